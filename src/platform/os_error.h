@@ -1,0 +1,10 @@
+#pragma once
+// Texts for operating-system error numbers.
+#include <string>
+
+namespace tlm {
+
+// The system's text for an errno value, such as "No such file or directory".
+std::string OsErrorText(int errnum);
+
+}  // namespace tlm
