@@ -1,0 +1,29 @@
+#pragma once
+// The editor's view: the text laid out on sheets of paper, zoomable.
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
+
+namespace tlm {
+
+// A text item that draws no focus frame around the page.
+class PageTextItem : public QGraphicsTextItem {
+ public:
+  using QGraphicsTextItem::QGraphicsTextItem;
+  void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+};
+
+class PageView : public QGraphicsView {
+ public:
+  PageView(QGraphicsScene* scene, QWidget* parent);
+  void SetText(PageTextItem* text) { text_ = text; }
+  // Fits the scene to the document's pages; called when its size changes.
+  void UpdatePages();
+
+ protected:
+  void drawBackground(QPainter* painter, const QRectF& rect) override;
+
+ private:
+  PageTextItem* text_ = nullptr;
+};
+
+}  // namespace tlm
