@@ -1,0 +1,30 @@
+#include "compose/memo_transfer.h"
+
+#include <cstdio>
+
+#include "compose/fax_file_names.h"
+#include "richtext/rich_text_editor.h"
+
+namespace tlm {
+
+bool LoadRichText(RichTextEditor& editor, const std::string& folder, const MemoToFile& writeMemo) {
+  editor.Clear();
+  std::string path = folder + kMemoTransferFileName;
+  if (!writeMemo || !writeMemo(path)) {
+    std::remove(path.c_str());
+    return false;
+  }
+  editor.LoadRtf(QString::fromStdString(path));  // a damaged text loads as far as it reads
+  editor.Reformat();
+  std::remove(path.c_str());
+  return true;
+}
+
+bool SaveRichText(const RichTextEditor& editor, const std::string& folder, const MemoFromFile& readMemo) {
+  std::string path = folder + kMemoTransferFileName;
+  bool ok = editor.SaveRtf(QString::fromStdString(path)) && readMemo && readMemo(path);
+  std::remove(path.c_str());
+  return ok;
+}
+
+}  // namespace tlm
