@@ -12,7 +12,7 @@ namespace {
 ByteTable BuildTable(int codePage) {
   ByteTable table{};
   for (int b = 0; b < 256; ++b) table[b] = b < 0x80 ? char32_t(b) : char32_t(0xFFFD);
-  std::string name = codePage == 437 ? "CP437" : "CP" + std::to_string(codePage);
+  std::string name = "CP" + std::to_string(codePage);
   iconv_t cd = iconv_open("UTF-32LE", name.c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) {
     for (int b = 0x80; b < 256; ++b) table[b] = char32_t(b);  // Latin-1
@@ -33,9 +33,20 @@ ByteTable BuildTable(int codePage) {
   return table;
 }
 
+bool IsKnownCodePage(int codePage) {
+  switch (codePage) {
+    case 437: case 850: case 852: case 866: case 874:
+    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 const ByteTable& CodePageTable(int codePage) {
+  if (!IsKnownCodePage(codePage)) codePage = 1252;  // multi-byte and unknown code pages
   static std::mutex mutex;
   static std::map<int, ByteTable> tables;
   std::lock_guard lock(mutex);

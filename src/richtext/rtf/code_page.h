@@ -7,9 +7,9 @@ namespace tlm::rtf {
 
 using ByteTable = std::array<char32_t, 256>;
 
-// The Unicode value of each byte of code page `codePage` (1252, 1250, 437,
-// ...). Unknown code pages and unmapped bytes fall back to Latin-1 and
-// U+FFFD. Tables are built once and cached.
+// The Unicode value of each byte of the single-byte code page `codePage`
+// (1250 to 1258, 437, 850, 852, 866, 874); any other code page reads as 1252
+// and unmapped bytes as U+FFFD. Tables are built once and cached.
 const ByteTable& CodePageTable(int codePage);
 
 // The code page that an RTF \fcharset value implies, or 0 for "the
