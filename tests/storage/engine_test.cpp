@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/work_area.h"
-#include "storage/xb_library.h"
+#include "area_access.h"
 #include "support/temp_dir.h"
 
 namespace tlm {
@@ -73,15 +72,6 @@ class EngineTest : public ::testing::Test {
   XbLibrary lib_;
   std::string path_;
 };
-
-}  // namespace
-
-// Access to the work area behind the selected number, for index checks.
-struct XbLibraryTestAccess {
-  static xbase::WorkArea* Selected(XbLibrary& lib) { return lib.Selected(); }
-};
-
-namespace {
 
 xbase::WorkArea* EngineTest::AreaForTest() { return XbLibraryTestAccess::Selected(lib_); }
 
