@@ -53,6 +53,10 @@ class BusyScope {
 
 }  // namespace
 
+std::string FaxDocumentAssembler::CreateFaxFile(TXbEngine& outgoing) {
+  return CreateFaxFile(MemoOfField(outgoing, "RTFCOVER"), MemoOfField(outgoing, "RTFDOC"));
+}
+
 std::string FaxDocumentAssembler::CreateFaxFile(const MemoToFile& coverMemo, const MemoToFile& documentMemo) {
   BusyScope busy(host_);
   host_.SetStatus("Creating fax file");

@@ -14,6 +14,7 @@ namespace tlm {
 
 class RichTextEditor;
 class TKvFaxConverter;
+class TXbEngine;
 
 // What assembly needs of the main window: the busy state (hourglass pointer
 // and disabled button bar), the status text, letting pending window messages
@@ -57,6 +58,8 @@ class FaxDocumentAssembler {
   // are empty ("Fax has no contents or cover sheet" is shown). Converter and
   // file errors are thrown after the page files made so far are removed.
   std::string CreateFaxFile(const MemoToFile& coverMemo, const MemoToFile& documentMemo);
+  // The same for the current record of the outgoing log behind `outgoing`.
+  std::string CreateFaxFile(TXbEngine& outgoing);
 
   // The page count of the last fax built.
   int PageCount() const { return pageCount_; }

@@ -4,6 +4,7 @@
 
 #include "compose/fax_file_names.h"
 #include "richtext/rich_text_editor.h"
+#include "storage/xb_components.h"
 
 namespace tlm {
 
@@ -25,6 +26,23 @@ bool SaveRichText(const RichTextEditor& editor, const std::string& folder, const
   bool ok = editor.SaveRtf(QString::fromStdString(path)) && readMemo && readMemo(path);
   std::remove(path.c_str());
   return ok;
+}
+
+MemoToFile MemoOfField(TXbEngine& engine, const std::string& field) {
+  return [&engine, field](const std::string& path) { return engine.BlobToFile(field, path); };
+}
+
+MemoFromFile MemoIntoField(TXbEngine& engine, const std::string& field) {
+  return [&engine, field](const std::string& path) { return engine.FileToBlob(field, path); };
+}
+
+bool LoadRichText(RichTextEditor& editor, const std::string& field, TXbEngine& engine, const std::string& folder) {
+  return LoadRichText(editor, folder, MemoOfField(engine, field));
+}
+
+bool SaveRichText(const RichTextEditor& editor, const std::string& field, TXbEngine& engine,
+                  const std::string& folder) {
+  return SaveRichText(editor, folder, MemoIntoField(engine, field));
 }
 
 }  // namespace tlm

@@ -7,6 +7,7 @@
 namespace tlm {
 
 class RichTextEditor;
+class TXbEngine;
 
 // Asks the table engine to write the memo field of the current record into
 // the file at `path`; false when it cannot.
@@ -22,5 +23,14 @@ bool LoadRichText(RichTextEditor& editor, const std::string& folder, const MemoT
 // Saves the editor as RTF into the transfer file and has the memo field
 // replaced from it; the file is deleted afterwards.
 bool SaveRichText(const RichTextEditor& editor, const std::string& folder, const MemoFromFile& readMemo);
+
+// The table engine's transfer of memo field `field` of the current record.
+MemoToFile MemoOfField(TXbEngine& engine, const std::string& field);
+MemoFromFile MemoIntoField(TXbEngine& engine, const std::string& field);
+
+// The same on a field of the engine's table, e.g. "RTFCOVER".
+bool LoadRichText(RichTextEditor& editor, const std::string& field, TXbEngine& engine, const std::string& folder);
+bool SaveRichText(const RichTextEditor& editor, const std::string& field, TXbEngine& engine,
+                  const std::string& folder);
 
 }  // namespace tlm

@@ -13,6 +13,7 @@
 #include "qt_app.h"
 #include "richtext/rich_text_editor.h"
 #include "richtext/rtf/rtf_writer.h"
+#include "storage/log_tables.h"
 #include "support/temp_dir.h"
 
 namespace tlm {
@@ -203,6 +204,47 @@ TEST_F(AssemblyTest, AFailedConversionLeavesNoFilesAndNoBusyState) {
   EXPECT_ANY_THROW(Create(Memo(PagesRtf("Cover", 2)), NoMemo()));
   EXPECT_FALSE(host.busy_);
   EXPECT_EQ(Files(), std::vector<std::string>{"TLMAX2.APF"});
+}
+
+}  // namespace
+}  // namespace tlm
+
+namespace tlm {
+namespace {
+
+// The outgoing log itself: the editors' texts go into the memo fields and
+// the fax is built from the current record.
+TEST(AssemblyFromLog, MemoFieldsOfTheCurrentRecord) {
+  testing::App();
+  testing::TempDir dir;
+  TXbTable table;
+  TXbEngine engine(table);
+  ASSERT_TRUE(OpenFaxDBF(table, engine, dir.Folder())) << table.LastError();
+  RichTextEditor cover, doc;
+  ASSERT_TRUE(cover.SetRtfText(PagesRtf("Cover", 2)));
+  ASSERT_TRUE(doc.SetRtfText(PagesRtf("Doc", 1)));
+  ASSERT_TRUE(table.Append());
+  ASSERT_TRUE(table.SetString("SUBJECT", "Offer"));
+  ASSERT_TRUE(SaveRichText(cover, "RTFCOVER", engine, dir.Folder()));
+  ASSERT_TRUE(SaveRichText(doc, "RTFDOC", engine, dir.Folder()));
+  ASSERT_TRUE(table.Post());
+  EXPECT_FALSE(std::filesystem::exists(dir.File(kMemoTransferFileName)));
+
+  RichTextEditor loaded;
+  ASSERT_TRUE(LoadRichText(loaded, "RTFCOVER", engine, dir.Folder()));
+  EXPECT_EQ(loaded.Line(1), "Cover page 2");
+  EXPECT_EQ(loaded.PageSetup(), (rtf::PageSetup{12240, 15840, 720, 720, 720, 720}));
+
+  RichTextEditor wpCover, wpDoc;
+  TKvFaxConverter converter;
+  RecordingHost host;
+  FaxDocumentAssembler assembler(dir.Folder(), wpCover, wpDoc, converter, host);
+  std::string result = assembler.CreateFaxFile(engine);
+  EXPECT_EQ(result, dir.Folder() + "TLM_1.APF");
+  EXPECT_EQ(assembler.PageCount(), 3);
+  int pages = 0;
+  ASSERT_EQ(ApfCountPages(result, pages), 0);
+  EXPECT_EQ(pages, 3);
 }
 
 }  // namespace
