@@ -127,6 +127,16 @@ double RichTextEditor::EditDpi() const { return ScreenPixelsPerInch(); }
 
 int RichTextEditor::ScreenPixelsPerInch() const { return static_cast<int>(LayoutDpi()); }
 
+void RichTextEditor::SetReadOnly(bool readOnly) {
+  text_->setTextInteractionFlags(readOnly ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                                          : Qt::TextEditorInteraction);
+  for (QAction* action : toolBar_->actions()) {
+    if (action != spellAction_ && !action->isSeparator()) action->setEnabled(!readOnly);
+  }
+}
+
+QGraphicsView* RichTextEditor::View() const { return view_; }
+
 QTextDocument* RichTextEditor::Document() const { return text_->document(); }
 QTextCursor RichTextEditor::TextCursor() const { return text_->textCursor(); }
 void RichTextEditor::SetTextCursor(const QTextCursor& cursor) { text_->setTextCursor(cursor); }

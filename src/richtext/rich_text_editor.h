@@ -110,12 +110,16 @@ class RichTextEditor : public QWidget {
   // Prints every page; false when the printer could not be started.
   bool Print(QPrinter& printer);
 
+  // A read-only editor shows and selects text but does not change it.
+  void SetReadOnly(bool readOnly);
+
   // --- hosting ----------------------------------------------------------
   QToolBar* ToolBar() const { return toolBar_; }
   QTextDocument* Document() const;
   QTextCursor TextCursor() const;
   void SetTextCursor(const QTextCursor& cursor);
   QAction* SpellCheckAction() const { return spellAction_; }
+  QGraphicsView* View() const;
 
  signals:
   // The spell-check command; the owner opens the spell checker.
