@@ -31,6 +31,7 @@ struct State {
   int uc = 1;
   int field = -1;  // index into Parser::fields_ of the enclosing field
   int insertTag = 0;
+  bool hidden = false;      // \v: text that is not shown
   bool groupStart = true;   // nothing seen yet in this group
   bool ignorable = false;   // "\*" seen at the group's start
 };
@@ -288,6 +289,7 @@ class Parser {
     // Character formatting.
     if (w == "plain") {
       chr = CharFormat{};
+      s.hidden = false;
       s.fontNumber = defaultFontNumber_;
       chr.font = FontName(defaultFontNumber_);
       return;
@@ -299,6 +301,7 @@ class Parser {
     }
     if (w == "fs") { chr.halfPoints = Clamp(hasParam ? param : kDefaultHalfPoints, 2, 1000); return; }
     if (w == "b") { chr.bold = on; return; }
+    if (w == "v") { s.hidden = on; return; }
     if (w == "i") { chr.italic = on; return; }
     if (w == "strike" || w == "striked") { chr.strike = on; return; }
     if (w == "ulnone") { chr.underline = false; return; }
@@ -433,7 +436,7 @@ class Parser {
       if (s.field >= 0 && fields_[s.field].size() < 256 && c < 0x80) fields_[s.field] += static_cast<char>(c);
       return;
     }
-    if (s.dest != Dest::Text) return;
+    if (s.dest != Dest::Text || s.hidden) return;
     highSurrogate_ = 0;
     if (c < 0x20 && c != '\t') return;  // control characters carry no text
     std::string utf8;

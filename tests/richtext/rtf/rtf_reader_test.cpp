@@ -111,7 +111,7 @@ TEST(RtfReader, SkipsWhatItDoesNotShow) {
   Document doc = Read(
       "{\\rtf1{\\*\\unknown secret}{\\info{\\title hidden}}{\\stylesheet{\\s1 Heading;}}"
       "A{\\pict\\wmetafile8 0102ff}B{\\*\\shppict{\\pict\\bin4 {}{}}}C{\\header head}"
-      "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}\\par}");
+      "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}{\\v hidden}\\v gone\\plain\\par}");
   EXPECT_EQ(doc.PlainText(), "ABClink");
   EXPECT_EQ(doc.paragraphs.size(), 1u);
   EXPECT_EQ(doc.paragraphs[0].runs[0].insertTag, 0);
