@@ -116,13 +116,14 @@ void SpellCheckDialog::Add() {
   Ignore();
 }
 
-void RunSpellCheck(RichTextEditor* editor, QWidget* parent) {
+void RunSpellCheck(RichTextEditor* editor, QWidget* parent, const std::function<void(QWidget*)>& place) {
   SpellChecker checker(DefaultDictionaryBase(), DefaultUserDictionaryPath());
   if (!checker.IsOpen()) {
     QMessageBox::information(parent, "Information", QString::fromStdString(checker.Error()));
     return;
   }
   SpellCheckDialog dialog(editor, checker, parent);
+  if (place) place(&dialog);
   dialog.exec();
 }
 

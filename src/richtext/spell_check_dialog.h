@@ -3,6 +3,7 @@
 // each one the dictionaries do not know with suggestions, and replaces,
 // ignores or adds it to the user dictionary.
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -50,7 +51,8 @@ class SpellCheckDialog : public QDialog {
 };
 
 // Opens the dialog on `editor` with the default dictionaries; tells the
-// user when no dictionary is installed.
-void RunSpellCheck(RichTextEditor* editor, QWidget* parent);
+// user when no dictionary is installed. `place` positions the dialog before
+// it is shown (the windows centre their dialogs over the main window).
+void RunSpellCheck(RichTextEditor* editor, QWidget* parent, const std::function<void(QWidget*)>& place = {});
 
 }  // namespace tlm
