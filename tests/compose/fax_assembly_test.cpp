@@ -249,3 +249,41 @@ TEST(AssemblyFromLog, MemoFieldsOfTheCurrentRecord) {
 
 }  // namespace
 }  // namespace tlm
+
+#include <QApplication>
+#include <QLabel>
+
+namespace tlm {
+namespace {
+
+// The window's side: hourglass, disabled button bar and the status texts
+// while the fax is built, all restored afterwards.
+TEST(AssemblyInAWindow, BusyStateAndStatusLine) {
+  testing::App();
+  testing::TempDir dir;
+  QWidget buttonBar;
+  QLabel status;
+  WidgetAssemblyHost host(nullptr, &buttonBar, [&](const QString& text) { status.setText(text); });
+  RichTextEditor cover, doc;
+  TKvFaxConverter converter;
+  FaxDocumentAssembler assembler(dir.Folder(), cover, doc, converter, host);
+  bool busyWhileLoading = false;
+  QString statusWhileLoading;
+  auto memo = [&](const std::string& path) {
+    busyWhileLoading = !buttonBar.isEnabled() && QApplication::overrideCursor() != nullptr &&
+                       QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    statusWhileLoading = status.text();
+    testing::WriteText(path, PagesRtf("Doc", 1));
+    return true;
+  };
+  std::string result = assembler.CreateFaxFile(NoMemo(), memo);
+  EXPECT_FALSE(result.empty());
+  EXPECT_TRUE(busyWhileLoading);
+  EXPECT_EQ(statusWhileLoading, "Creating fax file");
+  EXPECT_TRUE(buttonBar.isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(status.text(), "");
+}
+
+}  // namespace
+}  // namespace tlm
