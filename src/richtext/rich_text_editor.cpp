@@ -146,6 +146,11 @@ void RichTextEditor::SetTextCursor(const QTextCursor& cursor) { text_->setTextCu
 void RichTextEditor::Clear() {
   QTextDocument* doc = Document();
   doc->clear();
+  // A new text starts in RTF's default font and size until the owner
+  // applies its default font.
+  QFont base("Arial");
+  base.setPointSizeF(rtf::kDefaultHalfPoints / 2.0);
+  doc->setDefaultFont(base);
   ApplyLayout();
   renderer_.reset();
 }

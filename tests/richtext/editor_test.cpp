@@ -78,6 +78,12 @@ TEST_F(EditorTest, TextQueriesAndView) {
   EXPECT_FALSE(editor.WordWrap());
   editor.Clear();
   EXPECT_TRUE(editor.IsEmpty());
+  QTextCursor typed = editor.TextCursor();
+  typed.insertText("new");
+  rtf::Document fresh = editor.Model();
+  EXPECT_EQ(fresh.paragraphs.at(0).runs.at(0).format.font, "Arial");
+  EXPECT_EQ(fresh.paragraphs.at(0).runs.at(0).format.halfPoints, 24);
+  editor.Clear();
 
   QString error;
   EXPECT_FALSE(editor.SetRtfText("no rtf here", &error));
