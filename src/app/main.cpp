@@ -14,8 +14,8 @@ int main(int argc, char** argv) {
     tlm::TJustOne::BringPreviousToFront(previousInstance);
     return 0;
   }
+  // The application title; window titles stay as each window sets them.
   QApplication::setApplicationName(QStringLiteral("Tolmera"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Tolmera"));
   tlm::QtMainThreadBridge bridge;
   std::unique_ptr<tlm::TableProvider> tables = tlm::CreateStorageTables();
   tlm::TMainScreen window(*tables, {}, &previousInstance);

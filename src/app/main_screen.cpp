@@ -169,7 +169,11 @@ QWidget* TMainScreen::BuildPage(const QString& title, QTableView* grid, LogTable
   for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
     const LogColumn& column = columns[static_cast<std::size_t>(i)];
     const int titleWidth = grid->fontMetrics().horizontalAdvance(column.title) + 16;
-    grid->setColumnWidth(i, std::max(titleWidth, column.widthChars * charWidth + 12));
+    // Dates take whatever room the short date format needs.
+    const int textWidth = column.kind == LogColumn::Kind::kDate
+                              ? grid->fontMetrics().horizontalAdvance(DisplayDate("20281231")) + 16
+                              : column.widthChars * charWidth + 12;
+    grid->setColumnWidth(i, std::max(titleWidth, textWidth));
   }
   connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [model](const QModelIndex& current) {

@@ -11,6 +11,7 @@
 #include "app/date_text.h"
 #include "app/help_window.h"
 #include "app/log_table_model.h"
+#include "app/maintenance/rebuild_indexes.h"
 #include "app/message_boxes.h"
 #include "app/splash_form.h"
 #include "app/window_placement.h"
@@ -148,6 +149,31 @@ TEST(LogTableModel, ReadsRowsOnDemandAndKeepsTheTablesCurrentRecord) {
   EXPECT_EQ(model.headerData(10, Qt::Vertical, Qt::DisplayRole).toString(), QString::fromUtf8("\u25B6"));
   EXPECT_EQ(model.headerData(11, Qt::Vertical, Qt::DisplayRole).toString(), "");
   EXPECT_EQ(model.RowOfRecord(rec->RecNo()), 10);
+}
+
+TEST(RebuildIndexes, NamesEachStepPacksRebuildsAndClosesItself) {
+  App();
+  testing::FakeTables tables("/tmp/");
+  tables.fax->Append({{"SUBJECT", "a"}});
+  tables.fax->Append({{"SUBJECT", "b"}});
+  tables.fax->deleted[0] = true;
+  tables.rec->Append({{"FROM", "x"}});
+  tables.rec->deleted[0] = true;
+  tables.cover->failOpen = true;  // the rebuild ends after the phone book
+  auto fax = tables.OpenFaxLog();
+  auto rec = tables.OpenRecFaxLog();
+  TRebuildInd rebuild(*fax, *rec, tables);
+  EXPECT_EQ(rebuild.exec(), QDialog::Accepted);
+  EXPECT_EQ(rebuild.windowTitle(), "Rebuild Indexes");
+  EXPECT_EQ(rebuild.StepsShown().join("|").toStdString(),
+            "Removing FAX file records marked for deletion|Rebuilding FAX file indexes|"
+            "Removing Received FAX records marked for deletion|Rebuilding Received FAX indexes|"
+            "Removing PHONE file records marked for deletion|Rebuilding PHONE file indexes");
+  EXPECT_EQ(tables.fax->records.size(), 1u);
+  EXPECT_EQ(tables.rec->records.size(), 0u);
+  EXPECT_EQ(tables.phone->tags.size(), 1u);
+  EXPECT_EQ(fax->Order(), fax->TagNumber("DATESENT"));
+  EXPECT_EQ(rec->Order(), rec->TagNumber("DATETIME"));
 }
 
 }  // namespace

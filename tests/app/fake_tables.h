@@ -25,8 +25,6 @@ struct FakeTableData {
   std::vector<bool> deleted;
   std::vector<FakeTag> tags;          // the tags the index file holds now
   std::vector<FakeTag> rebuildTags;   // what a rebuild creates
-  int packFailures = 0;               // packs still to fail
-  int packs = 0;
   bool failOpen = false;
 
   int Append(std::map<std::string, std::string> fields) {
@@ -103,15 +101,6 @@ class FakeTable final : public TableAccess {
   void RemoveMarkedRecords() override {
     d_->tags.clear();
     order_ = 0;
-    ++d_->packs;
-    if (d_->packFailures > 0) {
-      --d_->packFailures;
-      ++d_->packs;
-      if (d_->packFailures > 0) {
-        --d_->packFailures;
-        return;
-      }
-    }
     std::vector<std::map<std::string, std::string>> kept;
     for (std::size_t i = 0; i < d_->records.size(); ++i) {
       if (!d_->deleted[i]) kept.push_back(d_->records[i]);

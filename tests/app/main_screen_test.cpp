@@ -13,6 +13,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 
 #include "app/maintenance/receive_notes.h"
 #include "fake_tables.h"
@@ -36,15 +37,22 @@ const QString kReceiveModeText = QStringLiteral(
 // Counts what each installed hook was asked to do.
 struct HookLog {
   std::map<std::string, int> calls;
+  std::vector<std::string> order;
   MainScreenHooks Hooks() {
     MainScreenHooks h;
-    auto count = [this](const char* name) { return [this, name](TMainScreen&) { ++calls[name]; }; };
+    auto count = [this](const char* name) {
+      return [this, name](TMainScreen&) {
+        ++calls[name];
+        order.push_back(name);
+      };
+    };
     h.quickSetup = count("quickSetup");
     h.newFax = [this](TMainScreen&, bool clone) { ++calls[clone ? "clone" : "new"]; };
     h.editFax = count("editFax");
     h.sendFax = count("sendFax");
     h.receiveButton = [this](TMainScreen& w) {
       ++calls["receive"];
+      order.push_back("receive");
       w.SetReceiveMode(!w.ReceiveMode());
     };
     h.preferences = count("preferences");
@@ -370,6 +378,7 @@ TEST_F(MainScreenTest, YesToTheReindexQuestionRebuildsEveryTagOfAllFourTables) {
   AddOutgoing("Kept", "20240102", "09:00", false);
   tables.fax->deleted[0] = true;
   tables.phone->Append({{"NAME", "Ann"}});
+  driver.passThrough.insert("tlm::TRebuildInd");  // closes itself
   auto w = Open(QMessageBox::Yes);
   ASSERT_EQ(driver.boxes.size(), 1u);
   EXPECT_TRUE(driver.unexpected.empty());
@@ -417,6 +426,52 @@ TEST_F(MainScreenTest, ClosingWritesPlacementAndSettings) {
   EXPECT_FALSE(next->FirstRun());
   EXPECT_EQ(next->geometry().size(), QSize(700, 500));
   EXPECT_EQ(hooks.calls["quickSetup"], 1);  // the first start's only
+}
+
+TEST_F(MainScreenTest, TheFirstActivationRunsQuickSetupThenTheReindexQuestionThenReceiveMode) {
+  ProfileFile ini(data.dir.File("TLM.INI"));
+  ini.WriteBool("Receive", "AtStartup", true);
+  ini.Save();
+  driver.Then([this](QWidget* modal) {
+    hooks.order.push_back("reindex question");
+    qobject_cast<QMessageBox*>(modal)->button(QMessageBox::No)->click();
+  });
+  auto w = Open();
+  EXPECT_EQ(hooks.order, (std::vector<std::string>{"quickSetup", "reindex question", "receive"}));
+  EXPECT_TRUE(w->ReceiveMode());
+  EXPECT_FALSE(Item(*w, "Receive Faxes")->isEnabled());
+}
+
+TEST_F(MainScreenTest, AMinimisedStartMinimisesTheWindow) {
+  tables.MarkRebuilt();
+  ::setenv("TOLMERA_START_MINIMIZED", "1", 1);
+  auto w = Open();
+  ::unsetenv("TOLMERA_START_MINIMIZED");
+  EXPECT_TRUE(w->isMinimized());
+}
+
+TEST_F(MainScreenTest, ShowHintsIsStoredAndSwitchesHintsOff) {
+  tables.MarkRebuilt();
+  auto w = Open();
+  QAction* hints = Item(*w, "Show Hints");
+  ASSERT_TRUE(hints->isChecked());
+  hints->trigger();
+  EXPECT_FALSE(hints->isChecked());
+  EXPECT_FALSE(ProfileFile(data.dir.File("TLM.INI")).ReadBool("Hints", "On", true));
+  // A hint request on a button is swallowed now, and shown again after.
+  QPushButton* button = Button(*w, "Newbutton");
+  auto askForHint = [&] {
+    QToolTip::hideText();
+    QHelpEvent request(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(button, &request);
+    return QToolTip::isVisible() && QToolTip::text() == "Create a new fax";
+  };
+  EXPECT_FALSE(askForHint());
+  hints->trigger();
+  EXPECT_TRUE(askForHint());
+  QToolTip::hideText();
+  EXPECT_TRUE(ProfileFile(data.dir.File("TLM.INI")).ReadBool("Hints", "On", false));
+  EXPECT_TRUE(w->CurrentSettings().hintsOn);
 }
 
 TEST_F(MainScreenTest, ClosingWhileAFaxArrivesAsksFirst) {
