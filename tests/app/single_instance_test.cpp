@@ -3,6 +3,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -15,12 +17,13 @@ const QString kProbe = QStringLiteral(TOLMERA_TEST_BINARY_DIR "/tests/app/instan
 
 class Copy {
  public:
+  // An empty `program` only prepares the environment.
   Copy(const QString& program, const QString& runtimeFolder, const QStringList& args = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_RUNTIME_DIR", runtimeFolder);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     process.setProcessEnvironment(env);
-    process.start(program, args);
+    if (!program.isEmpty()) process.start(program, args);
   }
   ~Copy() {
     if (process.state() != QProcess::NotRunning) {
@@ -88,6 +91,37 @@ TEST(SingleInstance, TheGuardIsReleasedWhenTheRunningCopyEnds) {
   Copy next(kProbe, folder);
   EXPECT_EQ(next.Line(), "ready");
 }
+
+#ifdef TOLMERA_PROGRAM
+// The program itself: the second copy ends with code 0 while the first one
+// (here held by its first-start reindex question) keeps running.
+TEST(SingleInstance, TheProgramsSecondCopyEndsAtOnceWithCodeZero) {
+  testing::TempDir runtime;
+  testing::TempDir home;
+  const QString folder = QString::fromStdString(runtime.Folder());
+  auto start = [&](Copy& copy) {
+    QProcessEnvironment env = copy.process.processEnvironment();
+    env.insert("TOLMERA_HOME", QString::fromStdString(home.Folder()));
+    copy.process.setProcessEnvironment(env);
+  };
+  Copy first(QString(), folder);
+  start(first);
+  first.process.start(TOLMERA_PROGRAM, QStringList{});
+  const QString socket = folder + QFileInfo(TOLMERA_PROGRAM).fileName() + ".sock";
+  QElapsedTimer t;
+  t.start();
+  while (!QFile::exists(socket) && t.elapsed() < 10000) QThread::msleep(20);
+  ASSERT_TRUE(QFile::exists(socket));
+
+  Copy second(QString(), folder);
+  start(second);
+  second.process.start(TOLMERA_PROGRAM, QStringList{"/F", "ignored.rtf"});
+  ASSERT_TRUE(second.process.waitForFinished(10000));
+  EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.process.exitCode(), 0);
+  EXPECT_EQ(first.process.state(), QProcess::Running);
+}
+#endif
 
 }  // namespace
 }  // namespace tlm
