@@ -7,12 +7,15 @@
 #include <QLocale>
 #include <QTextBrowser>
 #include <QTime>
+#include <atomic>
+#include <thread>
 
 #include "app/date_text.h"
 #include "app/help_window.h"
 #include "app/log_table_model.h"
 #include "app/maintenance/rebuild_indexes.h"
 #include "app/message_boxes.h"
+#include "app/qt_main_thread_bridge.h"
 #include "app/splash_form.h"
 #include "app/window_placement.h"
 #include "fake_tables.h"
@@ -149,6 +152,35 @@ TEST(LogTableModel, ReadsRowsOnDemandAndKeepsTheTablesCurrentRecord) {
   EXPECT_EQ(model.headerData(10, Qt::Vertical, Qt::DisplayRole).toString(), QString::fromUtf8("\u25B6"));
   EXPECT_EQ(model.headerData(11, Qt::Vertical, Qt::DisplayRole).toString(), "");
   EXPECT_EQ(model.RowOfRecord(rec->RecNo()), 10);
+}
+
+TEST(QtMainThreadBridge, RunsPostedAndSentWorkOnTheMainThreadAndDropsWhatTimedOut) {
+  App();
+  QtMainThreadBridge bridge;
+  const std::thread::id mainThread = std::this_thread::get_id();
+  std::atomic<bool> sentOnMain{false}, sendResult{false}, postedOnMain{false};
+  std::thread worker([&] {
+    sendResult = bridge.Send([&] { sentOnMain = std::this_thread::get_id() == mainThread; }, 5000);
+    bridge.Post([&] { postedOnMain = std::this_thread::get_id() == mainThread; });
+  });
+  EXPECT_TRUE(testing::WaitUntil([&] { return postedOnMain.load(); }));
+  worker.join();
+  EXPECT_TRUE(sendResult);
+  EXPECT_TRUE(sentOnMain);
+
+  // The main thread is busy: the send times out and never runs later.
+  std::atomic<bool> lateRun{false};
+  bool timedOutResult = true;
+  std::thread impatient([&] { timedOutResult = bridge.Send([&] { lateRun = true; }, 30); });
+  impatient.join();
+  EXPECT_FALSE(timedOutResult);
+  testing::Settle(30);
+  EXPECT_FALSE(lateRun);
+
+  // On the main thread itself a send runs at once.
+  bool direct = false;
+  EXPECT_TRUE(bridge.Send([&] { direct = true; }, 0));
+  EXPECT_TRUE(direct);
 }
 
 TEST(RebuildIndexes, NamesEachStepPacksRebuildsAndClosesItself) {
