@@ -18,14 +18,15 @@ constexpr std::array<const char*, 6> kSubjects = {"Signed contract, pages 1-4", 
                                                   "Lab results", "Meeting minutes"};
 constexpr std::array<const char*, 5> kStations = {"+49 30 1234567", "ACME TOOLING", "", "555 0142", "NORTHWIND"};
 
+// i counts from 0: a date from 2020 to 2024 and a time in office hours.
 std::string Date(int i) {
-  char text[9];
+  char text[16];
   std::snprintf(text, sizeof text, "%04d%02d%02d", 2020 + (i / 336) % 5, 1 + (i / 28) % 12, 1 + i % 28);
   return text;
 }
 
 std::string Time(int i) {
-  char text[6];
+  char text[16];
   std::snprintf(text, sizeof text, "%02d:%02d", 8 + i % 10, (i * 7) % 60);
   return text;
 }
