@@ -107,6 +107,7 @@ TEST(SingleInstance, TheProgramsSecondCopyEndsAtOnceWithCodeZero) {
   Copy first(QString(), folder);
   start(first);
   first.process.start(TOLMERA_PROGRAM, QStringList{});
+  ASSERT_TRUE(first.process.waitForStarted(5000));
   const QString socket = folder + QFileInfo(TOLMERA_PROGRAM).fileName() + ".sock";
   QElapsedTimer t;
   t.start();
