@@ -315,9 +315,6 @@ void TMainScreen::FormCreate() {
     ShowInformation(this, QStringLiteral("Unable to open/create the FAX RECEIVE datafile - closing program"));
     PostCloseRequest();
   }
-  faxModel_->SetTable(faxTable_.get());
-  recModel_->SetTable(recTable_.get());
-
   settings_ = LoadSettingsFile(SettingsFilePath().toStdString());
   firstRun_ = ApplyFirstStartRule(settings_);
   helpFile_ = QString::fromStdString(ShareFolder()) + QStringLiteral("help/");
@@ -345,6 +342,11 @@ void TMainScreen::FormActivate() {
   if (!notYetActivated_ || closeRequested_) return;
   notYetActivated_ = false;
   RestorePlacement(this, QString::fromLatin1(kWindowClass));
+  // The lists are filled once, in the order SetButtons chooses.
+  FollowOrder(faxTable_.get(), faxModel_, "DATESENT");
+  FollowOrder(recTable_.get(), recModel_, "DATETIME");
+  faxModel_->SetTable(faxTable_.get());
+  recModel_->SetTable(recTable_.get());
   SetButtons();
   if (StartedMinimized()) {
     showMinimized();
@@ -442,7 +444,7 @@ void TMainScreen::FollowOrder(TableAccess* table, LogTableModel* model, const ch
       table->First();
       break;
   }
-  model->Refresh();
+  if (model->Table() == table) model->Refresh();
 }
 
 void TMainScreen::SetButtons() {
