@@ -18,10 +18,10 @@ constexpr std::array<const char*, 6> kSubjects = {"Signed contract, pages 1-4", 
                                                   "Lab results", "Meeting minutes"};
 constexpr std::array<const char*, 5> kStations = {"+49 30 1234567", "ACME TOOLING", "", "555 0142", "NORTHWIND"};
 
-// i counts from 0: a date from 2020 to 2024 and a time in office hours.
+// i counts from 0: a date in 2025 back to 2021, and a time in office hours.
 std::string Date(int i) {
   char text[16];
-  std::snprintf(text, sizeof text, "%04d%02d%02d", 2020 + (i / 336) % 5, 1 + (i / 28) % 12, 1 + i % 28);
+  std::snprintf(text, sizeof text, "%04d%02d%02d", 2025 - (i / 336) % 5, 1 + (i / 28) % 12, 1 + i % 28);
   return text;
 }
 
