@@ -92,7 +92,6 @@ TEST(SingleInstance, TheGuardIsReleasedWhenTheRunningCopyEnds) {
   EXPECT_EQ(next.Line(), "ready");
 }
 
-#ifdef TOLMERA_PROGRAM
 // The program itself: the second copy ends with code 0 while the first one
 // (here held by its first-start reindex question) keeps running.
 TEST(SingleInstance, TheProgramsSecondCopyEndsAtOnceWithCodeZero) {
@@ -122,7 +121,6 @@ TEST(SingleInstance, TheProgramsSecondCopyEndsAtOnceWithCodeZero) {
   EXPECT_EQ(second.process.exitCode(), 0);
   EXPECT_EQ(first.process.state(), QProcess::Running);
 }
-#endif
 
 }  // namespace
 }  // namespace tlm
