@@ -120,8 +120,9 @@ TMainScreen::TMainScreen(TableProvider& tables, MainScreenHooks hooks, const TPr
   layout->addWidget(bottom);
   setCentralWidget(central);
 
-  connect(TabSet1, &QTabBar::tabBarClicked, this, [this](int index) {
-    if (index >= 0) ShowTab(index);
+  // A tab chosen by mouse or keyboard shows its page.
+  connect(TabSet1, &QTabBar::currentChanged, this, [this](int index) {
+    if (index >= 0) TabChanged(index);
   });
   connect(FaxGrid, &QTableView::doubleClicked, this, [this] { ViewFax(); });
   connect(RecFaxGrid, &QTableView::doubleClicked, this, [this] { ViewFax(); });
@@ -403,7 +404,14 @@ void TMainScreen::FormClose() {
 bool TMainScreen::OutgoingTabShown() const { return NoteBook->currentIndex() == kOutgoingPage; }
 
 void TMainScreen::ShowTab(int page) {
-  TabSet1->setCurrentIndex(page);
+  if (TabSet1->currentIndex() == page) {
+    TabChanged(page);
+  } else {
+    TabSet1->setCurrentIndex(page);  // runs TabChanged
+  }
+}
+
+void TMainScreen::TabChanged(int page) {
   NoteBook->setCurrentIndex(page);
   if (faxTable_ || recTable_) SetButtons();
 }

@@ -126,6 +126,7 @@ class TMainScreen : public QMainWindow {
   bool CloseQuery();
   void FormClose();
   void PostCloseRequest();
+  void TabChanged(int page);
   void ApplyHints(bool on);
   void FollowOrder(TableAccess* table, LogTableModel* model, const char* defaultTag);
   void SyncGridToTable(QTableView* grid, LogTableModel* model);

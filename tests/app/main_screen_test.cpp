@@ -236,6 +236,14 @@ TEST_F(MainScreenTest, SetButtonsFollowsTheShownTabAndTheRecordsOfEachLog) {
   EXPECT_TRUE(Button(*w, "SendButton")->isEnabled());
   EXPECT_TRUE(Item(*w, "Send Fax")->isEnabled());
 
+  // The keyboard switches tabs too.
+  auto* tabs = w->findChild<QTabBar*>(QStringLiteral("TabSet1"));
+  tabs->setFocus();
+  QTest::keyClick(tabs, Qt::Key_Left);
+  EXPECT_TRUE(w->OutgoingTabShown());
+  EXPECT_TRUE(Button(*w, "EditButton")->isEnabled());
+  ClickTab(*w, 1);
+
   // Receive mode takes "Receive Faxes" away.
   w->SetReceiveMode(true);
   EXPECT_FALSE(Item(*w, "Receive Faxes")->isEnabled());
