@@ -19,6 +19,8 @@ QString RightTrimmed(const std::string& text) {
 
 }  // namespace
 
+QString TrimmedField(const std::string& stored) { return QString::fromLocal8Bit(stored.c_str()).trimmed(); }
+
 QString YesNoText(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No "); }
 
 QString DisplayDate(const std::string& stored) {

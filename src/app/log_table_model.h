@@ -66,6 +66,9 @@ class LogTableModel : public QAbstractTableModel {
   mutable QCache<int, QStringList> cache_;
 };
 
+// A stored field as text with the blanks at both ends dropped.
+QString TrimmedField(const std::string& stored);
+
 // Display text of a stored "YYYYMMDD" date in the short date format; empty
 // for a blank or impossible date.
 QString DisplayDate(const std::string& stored);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/log_table_model.h"
 #include "app/table_access.h"
 #include "app/message_boxes.h"
 
@@ -15,14 +16,13 @@ namespace tlm {
 namespace {
 constexpr int kNotesWidth = 60;
 
-QString Trimmed(const std::string& stored) { return QString::fromLocal8Bit(stored.c_str()).trimmed(); }
 }  // namespace
 
 TEditReceiveNotes::TEditReceiveNotes(TableAccess& recLog, QWidget* parent)
     : QDialog(parent),
       recLog_(recLog),
       recNo_(recLog.RecNo()),
-      from_(new QLabel(QStringLiteral("From: ") + Trimmed(recLog.Field("FROM")), this)),
+      from_(new QLabel(QStringLiteral("From: ") + TrimmedField(recLog.Field("FROM")), this)),
       notes_(new QLineEdit(this)) {
   setWindowTitle(QStringLiteral("Received Fax Notes"));
   notes_->setObjectName(QStringLiteral("Notes"));
