@@ -11,6 +11,8 @@ namespace tlm {
 namespace {
 
 constexpr int kCachedRows = 512;
+// Rows read past the one asked for, so scrolling does not walk row by row.
+constexpr int kWalkAhead = 256;
 
 QString RightTrimmed(const std::string& text) {
   std::size_t end = text.find_last_not_of(' ');
@@ -40,28 +42,66 @@ void LogTableModel::Refresh() {
   beginResetModel();
   cache_.clear();
   records_.clear();
+  walkedToEnd_ = false;
+  count_ = 0;
   currentRow_ = -1;
   if (table_) {
+    count_ = std::max(0, table_->FilteredCount());
     const bool hadRecord = table_->HasCurrentRecord();
     const int current = table_->RecNo();
-    for (bool more = table_->First(); more && !table_->Eof(); more = table_->Next()) records_.push_back(table_->RecNo());
-    if (hadRecord && table_->Go(current)) {
-      currentRow_ = RowOfRecord(current);
-    } else if (!records_.empty()) {
-      table_->First();
+    currentRow_ = hadRecord ? RowOfRecord(current) : -1;
+    if (currentRow_ < 0 && count_ > 0 && RecordOfRow(0) != 0) {
+      table_->Go(RecordOfRow(0));
       currentRow_ = 0;
     }
   }
   endResetModel();
 }
 
+bool LogTableModel::WalkTo(int row) const {
+  if (row < static_cast<int>(records_.size())) return true;
+  if (walkedToEnd_ || !table_) return false;
+  // The walk moves the table; the grid's record is made current again after.
+  const bool hadRecord = table_->HasCurrentRecord();
+  const int current = table_->RecNo();
+  const int target = row + kWalkAhead;
+  bool positioned = records_.empty() ? table_->First() : table_->Go(records_.back());
+  if (positioned && !records_.empty()) table_->Next();
+  while (positioned && !table_->Eof() && static_cast<int>(records_.size()) <= target) {
+    records_.push_back(table_->RecNo());
+    if (static_cast<int>(records_.size()) > target) break;
+    table_->Next();
+  }
+  if (!positioned || table_->Eof()) walkedToEnd_ = true;
+  if (hadRecord) table_->Go(current);
+  if (walkedToEnd_ && static_cast<int>(records_.size()) < count_) {
+    // Fewer records than counted: the list is shortened once painting is done.
+    QMetaObject::invokeMethod(const_cast<LogTableModel*>(this), &LogTableModel::CutToWalkedRows,
+                              Qt::QueuedConnection);
+  }
+  return row < static_cast<int>(records_.size());
+}
+
+void LogTableModel::CutToWalkedRows() {
+  if (!walkedToEnd_ || static_cast<int>(records_.size()) >= count_) return;
+  beginResetModel();
+  count_ = static_cast<int>(records_.size());
+  cache_.clear();
+  endResetModel();
+}
+
 int LogTableModel::RecordOfRow(int row) const {
-  return row >= 0 && row < static_cast<int>(records_.size()) ? records_[static_cast<std::size_t>(row)] : 0;
+  if (row < 0 || row >= count_ || !WalkTo(row)) return 0;
+  return records_[static_cast<std::size_t>(row)];
 }
 
 int LogTableModel::RowOfRecord(int recNo) const {
-  const auto it = std::find(records_.begin(), records_.end(), recNo);
-  return it == records_.end() ? -1 : static_cast<int>(it - records_.begin());
+  for (std::size_t from = 0;;) {
+    const auto it = std::find(records_.begin() + static_cast<std::ptrdiff_t>(from), records_.end(), recNo);
+    if (it != records_.end()) return static_cast<int>(it - records_.begin());
+    from = records_.size();
+    if (!WalkTo(static_cast<int>(records_.size()))) return -1;
+  }
 }
 
 void LogTableModel::SetCurrentRow(int row) {
@@ -74,7 +114,7 @@ void LogTableModel::SetCurrentRow(int row) {
 }
 
 int LogTableModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(records_.size());
+  return parent.isValid() ? 0 : count_;
 }
 
 int LogTableModel::columnCount(const QModelIndex& parent) const {

@@ -1,8 +1,9 @@
 #pragma once
-// A read-only grid model over a TableAccess. It walks the table's current order
-// once per refresh, keeping only the record number of each row, and reads a
-// row's fields when the grid asks for them (a small cache keeps scrolling
-// cheap), so a log of any size opens at once.
+// A read-only grid model over a TableAccess. The row count comes from the
+// table's filtered count; the record number of each row is learnt by walking
+// the current order only as far as the grid has looked, and a row's fields
+// are read when the grid asks for them (a small cache keeps scrolling cheap).
+// So a log of any size opens at once and costs memory only for what was seen.
 #include <QAbstractTableModel>
 #include <QCache>
 #include <QStringList>
@@ -40,11 +41,14 @@ class LogTableModel : public QAbstractTableModel {
   TableAccess* Table() const { return table_; }
   const std::vector<LogColumn>& Columns() const { return columns_; }
 
-  // Walks the current order again; the table's current record stays.
+  // Forgets the rows after a change of order or records; the table's
+  // current record stays.
   void Refresh();
 
-  int RecordOfRow(int row) const;
+  int RecordOfRow(int row) const;     // 0 when there is no such row
   int RowOfRecord(int recNo) const;  // -1 when the record is not listed
+  // Rows whose record numbers are known so far.
+  int KnownRows() const { return static_cast<int>(records_.size()); }
 
   // Moves the table to a row's record and marks it in the row indicator.
   void SetCurrentRow(int row);
@@ -56,12 +60,18 @@ class LogTableModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
+  // Learns the record numbers up to `row` (and a stretch beyond); false
+  // when the list ends before it.
+  bool WalkTo(int row) const;
+  void CutToWalkedRows();
   const QStringList* RowTexts(int row) const;
   QString CellText(const LogColumn& column) const;
 
   std::vector<LogColumn> columns_;
   TableAccess* table_ = nullptr;
-  std::vector<int> records_;  // record number of each row, in order
+  int count_ = 0;                      // rows that pass the filter
+  mutable std::vector<int> records_;   // record numbers of the first rows, in order
+  mutable bool walkedToEnd_ = false;
   int currentRow_ = -1;
   mutable QCache<int, QStringList> cache_;
 };

@@ -20,6 +20,7 @@ class StorageTable final : public TableAccess {
 
   std::string DataFilePath() const override { return table_.FileName(); }
   int RecordCount() override { return static_cast<int>(engine_.RecCount()); }
+  int FilteredCount() override { return static_cast<int>(engine_.QueryRecCount()); }
   int RecNo() override { return static_cast<int>(table_.RecNo()); }
   bool Go(int recNo) override { return table_.GoTo(recNo); }
   bool First() override { return table_.First(); }

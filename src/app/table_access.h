@@ -20,6 +20,7 @@ class TableAccess {
 
   // Navigation through the records that pass the filter, in the current order.
   virtual int RecordCount() = 0;  // every record of the file
+  virtual int FilteredCount() = 0;  // the records that pass the filter
   virtual int RecNo() = 0;
   virtual bool Go(int recNo) = 0;
   virtual bool First() = 0;

@@ -183,6 +183,33 @@ TEST(QtMainThreadBridge, RunsPostedAndSentWorkOnTheMainThreadAndDropsWhatTimedOu
   EXPECT_TRUE(direct);
 }
 
+TEST(LogTableModel, WalksOnlyAsFarAsTheGridHasLooked) {
+  App();
+  testing::FakeTables tables("/tmp/");
+  for (int i = 0; i < 5000; ++i) tables.fax->Append({{"SUBJECT", "Fax " + std::to_string(i)}});
+  auto fax = tables.OpenFaxLog();
+  auto* table = static_cast<testing::FakeTable*>(fax.get());
+  LogTableModel model({{"Subject", "SUBJECT", LogColumn::Kind::kText, 20}});
+  model.SetTable(fax.get());
+  EXPECT_EQ(model.rowCount(), 5000);
+  EXPECT_LT(model.KnownRows(), 500);
+  EXPECT_LT(table->moves, 500);
+  EXPECT_EQ(model.index(4999, 0).data().toString(), "Fax 4999");  // a jump to the end walks there
+  EXPECT_EQ(model.KnownRows(), 5000);
+  EXPECT_EQ(model.index(2500, 0).data().toString(), "Fax 2500");
+  EXPECT_EQ(fax->RecNo(), 1);  // the grid's record stays current
+
+  // A record that drops out unseen leaves the list one short of its count;
+  // the walk finds the end and the list is cut afterwards.
+  model.Refresh();
+  tables.fax->deleted[4000] = true;
+  EXPECT_EQ(model.index(4998, 0).data().toString(), "Fax 4999");
+  EXPECT_EQ(model.index(4999, 0).data().toString(), "");
+  EXPECT_EQ(model.rowCount(), 5000);
+  testing::Settle();
+  EXPECT_EQ(model.rowCount(), 4999);
+}
+
 TEST(RebuildIndexes, NamesEachStepPacksRebuildsAndClosesItself) {
   App();
   testing::FakeTables tables("/tmp/");

@@ -4,6 +4,7 @@
 // descending order, the ".not. deleted()" filter, and a per-table record of
 // which tags exist (so a missing "DATEND" can be staged).
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -40,6 +41,9 @@ class FakeTable final : public TableAccess {
 
   std::string DataFilePath() const override { return d_->path; }
   int RecordCount() override { return static_cast<int>(d_->records.size()); }
+  int FilteredCount() override {
+    return static_cast<int>(std::count(d_->deleted.begin(), d_->deleted.end(), false));
+  }
   int RecNo() override { return pos_ < static_cast<int>(rows_.size()) ? rows_[pos_] : RecordCount() + 1; }
   bool Go(int recNo) override {
     Rows();
@@ -55,6 +59,7 @@ class FakeTable final : public TableAccess {
   }
   bool Next() override {
     Rows();
+    ++moves;
     if (pos_ < static_cast<int>(rows_.size())) ++pos_;
     return pos_ < static_cast<int>(rows_.size());
   }
@@ -80,6 +85,7 @@ class FakeTable final : public TableAccess {
   bool SetField(const std::string& name, const std::string& value) override {
     if (Eof()) return false;
     d_->records[static_cast<std::size_t>(RecNo() - 1)][name] = value;
+    ++edits_;
     return true;
   }
   bool DeleteRecord() override {
@@ -116,9 +122,16 @@ class FakeTable final : public TableAccess {
   }
 
   int reopens = 0;
+  int moves = 0;  // Next() calls: how far the table was walked
 
  private:
+  // Lists the visible records in the current order again when the table
+  // changed since the last time.
   void Rows() {
+    const std::size_t signature = std::hash<std::vector<bool>>()(d_->deleted) ^ (d_->records.size() << 20) ^
+                                  (static_cast<std::size_t>(order_) << 40) ^ (static_cast<std::size_t>(edits_) << 48);
+    if (signature == signature_ && !rows_.empty()) return;
+    signature_ = signature;
     const int current = pos_ < static_cast<int>(rows_.size()) ? rows_[pos_] : 0;
     rows_.clear();
     for (std::size_t i = 0; i < d_->records.size(); ++i) {
@@ -141,6 +154,8 @@ class FakeTable final : public TableAccess {
 
   std::shared_ptr<FakeTableData> d_;
   std::vector<int> rows_;
+  std::size_t signature_ = 0;
+  int edits_ = 0;
   int pos_ = 0;
   int order_ = 0;
 };
