@@ -85,6 +85,34 @@ void BM_MainWindowStartUp(benchmark::State& state) {
 }
 BENCHMARK(BM_MainWindowStartUp)->Arg(100)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The worst case of on-demand reading: the user drags the outgoing list to
+// its last row, so every row position is learnt once.
+void BM_ScrollToTheEnd(benchmark::State& state) {
+  App();
+  const int records = static_cast<int>(state.range(0));
+  ::setenv("TOLMERA_HOME", Folder(records).c_str(), 1);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto tables = tlm::CreateStorageTables();
+    {
+      tlm::TMainScreen window(*tables);
+      window.show();
+      QApplication::processEvents();
+      QApplication::processEvents();
+      auto* grid = window.findChild<QTableView*>("FaxGrid");
+      state.ResumeTiming();
+      grid->scrollToBottom();
+      grid->viewport()->repaint();
+      state.PauseTiming();
+      window.close();
+    }
+    QApplication::processEvents();
+    state.ResumeTiming();
+  }
+  ::unsetenv("TOLMERA_HOME");
+}
+BENCHMARK(BM_ScrollToTheEnd)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 }  // namespace
 
 BENCHMARK_MAIN();
