@@ -124,12 +124,15 @@ bool TMainScreen::CloseQuery() {
 void TMainScreen::FormClose() {
   if (receiveMode_) ReceiveFaxes();  // stops receive mode
   SetButtons();
-  try {
-    // A window that never came up has no placement worth keeping.
-    if (!notYetActivated_) SavePlacement(this, QString::fromLatin1(kWindowClass));
-    SaveSettingsFile(SettingsFilePath().toStdString(), settings_);
-  } catch (const ProfileWriteError& e) {
-    ShowInformation(this, QString::fromLocal8Bit(e.what()));
+  // A start that failed before the window came up leaves TLM.INI as it was:
+  // no placement of a window never shown, and the first start still pending.
+  if (!notYetActivated_) {
+    try {
+      SavePlacement(this, QString::fromLatin1(kWindowClass));
+      SaveSettingsFile(SettingsFilePath().toStdString(), settings_);
+    } catch (const ProfileWriteError& e) {
+      ShowInformation(this, QString::fromLocal8Bit(e.what()));
+    }
   }
   faxModel_->SetTable(nullptr);
   recModel_->SetTable(nullptr);

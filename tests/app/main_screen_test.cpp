@@ -510,6 +510,7 @@ TEST_F(MainScreenTest, ALogThatCannotBeOpenedClosesTheProgramAfterItsMessage) {
   EXPECT_EQ(driver.boxes[0].text, "Unable to open/create the FAX RECEIVE datafile - closing program");
   EXPECT_EQ(hooks.calls["quickSetup"], 0);  // nothing of the first activation ran
   EXPECT_TRUE(driver.unexpected.empty());
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(data.dir.File("TLM.INI"))));  // still a first start
 }
 
 TEST_F(MainScreenTest, TheNotesWindowStoresItsTextInNotes) {
