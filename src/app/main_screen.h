@@ -74,6 +74,9 @@ class TMainScreen : public QMainWindow {
   // received faxes.
   const QString& DestinationDir() const { return destinationDir_; }
   bool OutgoingTabShown() const;
+  // The received log's current fax file in the receive folder; empty when
+  // FAXFILE is not a plain file name.
+  QString ReceivedFaxPath() const;
   void ShowTab(int page);  // 0 outgoing, 1 incoming, as a click on the tab
 
   void SetButtons();

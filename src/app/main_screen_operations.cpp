@@ -21,6 +21,14 @@
 
 namespace tlm {
 
+QString TMainScreen::ReceivedFaxPath() const {
+  // The log holds a bare file name; anything else (empty, a folder part,
+  // "..") would reach outside the receive folder and is not used.
+  const QString name = TrimmedField(recTable_->Field("FAXFILE"));
+  if (name.isEmpty() || name == "." || name == ".." || name.contains('/')) return {};
+  return destinationDir_ + name;
+}
+
 void TMainScreen::NewFax() {
   const bool clone = cloneRequest_;
   cloneRequest_ = false;
@@ -82,10 +90,9 @@ void TMainScreen::DeleteFax() {
     const QString question = QStringLiteral("Delete the current fax?\r\n(from: \"") +
                              TrimmedField(recTable_->Field("FROM")) + QStringLiteral("\")");
     if (!AskYesNoDefaultNo(this, question, QStringLiteral("Delete"))) return;
-    const QString file = TrimmedField(recTable_->Field("FAXFILE"));
+    const QString file = ReceivedFaxPath();
     recTable_->DeleteRecord();
-    // An empty name would name the receive folder itself.
-    if (!file.isEmpty()) QFile::remove(destinationDir_ + file);
+    if (!file.isEmpty()) QFile::remove(file);  // a file that cannot go does not keep the record
     recModel_->Refresh();
   }
   SetButtons();
@@ -123,8 +130,8 @@ void TMainScreen::ViewFax() {
     description = QStringLiteral("To: ") + TrimmedField(table->Field("RECIPIENT")) + QStringLiteral("             Subject: ") +
                   TrimmedField(table->Field("SUBJECT")) + QStringLiteral("             Sent: ") + SentDateText(*table);
   } else {
-    file = destinationDir_ + TrimmedField(table->Field("FAXFILE"));
-    if (!QFileInfo(file).isFile()) {
+    file = ReceivedFaxPath();
+    if (file.isEmpty() || !QFileInfo(file).isFile()) {
       QApplication::restoreOverrideCursor();
       SetStatus({});
       ShowInformation(this, QStringLiteral("Fax file is missing"));

@@ -327,6 +327,18 @@ TEST_F(MainScreenTest, DeleteOnTheIncomingTabRemovesTheRecordAndItsFaxFile) {
   EXPECT_TRUE(QFile::exists(file2));
 }
 
+TEST_F(MainScreenTest, AFaxFileNameReachingOutOfTheReceiveFolderIsNeverRemoved) {
+  tables.MarkRebuilt();
+  AddReceived("Tampered", "20240110", "../TLM.INI");
+  testing::WriteText(data.dir.File("TLM.INI"), "[Modem]\nComPort=0\n");
+  auto w = Open();
+  ClickTab(*w, 1);
+  driver.Click(QMessageBox::Yes);
+  Button(*w, "DeleteButton")->click();
+  EXPECT_TRUE(tables.rec->deleted[0]);
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(data.dir.File("TLM.INI"))));
+}
+
 TEST_F(MainScreenTest, EveryGuardedOperationShowsTheReceiveModeMessageAndDoesNothingElse) {
   tables.MarkRebuilt();
   AddOutgoing("Invoice", "20240305", "11:30", false);
