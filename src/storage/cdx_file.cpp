@@ -435,13 +435,26 @@ bool CdxFile::PropagateMax(int tag, std::vector<Step>& path, std::uint32_t page,
   return true;
 }
 
+bool CdxFile::Fits(CachedNode& n, const Tag& t) {
+  if (!n.node.IsLeaf()) return n.node.entries.size() <= CdxInteriorCapacity(t.keyLength);
+  if (n.boundKnown && n.bound <= kCdxLeafSpace) return true;
+  unsigned used, entryBytes;
+  std::uint32_t maxRec;
+  if (!CdxLeafUsage(n.node, t.keyLength, t.pad, used, entryBytes, maxRec)) return false;
+  n.boundKnown = true;
+  n.bound = used;
+  n.boundEntryBytes = entryBytes;
+  n.boundMaxRec = maxRec;
+  return used <= kCdxLeafSpace;
+}
+
 // Splits overfull nodes from `page` upwards, then fixes the parents' keys.
 bool CdxFile::Settle(int tag, std::vector<Step>& path, std::uint32_t page, bool atEnd, std::string& error) {
   Tag& t = tags_[static_cast<std::size_t>(tag)];
   for (;;) {
     CachedNode* n = Node(tag, page, error);
     if (!n) return false;
-    if (CdxNodeFits(n->node, t.keyLength, t.pad)) return PropagateMax(tag, path, page, error);
+    if (Fits(*n, t)) return PropagateMax(tag, path, page, error);
     auto& entries = n->node.entries;
     const std::size_t count = entries.size();
     // Appending at the far right end keeps full pages behind it.
@@ -481,6 +494,7 @@ bool CdxFile::Settle(int tag, std::vector<Step>& path, std::uint32_t page, bool 
     n->node.attributes = left.attributes;
     n->dirty = true;
     m->dirty = true;
+    n->boundKnown = m->boundKnown = false;
     const CdxEntry leftMax{n->node.entries.back().key, n->node.entries.back().rec, page};
     const CdxEntry rightMax{m->node.entries.back().key, m->node.entries.back().rec, newPage};
     if (wasRoot) {
@@ -523,6 +537,8 @@ bool CdxFile::Insert(int tag, const std::string& key, std::uint32_t rec, std::st
   const bool atEnd = it == entries.end();
   entries.insert(it, CdxEntry{std::move(k), rec, 0});
   n->dirty = true;
+  if (n->boundKnown && rec <= n->boundMaxRec) n->bound += t.keyLength + n->boundEntryBytes;
+  else n->boundKnown = false;
   ++t.changes;
   return Settle(tag, path, leaf, atEnd, error);
 }

@@ -90,6 +90,25 @@ bool CdxNodeFits(const CdxNode& node, unsigned keyLength, char pad) {
   return true;
 }
 
+bool CdxLeafUsage(const CdxNode& node, unsigned keyLength, char pad, unsigned& used, unsigned& entryBytes,
+                  std::uint32_t& maxRec) {
+  maxRec = 0;
+  unsigned stored = 0;
+  const std::string* previous = nullptr;
+  for (const auto& e : node.entries) {
+    unsigned dup, trail;
+    Compress(e.key, previous, keyLength, pad, dup, trail);
+    stored += keyLength - dup - trail;
+    maxRec = std::max(maxRec, e.rec);
+    previous = &e.key;
+  }
+  LeafLayout layout;
+  if (!ChooseLayout(keyLength, maxRec, layout)) return false;
+  entryBytes = layout.bytes;
+  used = static_cast<unsigned>(node.entries.size()) * layout.bytes + stored;
+  return true;
+}
+
 bool DecodeCdxNode(const unsigned char* page, unsigned keyLength, char pad, CdxNode& out, std::string& error) {
   out.attributes = GetLe16(page);
   const unsigned count = GetLe16(page + 2);

@@ -161,8 +161,8 @@ bool WorkArea::InTag(int tag, const char* record, std::uint32_t recno) const {
 }
 
 bool WorkArea::Visible(const char* record, std::uint32_t recno) const {
-  if (*hideDeleted_ && record[0] == '*') return false;
-  return !filter_ || filter_->IsTrue(View(record, recno));
+  if (record[0] == '*' && (*hideDeleted_ || filterIsNotDeleted_)) return false;
+  return !filter_ || filterIsNotDeleted_ || filter_->IsTrue(View(record, recno));
 }
 
 bool WorkArea::ReadRecord(std::uint32_t recno, std::string& out, std::string& error) const {
@@ -406,6 +406,7 @@ bool WorkArea::SetFilter(const std::string& expression, std::string& error) {
   if (Trimmed(expression).empty()) {
     filter_.reset();
     filterText_.clear();
+    filterIsNotDeleted_ = false;
     return true;
   }
   auto f = Expression::Parse(expression, dbf_->Fields(), error);
@@ -414,6 +415,7 @@ bool WorkArea::SetFilter(const std::string& expression, std::string& error) {
     error = "The filter \"" + expression + "\" is not a logical expression";
     return false;
   }
+  filterIsNotDeleted_ = f->IsNotDeletedTest();
   filter_ = std::move(f);
   filterText_ = expression;
   return true;
@@ -444,12 +446,18 @@ void WorkArea::SetEof() {
 }
 
 bool WorkArea::Load(std::uint32_t recno, std::string& error) {
-  if (!ReadRecord(recno, buffer_, error)) return false;
+  std::string rec;
+  if (!ReadRecord(recno, rec, error)) return false;
+  Take(recno, rec);
+  return true;
+}
+
+void WorkArea::Take(std::uint32_t recno, std::string& record) {
+  buffer_.swap(record);
   disk_ = buffer_;
   recno_ = recno;
   eof_ = false;
   bof_ = false;
-  return true;
 }
 
 bool WorkArea::Go(long recno, std::string& error) {
@@ -470,7 +478,10 @@ bool WorkArea::SettleNatural(long from, bool forward, std::string& error) {
   std::string rec;
   for (long r = from; r >= 1 && r <= count; r += forward ? 1 : -1) {
     if (!ReadRecord(static_cast<std::uint32_t>(r), rec, error)) return false;
-    if (Visible(rec.data(), static_cast<std::uint32_t>(r))) return Load(static_cast<std::uint32_t>(r), error);
+    if (Visible(rec.data(), static_cast<std::uint32_t>(r))) {
+      Take(static_cast<std::uint32_t>(r), rec);
+      return true;
+    }
   }
   SetEof();
   return true;
@@ -495,7 +506,7 @@ bool WorkArea::SettleOrdered(CdxFile::Cursor c, bool forward, std::string& error
                           error);
     if (!ReadRecord(r, rec, error)) return false;
     if (Visible(rec.data(), r)) {
-      if (!Load(r, error)) return false;
+      Take(r, rec);
       cursor_ = c;
       cursorChanges_ = cdx_->TagAt(order_ - 1).changes;
       return true;
@@ -664,7 +675,7 @@ bool WorkArea::Seek(const std::string& key, bool& found, std::string& error) {
       return IndexFailure("The index " + cdx_->Path() + " is damaged: it names a missing record", error);
     if (!ReadRecord(r, rec, error)) return false;
     if (Visible(rec.data(), r)) {
-      if (!Load(r, error)) return false;
+      Take(r, rec);
       cursor_ = c;
       cursorChanges_ = t.changes;
       found = true;

@@ -92,6 +92,8 @@ class WorkArea {
   bool CompileTag(int tag, std::string& error);
   bool CollectKeys(std::vector<CdxFile::SortedKeys>& keys, const std::vector<int>& tags, std::string& error);
   bool Load(std::uint32_t recno, std::string& error);
+  // Makes `record` (just read) the current record.
+  void Take(std::uint32_t recno, std::string& record);
   void SetEof();
   bool ReadRecord(std::uint32_t recno, std::string& out, std::string& error) const;
   bool IndexFailure(const std::string& what, std::string& error);
@@ -111,6 +113,7 @@ class WorkArea {
   int order_ = 0;
   std::string filterText_;
   std::unique_ptr<Expression> filter_;
+  bool filterIsNotDeleted_ = false;  // the filter is just ".not. deleted()"
 
   long recno_ = 0;
   bool bof_ = true;
