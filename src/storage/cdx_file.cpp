@@ -18,7 +18,7 @@ namespace {
 constexpr unsigned kHeaderBytes = 1024;
 constexpr unsigned kTagNameLength = 10;
 constexpr unsigned kMaxDepth = 32;
-constexpr std::size_t kCacheLimit = 4096;  // cached pages before a write-out
+constexpr std::size_t kCacheLimit = 8192;  // cached pages before a write-out
 // Our mark in the compound header's reserved bytes: magic, state, record count.
 constexpr unsigned kMarkAt = 24;
 constexpr char kMagic[4] = {'T', 'L', 'M', 'X'};
@@ -350,10 +350,13 @@ bool CdxFile::WriteDirtyNodes(std::string& error) {
   return true;
 }
 
+// A full cache is written out and its leaves dropped; inner pages, which
+// every descent passes, stay.
 bool CdxFile::TrimCache(std::string& error) {
   if (cache_.size() < kCacheLimit) return true;
   if (!WriteDirtyNodes(error)) return false;
-  cache_.clear();
+  for (auto it = cache_.begin(); it != cache_.end();) it = it->second.node.IsLeaf() ? cache_.erase(it) : std::next(it);
+  if (cache_.size() >= kCacheLimit / 2) cache_.clear();
   return true;
 }
 
@@ -535,10 +538,20 @@ bool CdxFile::Insert(int tag, const std::string& key, std::uint32_t rec, std::st
   });
   if (it != entries.end() && it->key == k && it->rec == rec) return true;
   const bool atEnd = it == entries.end();
+  const std::size_t at = static_cast<std::size_t>(it - entries.begin());
+  if (n->boundKnown && rec <= n->boundMaxRec) {
+    // The new key's bytes, and the next key's change of shared prefix.
+    const std::string* before = at > 0 ? &entries[at - 1].key : nullptr;
+    n->bound += n->boundEntryBytes + CdxStoredBytes(before, k, t.keyLength, t.pad);
+    if (!atEnd) {
+      n->bound += CdxStoredBytes(&k, entries[at].key, t.keyLength, t.pad);
+      n->bound -= CdxStoredBytes(before, entries[at].key, t.keyLength, t.pad);
+    }
+  } else {
+    n->boundKnown = false;
+  }
   entries.insert(it, CdxEntry{std::move(k), rec, 0});
   n->dirty = true;
-  if (n->boundKnown && rec <= n->boundMaxRec) n->bound += t.keyLength + n->boundEntryBytes;
-  else n->boundKnown = false;
   ++t.changes;
   return Settle(tag, path, leaf, atEnd, error);
 }
@@ -556,6 +569,15 @@ bool CdxFile::Remove(int tag, const std::string& key, std::uint32_t rec, std::st
   auto& entries = n->node.entries;
   auto it = std::find_if(entries.begin(), entries.end(), [&](const CdxEntry& e) { return e.rec == rec && e.key == k; });
   if (it == entries.end()) return true;
+  if (n->boundKnown) {
+    const std::size_t at = static_cast<std::size_t>(it - entries.begin());
+    const std::string* before = at > 0 ? &entries[at - 1].key : nullptr;
+    n->bound -= n->boundEntryBytes + CdxStoredBytes(before, it->key, t.keyLength, t.pad);
+    if (at + 1 < entries.size()) {
+      n->bound -= CdxStoredBytes(&it->key, entries[at + 1].key, t.keyLength, t.pad);
+      n->bound += CdxStoredBytes(before, entries[at + 1].key, t.keyLength, t.pad);
+    }
+  }
   entries.erase(it);
   n->dirty = true;
   ++t.changes;

@@ -90,6 +90,12 @@ bool CdxNodeFits(const CdxNode& node, unsigned keyLength, char pad) {
   return true;
 }
 
+unsigned CdxStoredBytes(const std::string* previous, const std::string& key, unsigned keyLength, char pad) {
+  unsigned dup, trail;
+  Compress(key, previous, keyLength, pad, dup, trail);
+  return keyLength - dup - trail;
+}
+
 bool CdxLeafUsage(const CdxNode& node, unsigned keyLength, char pad, unsigned& used, unsigned& entryBytes,
                   std::uint32_t& maxRec) {
   maxRec = 0;

@@ -46,6 +46,9 @@ bool CdxLeafUsage(const CdxNode& node, unsigned keyLength, char pad, unsigned& u
 
 inline constexpr unsigned kCdxLeafSpace = 488;
 
+// Key bytes a leaf stores for `key` after `previous` (nullptr: first in the page).
+unsigned CdxStoredBytes(const std::string* previous, const std::string& key, unsigned keyLength, char pad);
+
 // Most entries an interior node holds.
 unsigned CdxInteriorCapacity(unsigned keyLength);
 
