@@ -1,6 +1,8 @@
 // The four tables: first open, default tags, filter, reopen, rebuild.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "platform/file_util.h"
 #include "storage/log_tables.h"
 #include "support/temp_dir.h"
@@ -39,7 +41,86 @@ TEST(LogTablesTest, FirstOpenCreatesEachTableWithItsDefaultTag) {
     EXPECT_EQ(table.FieldCount(), static_cast<int>(LogFields(c.table).size()));
     EXPECT_TRUE(table.IsEmpty());
     EXPECT_EQ(engine.RecNo(), 1);  // record count + 1: no current record
+    lib.xb_Select(table.WorkArea());
+    const auto& fields = LogFields(c.table);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      xbase::FieldDef f;
+      ASSERT_TRUE(lib.xb_FieldInfo(static_cast<int>(i + 1), f));
+      EXPECT_EQ(f.name, fields[i].name);
+      EXPECT_EQ(static_cast<char>(f.type), fields[i].type[0]);
+      EXPECT_EQ(f.width, fields[i].width);
+    }
+    lib.xb_Select(0);
   }
+}
+
+TEST(LogTablesTest, MissingDamagedOrStaleIndexIsDetectedAndRebuilt) {
+  testing::TempDir dir;
+  XbLibrary lib;
+  lib.xb_SetDeleted(true);
+  const auto fill = [&](TXbTable& t) {
+    for (const char* s : {"b", "c", "a"}) {
+      ASSERT_TRUE(t.Append());
+      ASSERT_TRUE(t.SetString("SUBJECT", s));
+      ASSERT_TRUE(t.SetDate("DATESENT", std::string("2024010") + (s[0] == 'a' ? "1" : s[0] == 'b' ? "2" : "3")));
+      ASSERT_TRUE(t.Post());
+    }
+  };
+  const auto subjects = [](TXbTable& t) {
+    std::string out;
+    for (t.First(); !t.Eof(); t.Next()) out += t.AsString("SUBJECT");
+    return out;
+  };
+  const std::string cdx = dir.File("TLM.CDX");
+  {
+    TXbTable t(lib);
+    TXbEngine e(t);
+    ASSERT_TRUE(OpenFaxDBF(t, e, dir.Folder()));
+    fill(t);
+    ASSERT_TRUE(RebuildLogIndexes(LogTable::kOutgoing, e));
+  }
+  // Missing: the default tag is made again, without "DATEND".
+  std::remove(cdx.c_str());
+  {
+    TXbTable t(lib);
+    TXbEngine e(t);
+    ASSERT_TRUE(OpenFaxDBF(t, e, dir.Folder()));
+    EXPECT_FALSE(HasTag(e, "DATEND"));
+    EXPECT_EQ(e.TagArea("DATESENT"), 1);
+    ASSERT_TRUE(e.SetOrder(1));
+    EXPECT_EQ(subjects(t), "cba");
+    ASSERT_TRUE(RebuildLogIndexes(LogTable::kOutgoing, e));
+  }
+  // Cut short or overwritten: the same, and the damaged file is kept aside.
+  for (int damage = 0; damage < 2; ++damage) {
+    std::string bytes = testing::ReadText(cdx);
+    if (damage == 0) bytes.resize(1536);
+    else bytes.replace(1024, 512, std::string(512, '\x7f'));
+    testing::WriteText(cdx, bytes);
+    TXbTable t(lib);
+    TXbEngine e(t);
+    ASSERT_TRUE(OpenFaxDBF(t, e, dir.Folder())) << t.LastError();
+    EXPECT_FALSE(HasTag(e, "DATEND")) << damage;
+    EXPECT_TRUE(FileExists(cdx + ".damaged"));
+    ASSERT_TRUE(e.SetOrder(1));
+    EXPECT_EQ(subjects(t), "cba");
+    ASSERT_TRUE(RebuildLogIndexes(LogTable::kOutgoing, e));
+  }
+  // Stale (the table changed behind the index's back): rebuilt at open with all its tags.
+  {
+    XbLibrary other;
+    ASSERT_NE(other.xb_Use(dir.File("TLM.DBF")), 0);
+    ASSERT_TRUE(other.xb_CloseIndexes());
+    ASSERT_TRUE(other.xb_AppendBlank());
+    ASSERT_TRUE(other.xb_Replace("SUBJECT", "0 first"));
+    ASSERT_TRUE(other.xb_Close());
+  }
+  TXbTable t(lib);
+  TXbEngine e(t);
+  ASSERT_TRUE(OpenFaxDBF(t, e, dir.Folder()));
+  EXPECT_TRUE(HasTag(e, "DATEND"));
+  ASSERT_TRUE(e.SetOrder(e.TagArea("SUBJECT")));
+  EXPECT_EQ(subjects(t), "0 firstabc");
 }
 
 TEST(LogTablesTest, DeletedRecordLeavesTheListAtOnceAndTheFileAtPack) {
