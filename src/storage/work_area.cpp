@@ -359,12 +359,22 @@ bool WorkArea::Reindex(std::string& error) {
     return false;
   }
   if (!Commit(error)) return false;
-  std::vector<int> tags;
-  for (int i = 0; i < cdx_->TagCount(); ++i) tags.push_back(i);
-  std::vector<CdxFile::SortedKeys> keys;
-  if (!CollectKeys(keys, tags, error)) return false;
-  for (int i : tags)
-    if (!cdx_->RebuildTag(i, keys[static_cast<std::size_t>(i)], error)) return IndexFailure(error, error);
+  // Small tables are read once for all tags; large ones once per tag, so
+  // that only one tag's keys are held in memory.
+  const bool large = std::uint64_t(dbf_->RecordCount()) * static_cast<unsigned>(cdx_->TagCount()) > 400000;
+  std::vector<int> all;
+  for (int i = 0; i < cdx_->TagCount(); ++i) all.push_back(i);
+  std::vector<std::vector<int>> passes;
+  if (large)
+    for (int i : all) passes.push_back({i});
+  else
+    passes.push_back(all);
+  for (const auto& tags : passes) {
+    std::vector<CdxFile::SortedKeys> keys;
+    if (!CollectKeys(keys, tags, error)) return false;
+    for (std::size_t k = 0; k < tags.size(); ++k)
+      if (!cdx_->RebuildTag(tags[k], keys[k], error)) return IndexFailure(error, error);
+  }
   cursor_ = {};
   indexDamaged_ = false;
   indexProblem_.clear();
