@@ -164,3 +164,43 @@ TEST(LogTablesTest, DeletedRecordLeavesTheListAtOnceAndTheFileAtPack) {
 
 }  // namespace
 }  // namespace tlm
+
+namespace tlm {
+namespace {
+
+TEST(LogTablesTest, MemoTransferThroughFilesAndEngineSettings) {
+  testing::TempDir dir;
+  XbLibrary lib;
+  lib.xb_SetDeleted(true);
+  TXbTable table(lib);
+  TXbEngine engine(table);
+  engine.SysProp(kXbPropStartup, 0);
+  EXPECT_EQ(lib.SysPropValue(kXbPropStartup), 0);
+  ASSERT_TRUE(OpenCoverDBF(table, engine, dir.Folder()));
+  EXPECT_EQ(engine.IndexOrd(), 1);  // the cover table is ordered by its tag
+  ASSERT_TRUE(table.Append());
+  ASSERT_TRUE(table.SetString("DESCRIPT", "Standard"));
+  ASSERT_TRUE(table.Post());
+  const std::string transfer = dir.File("Eraseme.rtf");
+  const std::string rtf = "{\\rtf1\\ansi {\\b [RECIPIENT]} \\par " + std::string(2000, 'x') + "}";
+  testing::WriteText(transfer, rtf);
+  ASSERT_TRUE(engine.FileToBlob("COVER", transfer)) << table.LastError();
+  std::remove(transfer.c_str());
+  ASSERT_TRUE(ReopenAtSameRecord(table, engine));
+  ASSERT_TRUE(engine.BlobToFile("COVER", transfer)) << table.LastError();
+  EXPECT_EQ(testing::ReadText(transfer), rtf);
+  EXPECT_FALSE(engine.FileToBlob("COVER", dir.File("missing.rtf")));
+  EXPECT_NE(table.LastError().find("missing.rtf"), std::string::npos);
+  EXPECT_FALSE(engine.BlobToFile("NOSUCH", transfer));
+  // Closing the indexes leaves natural order; the tag is back after a reopen.
+  ASSERT_TRUE(engine.CloseIndexes());
+  EXPECT_EQ(engine.IndexOrd(), 0);
+  EXPECT_EQ(engine.TagArea("DESCRIPT"), 0);
+  table.Close();
+  ASSERT_TRUE(OpenCoverDBF(table, engine, dir.Folder()));
+  EXPECT_EQ(engine.TagArea("DESCRIPT"), 1);
+  EXPECT_EQ(engine.QueryRecCount(), 1);
+}
+
+}  // namespace
+}  // namespace tlm
