@@ -169,10 +169,11 @@ bool DecodeCdxNode(const unsigned char* page, unsigned keyLength, char pad, CdxN
     end -= stored;
     CdxEntry& e = out.entries[i];
     e.rec = rec;
-    e.key.reserve(keyLength);
-    if (dup) e.key.assign(*previous, 0, dup);
-    e.key.append(reinterpret_cast<const char*>(page + end), stored);
-    e.key.append(trail, pad);
+    e.key.resize(keyLength);
+    char* k = e.key.data();
+    if (dup) std::memcpy(k, previous->data(), dup);
+    std::memcpy(k + dup, page + end, stored);
+    std::memset(k + dup + stored, pad, trail);
     previous = &e.key;
   }
   return true;
