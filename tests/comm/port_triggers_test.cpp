@@ -240,6 +240,8 @@ TEST_F(TriggerTest, EventsRunOnTheMainThreadThroughTheBridge) {
   EXPECT_EQ(got, "RING");
   EXPECT_EQ(eventThread, std::this_thread::get_id());
   ASSERT_TRUE(WaitUntil([&] { return port.InBuffUsed() == 0; }));
+  port.SetOpen(false);  // before the bridge goes
+  bridge.Pump(50);
 }
 
 }  // namespace
