@@ -138,7 +138,9 @@ bool TKvBaseDispatcher::WaitForInput(std::size_t seen, std::int64_t timeoutMs) {
       if (closing_ || lostErrno_) return false;
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return false;
-      if (WaitReadable(std::min<std::int64_t>(left.count(), kDispatchPassMs)) > 0) ReadIntoRing();
+      const int readable = WaitReadable(std::min<std::int64_t>(left.count(), kDispatchPassMs));
+      if (readable < 0) DeviceLost(-readable);
+      else if (readable > 0) ReadIntoRing();
     }
   }
   std::unique_lock lock(inputLock_);

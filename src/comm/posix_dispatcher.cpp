@@ -159,7 +159,9 @@ int TKvPosixDispatcher::SetComState(const TDeviceControlBlock& dcb) {
   if (dcb.inX) tio.c_iflag |= IXOFF;
   tio.c_cc[VSTART] = dcb.xonChar;
   tio.c_cc[VSTOP] = dcb.xoffChar;
-  tio.c_cc[VMIN] = 0;
+  // With VMIN 1 a non-blocking read of an empty live device fails with
+  // EAGAIN, so that a read of 0 bytes always means the device hung up.
+  tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
   ::cfsetispeed(&tio, speed);
   ::cfsetospeed(&tio, speed);
@@ -189,7 +191,8 @@ int TKvPosixDispatcher::SetComState(const TDeviceControlBlock& dcb) {
 
 int TKvPosixDispatcher::ReadCom(std::uint8_t* bytes, std::size_t count) {
   const ssize_t got = ::read(fd_, bytes, count);
-  if (got >= 0) return static_cast<int>(got);
+  if (got > 0) return static_cast<int>(got);
+  if (got == 0) return count > 0 ? -ENODEV : 0;  // 0 bytes: hung up (see VMIN)
   return errno == EAGAIN || errno == EINTR ? 0 : -errno;
 }
 

@@ -222,6 +222,20 @@ TEST_F(TriggerTest, AHandlerDeregisteredDuringADispatchIsNotCalledAgain) {
   EXPECT_THROW(port.DeregisterTriggerHandler(idA), EComError);
 }
 
+TEST_F(TriggerTest, AHandlerCanWaitForMoreInputOnTheDispatchThread) {
+  std::atomic<int> result{-1};
+  port.RegisterProcedureHandler([&](std::uint16_t msg, std::uint16_t, std::uint32_t) {
+    if (msg != kMsgTriggerData) return;
+    pty.Write("OK\r\n");  // arrives while this handler holds the dispatch thread
+    result = port.WaitForString("OK\r\n", 36) ? 1 : 0;
+  });
+  port.AddDataTrigger("CONNECT", false);
+  ASSERT_TRUE(pty.Write("CONNECT\r\n"));
+  ASSERT_TRUE(WaitUntil([&] { return result >= 0; }));
+  EXPECT_EQ(result, 1);
+  ASSERT_TRUE(WaitUntil([&] { return port.InBuffUsed() == 0; }));  // all of it consumed
+}
+
 TEST_F(TriggerTest, EventsRunOnTheMainThreadThroughTheBridge) {
   PumpedBridge bridge;  // this thread is the main thread
   std::string got;
