@@ -161,7 +161,7 @@ inline std::string BuildApf(const std::vector<ApfPageSpec>& pages, int declaredP
 }
 
 // Runs a shell command; its exit status.
-inline int Run(const std::string& command) {
+inline int RunShell(const std::string& command) {
   const int rc = std::system(command.c_str());
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
