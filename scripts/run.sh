@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLMERA_TESTS=OFF -DTOLMERA_BENCH=OFF >/dev/null
-cmake --build build/release --target tolmera tlmfax 2>/dev/null || cmake --build build/release --target tolmera
+cmake --build build/release
 exec build/release/src/app/tolmera "$@"
