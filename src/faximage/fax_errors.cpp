@@ -2,13 +2,11 @@
 
 #include <cstdlib>
 
+#include "platform/strings/messages.h"
+
 namespace tlm {
 
-std::string FaxErrorText(int code) {
-  // The texts live in the shared message table; until it is linked in, the
-  // code itself identifies the failure.
-  return "Error " + std::to_string(std::abs(code));
-}
+std::string FaxErrorText(int code) { return ErrorText(std::abs(code)); }
 
 EFaxImageError::EFaxImageError(int result)
     : std::runtime_error(FaxErrorText(result)), result_(result > 0 ? -result : result) {}

@@ -136,6 +136,7 @@ TEST_F(Converter, RefusesTheGroup3TiffAndLeavesNoFile) {
     FAIL() << "no error";
   } catch (const EBadGraphicsFormat& e) {
     EXPECT_EQ(e.Code(), 8002);
+    EXPECT_STREQ(e.what(), "Unsupported graphics file format");
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.apf")));
 }
