@@ -92,9 +92,10 @@ MonoBitmap LoadBmpAsMono(const std::vector<std::uint8_t>& f) {
   }
 
   const std::uint64_t stride = ((std::uint64_t(width) * std::uint64_t(bpp) + 31) / 32) * 4;
-  if (dataOffset > f.size()) Refuse();
-  // Rows the file does not hold are left white.
-  const std::uint64_t rowsPresent = std::min<std::uint64_t>(std::uint64_t(height), (f.size() - dataOffset) / stride);
+  // The file must hold every row it declares: the bitmap is then never
+  // larger than the file.
+  if (dataOffset > f.size() || stride * std::uint64_t(height) > f.size() - dataOffset) Refuse();
+  const std::uint64_t rowsPresent = std::uint64_t(height);
 
   MonoBitmap out(static_cast<int>(width), static_cast<int>(height));
   for (std::uint64_t fileRow = 0; fileRow < rowsPresent; ++fileRow) {

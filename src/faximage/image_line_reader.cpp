@@ -29,18 +29,17 @@ class ImageLineReader final : public FaxLineReader {
     if ((o & coCenterImage) && w - width_ > 15) {
       offset_ = mode.doubleWidth ? (w - 2 * width_) / 32 : (w - width_) / 16;
     }
-    rowBuffer_.assign(std::size_t(width_ + 7) / 8, 0);
+    rowBuffer_.assign(std::min<std::size_t>(std::size_t(width_ + 7) / 8, std::size_t(w / 8)), 0);
     return mode;
   }
 
   void ReadLine(std::uint8_t* line, bool& endOfPage, bool& morePages) override {
-    bool ok = row_ < height_ && source_->ReadRow(rowBuffer_.data());
+    // Only what fits in the line after the offset is kept.
+    const int room = std::max(0, setup_.width / 8 - offset_);
+    const int n = std::min<int>(int(rowBuffer_.size()), room);
+    const bool ok = row_ < height_ && source_->ReadRow(rowBuffer_.data(), std::size_t(n));
     ++row_;
-    if (ok) {
-      const int room = setup_.width / 8 - offset_;
-      const int n = std::min<int>(int(rowBuffer_.size()), room);
-      if (n > 0) std::memcpy(line + offset_, rowBuffer_.data(), std::size_t(n));
-    }
+    if (ok && n > 0) std::memcpy(line + offset_, rowBuffer_.data(), std::size_t(n));
     // A file whose data ends early ends the page there.
     endOfPage = !ok || row_ >= height_;
     morePages = endOfPage && source_->MorePages();

@@ -33,6 +33,7 @@ class PcxSource final : public RasterSource {
     bytesPerLine_ = GetLe16(h + 66);
     if (width_ <= 0 || height_ <= 0 || width_ > kMaxImageSide || height_ > kMaxImageSide) Refuse();
     if (bytesPerLine_ < std::size_t(width_ + 7) / 8) Refuse();
+    budget_.Charge(width_, height_);
     // A 1 bit is white unless the header palette makes entry 1 the darker.
     const int sum0 = h[16] + h[17] + h[18];
     const int sum1 = h[19] + h[20] + h[21];
@@ -49,10 +50,19 @@ class PcxSource final : public RasterSource {
   }
   bool MorePages() const override { return next_ < pages_.size(); }
 
-  bool ReadRow(std::uint8_t* row) override {
+  bool ReadRow(std::uint8_t* row, std::size_t maxBytes) override {
     if (row_ >= height_) return false;
     ++row_;
-    for (std::size_t i = 0; i < bytesPerLine_; ++i) {
+    const std::size_t rowBytes = std::size_t(width_ + 7) / 8;
+    const std::size_t kept = std::min(rowBytes, maxBytes);
+    for (std::size_t i = 0; i < bytesPerLine_;) {
+      if (run_ > 0 && i >= kept) {
+        // Past the stored part a run is skipped whole.
+        const std::size_t skip = std::min<std::size_t>(std::size_t(run_), bytesPerLine_ - i);
+        i += skip;
+        run_ -= int(skip);
+        continue;
+      }
       if (run_ == 0) {
         if (pos_ >= end_) return false;
         const std::uint8_t b = f_[pos_++];
@@ -60,21 +70,17 @@ class PcxSource final : public RasterSource {
           if (pos_ >= end_) return false;
           run_ = b & 0x3F;
           runByte_ = f_[pos_++];
-          if (run_ == 0) {
-            --i;
-            continue;
-          }
+          if (run_ == 0) continue;
         } else {
           run_ = 1;
           runByte_ = b;
         }
       }
-      scan_[i] = runByte_;
+      scan_[i++] = runByte_;
       --run_;
     }
-    const std::size_t rowBytes = std::size_t(width_ + 7) / 8;
-    for (std::size_t i = 0; i < rowBytes; ++i) row[i] = oneIsBlack_ ? scan_[i] : std::uint8_t(~scan_[i]);
-    if (width_ & 7) row[rowBytes - 1] &= std::uint8_t(0xFF << (8 - (width_ & 7)));
+    for (std::size_t i = 0; i < kept; ++i) row[i] = oneIsBlack_ ? scan_[i] : std::uint8_t(~scan_[i]);
+    if ((width_ & 7) && kept == rowBytes) row[rowBytes - 1] &= std::uint8_t(0xFF << (8 - (width_ & 7)));
     consumed_ = std::max(consumed_, pos_);
     return true;
   }
@@ -92,6 +98,7 @@ class PcxSource final : public RasterSource {
   int run_ = 0;
   std::uint8_t runByte_ = 0;
   std::vector<std::uint8_t> scan_;
+  ImageBudget budget_;
 };
 
 }  // namespace

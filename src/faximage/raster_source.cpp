@@ -20,6 +20,12 @@ int DitherThreshold(int x, int y) {
   return d;
 }
 
+void ImageBudget::Charge(int width, int height) {
+  pixels_ += std::uint64_t(width) * std::uint64_t(height);
+  rows_ += std::uint64_t(height);
+  if (pixels_ > kMaxImageFilePixels || rows_ > kMaxImageFileRows) ThrowFaxError(ecBadGraphicsFormat);
+}
+
 std::vector<std::uint8_t> ReadImageFile(const std::string& path) {
   std::vector<std::uint8_t> data;
   CheckFaxResult(ReadFileBytes(path, data, kMaxImageFileBytes, -ecBadGraphicsFormat));
@@ -39,12 +45,13 @@ class MonoBitmapSource final : public RasterSource {
     return true;
   }
   bool MorePages() const override { return false; }
-  bool ReadRow(std::uint8_t* row) override {
+  bool ReadRow(std::uint8_t* row, std::size_t maxBytes) override {
     if (y_ >= bitmap_.height) return false;
     const std::size_t bytes = std::size_t(bitmap_.width + 7) / 8;
     const std::uint8_t* src = bitmap_.Row(y_++);
-    for (std::size_t i = 0; i < bytes; ++i) row[i] = std::uint8_t(~src[i]);
-    if (bitmap_.width & 7) row[bytes - 1] &= std::uint8_t(0xFF << (8 - (bitmap_.width & 7)));
+    const std::size_t n = std::min(bytes, maxBytes);
+    for (std::size_t i = 0; i < n; ++i) row[i] = std::uint8_t(~src[i]);
+    if ((bitmap_.width & 7) && n == bytes) row[bytes - 1] &= std::uint8_t(0xFF << (8 - (bitmap_.width & 7)));
     return true;
   }
   std::uint64_t BytesRead() const override { return std::uint64_t(y_) * std::uint64_t(bitmap_.stride); }
@@ -74,7 +81,7 @@ std::unique_ptr<RasterSource> OpenBmp(std::vector<std::uint8_t> file) {
     std::uint64_t total = 0;
     bool NextPage(int& w, int& h) override { return inner->NextPage(w, h); }
     bool MorePages() const override { return false; }
-    bool ReadRow(std::uint8_t* row) override { return inner->ReadRow(row); }
+    bool ReadRow(std::uint8_t* row, std::size_t maxBytes) override { return inner->ReadRow(row, maxBytes); }
     std::uint64_t BytesRead() const override {
       return bitmap.bits.empty() ? total : inner->BytesRead() * total / bitmap.bits.size();
     }

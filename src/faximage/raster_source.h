@@ -17,6 +17,22 @@ inline constexpr std::uint64_t kMaxImageFileBytes = 256ull << 20;
 // Pages wider or taller than this are refused (a fax page is 2048 pixels
 // wide and a few thousand lines long at most).
 inline constexpr int kMaxImageSide = 65535;
+// All pages of one file together hold at most this many pixels and rows, so
+// that a small file cannot demand unbounded work (strips and pages may all
+// point at the same compressed data).
+inline constexpr std::uint64_t kMaxImageFilePixels = 1ull << 29;
+inline constexpr std::uint64_t kMaxImageFileRows = 1ull << 18;
+
+// Charges each page of a file against the bounds above; throws 8002 when a
+// page would pass them.
+class ImageBudget {
+ public:
+  void Charge(int width, int height);
+
+ private:
+  std::uint64_t pixels_ = 0;
+  std::uint64_t rows_ = 0;
+};
 
 class RasterSource {
  public:
@@ -25,10 +41,11 @@ class RasterSource {
   virtual bool NextPage(int& width, int& height) = 0;
   // True when another page follows the current one.
   virtual bool MorePages() const = 0;
-  // The next row of the current page: (width + 7) / 8 bytes, most
-  // significant bit leftmost, 1 black. False when the file's data for the
-  // page has ended early.
-  virtual bool ReadRow(std::uint8_t* row) = 0;
+  // The next row of the current page, most significant bit leftmost,
+  // 1 black: its first min((width + 7) / 8, maxBytes) bytes are stored in
+  // `row` (the rest is only decoded past). False when the file's data for
+  // the page has ended early.
+  virtual bool ReadRow(std::uint8_t* row, std::size_t maxBytes) = 0;
   // Progress through the input, in bytes.
   virtual std::uint64_t BytesRead() const = 0;
   virtual std::uint64_t BytesTotal() const = 0;

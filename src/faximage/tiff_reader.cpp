@@ -1,6 +1,7 @@
 // TIFF files of 1 bit per sample, uncompressed or PackBits, in strips; every
 // image file directory is a page.
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "faximage/fax_errors.h"
@@ -28,14 +29,16 @@ class TiffSource final : public RasterSource {
   bool NextPage(int& width, int& height) override {
     if (nextIfd_ == 0) return false;
     ReadIfd(nextIfd_);
+    budget_.Charge(width_, height_);
     width = width_;
     height = height_;
     return true;
   }
   bool MorePages() const override { return nextIfd_ != 0; }
 
-  bool ReadRow(std::uint8_t* row) override {
+  bool ReadRow(std::uint8_t* row, std::size_t maxBytes) override {
     const std::size_t rowBytes = (std::size_t(width_) + 7) / 8;
+    const std::size_t kept = std::min(rowBytes, maxBytes);
     if (row_ >= height_) return false;
     // Each strip starts on a fresh row.
     if (row_ % rowsPerStrip_ == 0) {
@@ -50,11 +53,11 @@ class TiffSource final : public RasterSource {
       repeat_ = literal_ = 0;
     }
     ++row_;
-    const bool ok = compression_ == 1 ? CopyRow(row, rowBytes) : UnpackRow(row, rowBytes);
+    const bool ok = compression_ == 1 ? CopyRow(row, rowBytes, kept) : UnpackRow(row, rowBytes, kept);
     if (ok && photometric_ == 1) {
-      for (std::size_t i = 0; i < rowBytes; ++i) row[i] = std::uint8_t(~row[i]);
+      for (std::size_t i = 0; i < kept; ++i) row[i] = std::uint8_t(~row[i]);
     }
-    if (ok && (width_ & 7)) row[rowBytes - 1] &= std::uint8_t(0xFF << (8 - (width_ & 7)));
+    if (ok && (width_ & 7) && kept == rowBytes) row[rowBytes - 1] &= std::uint8_t(0xFF << (8 - (width_ & 7)));
     consumed_ = std::max<std::uint64_t>(consumed_, std::min<std::uint64_t>(pos_, f_.size()));
     return ok;
   }
@@ -126,30 +129,56 @@ class TiffSource final : public RasterSource {
     row_ = 0;
   }
 
+  // The first value of an entry.
   int Scalar(std::uint64_t entry) const {
-    const auto v = Values(entry);
-    return v[0] > 0x7FFFFFFF ? 0x7FFFFFFF : int(v[0]);
+    const std::uint32_t type = U16(entry + 2);
+    const std::uint32_t count = U32(entry + 4);
+    const int size = type == 3 ? 2 : (type == 4 ? 4 : (type == 1 ? 1 : 0));
+    if (size == 0 || count == 0) Refuse();
+    const std::uint64_t at = std::uint64_t(count) * std::uint64_t(size) <= 4 ? entry + 8 : U32(entry + 8);
+    const std::uint64_t v = size == 1 ? (at < f_.size() ? f_[at] : (Refuse(), 0)) : (size == 2 ? U16(at) : U32(at));
+    return v > 0x7FFFFFFF ? 0x7FFFFFFF : int(v);
   }
 
-  bool CopyRow(std::uint8_t* row, std::size_t n) {
+  bool CopyRow(std::uint8_t* row, std::size_t n, std::size_t kept) {
     if (pos_ + n > stripEnd_) return false;
-    std::copy_n(f_.begin() + std::ptrdiff_t(pos_), n, row);
+    std::copy_n(f_.begin() + std::ptrdiff_t(pos_), kept, row);
     pos_ += n;
     return true;
   }
 
   // PackBits: a count byte n; 0..127 copies n + 1 bytes, -1..-127 repeats
-  // the next byte 1 - n times, -128 is skipped. Runs may cross rows.
-  bool UnpackRow(std::uint8_t* row, std::size_t n) {
+  // the next byte 1 - n times, -128 is skipped. Runs may cross rows. Bytes
+  // past `kept` are decoded without being stored.
+  bool UnpackRow(std::uint8_t* row, std::size_t n, std::size_t kept) {
     std::size_t i = 0;
     while (i < n) {
       if (literal_ > 0) {
-        if (pos_ >= stripEnd_) return false;
-        row[i++] = f_[pos_++];
-        --literal_;
+        if (i >= kept) {
+          const std::size_t skip = std::min<std::size_t>({std::size_t(literal_), n - i, stripEnd_ - pos_});
+          if (skip == 0) return false;
+          pos_ += skip;
+          i += skip;
+          literal_ -= int(skip);
+          continue;
+        }
+        const std::size_t n1 = std::min<std::size_t>({std::size_t(literal_), kept - i, stripEnd_ - pos_});
+        if (n1 == 0) return false;
+        std::memcpy(row + i, &f_[pos_], n1);
+        i += n1;
+        pos_ += n1;
+        literal_ -= int(n1);
       } else if (repeat_ > 0) {
-        row[i++] = repeatByte_;
-        --repeat_;
+        if (i >= kept) {
+          const std::size_t skip = std::min<std::size_t>(std::size_t(repeat_), n - i);
+          i += skip;
+          repeat_ -= int(skip);
+          continue;
+        }
+        const std::size_t n1 = std::min<std::size_t>(std::size_t(repeat_), kept - i);
+        std::memset(row + i, repeatByte_, n1);
+        i += n1;
+        repeat_ -= int(n1);
       } else {
         if (pos_ >= stripEnd_) return false;
         const int c = std::int8_t(f_[pos_++]);
@@ -169,6 +198,7 @@ class TiffSource final : public RasterSource {
   bool bigEndian_ = false;
   std::uint64_t nextIfd_ = 0;
   std::set<std::uint64_t> seen_;
+  ImageBudget budget_;
   int width_ = 0, height_ = 0, bitsPerSample_ = 1, compression_ = 1, photometric_ = 0, samples_ = 1;
   int rowsPerStrip_ = 1;
   std::vector<std::uint64_t> offsets_, counts_;
