@@ -167,24 +167,33 @@ bool T4Decoder::Step(bool final) {
 bool T4Decoder::Feed(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t* p = data;
   const std::uint8_t* end = data + size;
+  const Slot* const tables[2] = {Tables().slots[0].data(), Tables().slots[1].data()};
   while (!ended_) {
-    if (count_ <= 32) {
-      if (end - p >= 4) {
-        std::uint32_t w;
-        std::memcpy(&w, p, 4);
-        bits_ |= std::uint64_t(w) << count_;  // little-endian host
-        count_ += 32;
-        p += 4;
-      } else {
-        while (count_ <= 56 && p < end) {
-          bits_ |= std::uint64_t(*p++) << count_;
-          count_ += 8;
-        }
+    // Top up the pending bits with whole bytes.
+    if (end - p >= 8) {
+      std::uint64_t w;
+      std::memcpy(&w, p, 8);  // little-endian host: byte 0 in the low bits
+      const int take = (64 - count_) >> 3;
+      if (take > 0) {
+        if (take < 8) w &= (std::uint64_t(1) << (8 * take)) - 1;
+        bits_ |= w << count_;
+        count_ += 8 * take;
+        p += take;
+      }
+    } else {
+      while (count_ <= 56 && p < end) {
+        bits_ |= std::uint64_t(*p++) << count_;
+        count_ += 8;
       }
     }
-    if (!Step(false)) {
-      if (p == end) break;
+    // Runs, the common case, without leaving the loop.
+    while (count_ >= kLookupBits && !skipOnes_ && !inFill_ && !ended_) {
+      const Slot s = tables[black_][bits_ & ((1u << kLookupBits) - 1)];
+      if (s.kind != kRun) break;
+      Consume(s.length);
+      Run(s.run);
     }
+    if (!Step(false) && p == end) break;
   }
   return !ended_;
 }
