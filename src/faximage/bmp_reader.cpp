@@ -98,12 +98,14 @@ MonoBitmap LoadBmpAsMono(const std::vector<std::uint8_t>& f) {
   const std::uint64_t rowsPresent = std::uint64_t(height);
 
   MonoBitmap out(static_cast<int>(width), static_cast<int>(height));
+  RgbImage colour;
+  if (bpp > 1) colour = RgbImage(static_cast<int>(width), static_cast<int>(height));
   for (std::uint64_t fileRow = 0; fileRow < rowsPresent; ++fileRow) {
     const int y = topDown ? int(fileRow) : int(height - 1 - std::int64_t(fileRow));
     const std::uint8_t* src = &f[dataOffset + fileRow * stride];
-    std::uint8_t* dst = out.Row(y);
     if (bpp == 1) {
       // Bit value 1 is white unless the palette says index 0 is the lighter.
+      std::uint8_t* dst = out.Row(y);
       const bool oneIsBlack = palette[1].Sum() < palette[0].Sum();
       for (int i = 0; i < out.stride; ++i) dst[i] = oneIsBlack ? std::uint8_t(~src[i]) : src[i];
       if (width & 7) dst[out.stride - 1] |= std::uint8_t(0xFF >> (width & 7));
@@ -126,9 +128,13 @@ MonoBitmap LoadBmpAsMono(const std::vector<std::uint8_t>& f) {
           else c = Rgb{int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)};
         }
       }
-      if (c.Sum() < 10 * DitherThreshold(x, y)) out.SetBlack(x, y, true);
+      std::uint8_t* px = colour.Pixel(x, y);
+      px[0] = std::uint8_t(c.r);
+      px[1] = std::uint8_t(c.g);
+      px[2] = std::uint8_t(c.b);
     }
   }
+  if (bpp > 1) out = DitherToMono(colour);
   return out;
 }
 

@@ -91,15 +91,17 @@ std::unique_ptr<FaxLineReader> TKvFaxConverter::MakeReader(const std::string& in
     case idText:
       return MakeTextLineReader(readText(), layout, setup, FontType == ffSmall ? kFaxFontSmall : kFaxFontStandard);
     case idTextEx:
-      if (!TextRasterizer) ThrowFaxError(8073);  // no outline-font rasteriser installed
+      if (!TextRasterizer) ThrowFaxError(ecConverterInitFailed);
       return MakeTextExLineReader(readText(), layout, setup, *TextRasterizer, EnhFont);
     case idTiff: return MakeImageLineReader(OpenTiff(ReadImageFile(withDefault("TIF"))), setup);
     case idPcx: return MakeImageLineReader(OpenPcx(ReadImageFile(withDefault("PCX"))), setup);
     case idDcx: return MakeImageLineReader(OpenDcx(ReadImageFile(withDefault("DCX"))), setup);
     case idBmp: return MakeImageLineReader(OpenBmp(ReadImageFile(withDefault("BMP"))), setup);
     case idBitmap:
-      if (!Bitmap) ThrowFaxError(ecBadArgument);
-      return MakeImageLineReader(OpenMonoBitmap(*Bitmap), setup);
+      if (Bitmap) return MakeImageLineReader(OpenMonoBitmap(*Bitmap), setup);
+      if (!ColorBitmap) ThrowFaxError(ecBadArgument);
+      dithered_ = DitherToMono(*ColorBitmap);
+      return MakeImageLineReader(OpenMonoBitmap(dithered_), setup);
     case idUser:
       return std::make_unique<UserLineReader>(
           *this, DefUserExtension.empty() ? inFile : (HasExtension(inFile) ? inFile : inFile + "." + DefUserExtension));

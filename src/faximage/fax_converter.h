@@ -92,8 +92,10 @@ class TKvFaxConverter {
   void SetDocumentFile(const std::string& fileName);
   std::string OutFileName;
 
-  // The bitmap of idBitmap (bit value 1 white); not owned.
+  // The bitmap of idBitmap (bit value 1 white), or instead a colour image
+  // that is dithered; not owned.
   const MonoBitmap* Bitmap = nullptr;
+  const RgbImage* ColorBitmap = nullptr;
   // The outline-font rasteriser of idTextEx; not owned.
   FaxTextRasterizer* TextRasterizer = nullptr;
 
@@ -124,6 +126,7 @@ class TKvFaxConverter {
   void Yield();
 
   TFaxCvtOptions options_ = coDoubleWidth | coCenterImage | coYield;
+  MonoBitmap dithered_;
   std::string documentFile_;
 };
 

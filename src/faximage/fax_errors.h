@@ -22,6 +22,7 @@ inline constexpr int ecCantMakeBitmap = 8005;
 inline constexpr int ecFontFileNotFound = 8052;
 inline constexpr int ecBmpTooBig = 8054;
 inline constexpr int ecEnhFontTooBig = 8055;
+inline constexpr int ecConverterInitFailed = 8073;  // no outline-font rasteriser
 
 // Any failure of the fax image layer; Code() is the positive code (for
 // system errors the errno value as given by the negative result).

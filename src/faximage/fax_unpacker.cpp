@@ -48,7 +48,7 @@ bool TKvFaxUnpacker::FaxWidthWide() const {
   return h.Wide();
 }
 
-UnpackSettings TKvFaxUnpacker::Settings(bool) const {
+UnpackSettings TKvFaxUnpacker::Settings() const {
   UnpackSettings s;
   s.doubleHeight = AutoScaleMode == asDoubleHeight;
   s.halfWidth = AutoScaleMode == asHalfWidth;
@@ -85,7 +85,7 @@ void TKvFaxUnpacker::UnpackFile() {
     const int pages = NumPages();
     for (int page = 1; page <= pages; ++page) {
       if (OnOutputLine) OnOutputLine(*this, true, false, nullptr, 0, page);
-      UnpackApfPage(inFileName_, page, Settings(false), Hooks(page), [&](const std::uint8_t* line, int bytes) {
+      UnpackApfPage(inFileName_, page, Settings(), Hooks(page), [&](const std::uint8_t* line, int bytes) {
         if (OnOutputLine) OnOutputLine(*this, false, false, line, bytes, page);
       });
       if (OnOutputLine) OnOutputLine(*this, false, true, nullptr, 0, page);
@@ -95,7 +95,7 @@ void TKvFaxUnpacker::UnpackFile() {
 }
 
 MonoBitmap TKvFaxUnpacker::ScaledBitmap(int page) {
-  MonoBitmap b = UnpackApfPageToBitmap(inFileName_, page, Settings(false), Hooks(page));
+  MonoBitmap b = UnpackApfPageToBitmap(inFileName_, page, Settings(), Hooks(page));
   if (Scaling && (horizMult_ != horizDiv_ || vertMult_ != vertDiv_)) {
     const long w = long(b.width) * horizMult_ / horizDiv_;
     const long h = long(b.height) * vertMult_ / vertDiv_;

@@ -70,7 +70,7 @@ class TKvFaxUnpacker {
   std::string ExportPath(const std::string& extension) const;
 
  private:
-  UnpackSettings Settings(bool fine) const;
+  UnpackSettings Settings() const;
   UnpackHooks Hooks(int page);
   MonoBitmap ScaledBitmap(int page);
   template <typename F>

@@ -26,6 +26,20 @@ struct MonoBitmap {
   bool Empty() const { return width == 0 || height == 0; }
 };
 
+// A colour image: rows of red, green, blue bytes, top row first.
+struct RgbImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> rgb;  // 3 * width * height bytes
+
+  RgbImage() = default;
+  RgbImage(int w, int h) : width(w), height(h), rgb(std::size_t(w) * std::size_t(h) * 3, 0) {}
+  std::uint8_t* Pixel(int x, int y) { return rgb.data() + (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3; }
+  const std::uint8_t* Pixel(int x, int y) const {
+    return rgb.data() + (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
+  }
+};
+
 // Stretches by plain copying of pixels (nearest neighbour) to the new size.
 MonoBitmap StretchBitmap(const MonoBitmap& source, int width, int height);
 

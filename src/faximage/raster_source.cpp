@@ -26,6 +26,21 @@ void ImageBudget::Charge(int width, int height) {
   if (pixels_ > kMaxImageFilePixels || rows_ > kMaxImageFileRows) ThrowFaxError(ecBadGraphicsFormat);
 }
 
+MonoBitmap DitherToMono(const RgbImage& image) {
+  if (image.width < 0 || image.height < 0 || image.width > kMaxImageSide || image.height > kMaxImageSide ||
+      image.rgb.size() < std::size_t(image.width) * std::size_t(image.height) * 3) {
+    ThrowFaxError(ecBadGraphicsFormat);
+  }
+  MonoBitmap out(image.width, image.height);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const std::uint8_t* p = image.Pixel(x, y);
+      if (p[0] + p[1] + p[2] < 10 * DitherThreshold(x, y)) out.SetBlack(x, y, true);
+    }
+  }
+  return out;
+}
+
 std::vector<std::uint8_t> ReadImageFile(const std::string& path) {
   std::vector<std::uint8_t> data;
   CheckFaxResult(ReadFileBytes(path, data, kMaxImageFileBytes, -ecBadGraphicsFormat));

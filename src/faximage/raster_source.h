@@ -62,6 +62,9 @@ std::unique_ptr<RasterSource> OpenMonoBitmap(const MonoBitmap& bitmap);
 // per pixel), as loading it into the platform's bitmap would.
 MonoBitmap LoadBmpAsMono(const std::vector<std::uint8_t>& file);
 
+// A colour image dithered to black and white with the threshold below.
+MonoBitmap DitherToMono(const RgbImage& image);
+
 // The ordered-dither threshold for column x and row y: a pixel is black when
 // R + G + B is below 10 times it.
 int DitherThreshold(int x, int y);

@@ -128,6 +128,21 @@ TEST_F(Converter, DithersAColourBmpAndDoublesAndCentresIt) {
   }
   EXPECT_GT(black, 1000);
   EXPECT_TRUE(DecodePage(out, 1) == expected);
+
+  // The same picture as a colour image in memory gives the same page.
+  RgbImage image(bmp.width, bmp.height);
+  for (int y = 0; y < bmp.height; ++y) {
+    for (int x = 0; x < bmp.width; ++x) {
+      const std::size_t stride = std::size_t((bmp.width * 3 + 3) / 4 * 4);
+      const char* px = &bmp.data[bmp.offset + std::size_t(bmp.height - 1 - y) * stride + std::size_t(x) * 3];
+      image.Pixel(x, y)[0] = std::uint8_t(px[2]);
+      image.Pixel(x, y)[1] = std::uint8_t(px[1]);
+      image.Pixel(x, y)[2] = std::uint8_t(px[0]);
+    }
+  }
+  c.ColorBitmap = &image;
+  c.ConvertBitmapToApf(dir.File("memory.apf"));
+  EXPECT_TRUE(DecodePage(dir.File("memory.apf"), 1) == expected);
 }
 
 TEST_F(Converter, RefusesTheGroup3TiffAndLeavesNoFile) {
