@@ -1,6 +1,8 @@
 #include "faximage/apf_writer.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 #include "faximage/fax_errors.h"
 
@@ -15,8 +17,10 @@ ApfWriter::~ApfWriter() {
 }
 
 void ApfWriter::Create(const std::string& path) {
+  if (path.empty()) ThrowFaxError(ecFileNotFound);
   path_ = path;
-  CheckFaxResult(file_.Open(path, BinaryFile::Mode::kCreate));
+  tempPath_ = path + ".part" + std::to_string(::getpid());
+  CheckFaxResult(file_.Open(tempPath_, BinaryFile::Mode::kCreate));
   open_ = true;
   header_ = ApfFileHeader();
   buffer_.clear();
@@ -91,13 +95,14 @@ void ApfWriter::Finish(std::string_view stationId) {
   WriteAt(0, raw, sizeof raw);
   Flush();
   CheckFaxResult(file_.Close());
+  if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) ThrowFaxError(-errno);
   open_ = false;
 }
 
 void ApfWriter::Abandon() {
   file_.Close();
   buffer_.clear();
-  if (open_) std::remove(path_.c_str());
+  if (open_) std::remove(tempPath_.c_str());
   open_ = false;
   inPage_ = false;
 }

@@ -3,8 +3,11 @@
 // rewritten in place with its final image length when the page ends, and
 // the file header rewritten with the page count, creation time and station
 // ID when the file is finished. Output goes through a 4096-byte buffer.
-// Abandon() (also run by the destructor of an unfinished writer) deletes
-// the partial file.
+//
+// The pages are written to a temporary file beside the target, which
+// Finish() renames over it: a failed conversion never leaves a partial file
+// and never destroys an older file of the same name. Abandon() (also run by
+// the destructor of an unfinished writer) deletes the temporary file.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,6 +51,7 @@ class ApfWriter {
   void WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t size);
 
   std::string path_;
+  std::string tempPath_;
   BinaryFile file_;
   std::vector<std::uint8_t> buffer_;
   ApfFileHeader header_;

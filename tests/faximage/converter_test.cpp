@@ -257,6 +257,13 @@ TEST_F(Converter, StatusAbortAndQuitRemoveThePartialFile) {
   // A missing input: the system's error, and no output.
   EXPECT_THROW(Convert(idBmp, dir.File("missing.bmp")), EFaxImageError);
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.apf")));
+  // An older file of the output's name survives a failed conversion, and
+  // no temporary file is left beside it.
+  WriteFile(dir.File("out.apf"), "older");
+  c.OnYield = [] { return false; };
+  EXPECT_THROW(Convert(idText, dir.File("in.txt")), EFaxImageError);
+  EXPECT_EQ(ReadFile(dir.File("out.apf")), "older");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}), 2);
 }
 
 TEST_F(Converter, RefusesNoneAndBitmapForFiles) {
