@@ -8,6 +8,7 @@
 #include "faximage/fax_errors.h"
 #include "faximage/fax_line_reader.h"
 #include "faximage/t4_encoder.h"
+#include "faximage/text_pages.h"
 
 namespace tlm {
 
@@ -89,7 +90,7 @@ std::unique_ptr<FaxLineReader> TKvFaxConverter::MakeReader(const std::string& in
   };
   switch (InputDocumentType) {
     case idText:
-      return MakeTextLineReader(readText(), layout, setup, FontType == ffSmall ? kFaxFontSmall : kFaxFontStandard);
+      return MakeTextLineReader(ToFaxFontCodePage(readText()), layout, setup, FontType == ffSmall ? kFaxFontSmall : kFaxFontStandard);
     case idTextEx:
       if (!TextRasterizer) ThrowFaxError(ecConverterInitFailed);
       return MakeTextExLineReader(readText(), layout, setup, *TextRasterizer, EnhFont);

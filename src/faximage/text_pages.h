@@ -14,6 +14,12 @@ using TextPages = std::vector<std::vector<std::string>>;
 // end of the text starts no further page.
 TextPages SplitTextPages(const std::string& text, int linesPerPage, int tabStop);
 
+// The built-in fax font is indexed by code page 1252. A text that is valid
+// UTF-8 with characters beyond ASCII (the usual text file on Linux) is
+// converted to it, characters the code page lacks becoming '?'; any other
+// text is taken as 8-bit text already.
+std::string ToFaxFontCodePage(const std::string& text);
+
 // Replaces each tab by spaces up to the next multiple of `tabStop`
 // (0: tabs are left as they are).
 std::string ExpandTabs(const std::string& line, int tabStop);

@@ -202,6 +202,10 @@ TEST_F(Converter, TextPagesFollowLinesPerPageFormFeedsAndTabs) {
   const Page tabbed = DecodePage(ConvertText("\tX\n"), 1);
   EXPECT_TRUE(DecodePage(ConvertText("    X\n"), 1) == tabbed);
   EXPECT_FALSE(DecodePage(ConvertText("X\n"), 1) == tabbed);
+  // UTF-8 text is drawn in the font's code page 1252; other bytes as they are.
+  const Page latin = DecodePage(ConvertText("\xC4 \x80 ?\n"), 1);
+  EXPECT_TRUE(DecodePage(ConvertText("\xC3\x84 \xE2\x82\xAC \xE2\x86\x92\n"), 1) == latin);  // Ä € →
+  EXPECT_FALSE(DecodePage(ConvertText("A \x80 ?\n"), 1) == latin);
   // Fine resolution doubles the glyph rows; the small font has 8.
   c.Resolution = frHigh;
   EXPECT_EQ(DecodePage(ConvertText("ab\n"), 1).height, 32);
