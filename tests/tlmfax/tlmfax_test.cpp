@@ -69,6 +69,24 @@ TEST(Tlmfax, ConvertsTextAndPicksTheTypeByExtension) {
   EXPECT_NE(Tool("info " + dir.File("d.apf")).out.find("pages:       2"), std::string::npos);
 }
 
+TEST(Tlmfax, OutlineFontTextNeedsQt) {
+  TempDir dir;
+  WriteFile(dir.File("note.txt"), "Outline text\n");
+  const Result r = Tool("convert --type textex " + dir.File("note.txt") + " " + dir.File("note.apf"));
+#ifdef TLMFAX_HAS_QT
+  ASSERT_EQ(r.status, 0) << r.out;
+  ASSERT_EQ(Tool("unpack " + dir.File("note.apf") + " --page 1 --format pbm " + dir.File("note.pbm")).status, 0);
+  const Page page = ReadPbm(dir.File("note.pbm"));
+  long ink = 0;
+  for (std::uint8_t b : page.bits) ink += __builtin_popcount(b);
+  EXPECT_GT(ink, 200);
+  EXPECT_GT(page.height, 10);
+#else
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.out.find("Initialization of fax converter failed"), std::string::npos) << r.out;
+#endif
+}
+
 TEST(Tlmfax, ErrorsPrintTheirTextAndFail) {
   TempDir dir;
   Result r = Tool("convert " + ImageFixture("text-page-g3.tif") + " " + dir.File("g3.apf"));

@@ -2,9 +2,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 
 #include "commands.h"
 #include "faximage/fax_converter.h"
+#include "qt_text_rasterizer.h"
 
 namespace tlm::tlmfax {
 
@@ -48,6 +50,12 @@ int RunConvert(const Args& args) {
     return Fail("usage: tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp] INPUT OUTPUT.APF");
   }
   if (!typeGiven) c.InputDocumentType = TypeFromExtension(files[0]);
+  std::unique_ptr<FaxTextRasterizer> rasterizer;
+  if (c.InputDocumentType == idTextEx) {
+    rasterizer = MakeQtTextRasterizer();
+    c.TextRasterizer = rasterizer.get();  // without Qt the conversion reports 8073
+    c.EnhFont.family = "Liberation Mono";
+  }
   c.SetDocumentFile(files[0]);
   c.OutFileName = files[1];
   c.ConvertToApf();
