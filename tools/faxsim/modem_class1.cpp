@@ -266,10 +266,6 @@ void Modem::lineData(const Bytes& d) {
 
 // Bytes from the DTE in a transmit data mode, with DLE shielding.
 void Modem::dataByte(uint8_t c) {
-  if (mode_ == Mode::C2Send && !dle_ && c == 0x18) {  // CAN: abort the page
-    if (t30_) t30_->disconnect(2);
-    return;
-  }
   if (!dle_) {
     if (c == kDle) {
       dle_ = true;

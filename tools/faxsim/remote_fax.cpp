@@ -88,8 +88,10 @@ void RemoteFax::ended(Call& call, const std::string& reason) {
   }
   if (t30_) t30_->stop();
   tx_.abort();
+  // A receiver that hangs up on our final DCN ends the call normally.
+  bool complete = sender() ? size_t(pagesDone_) == cfg_.pages.size() : lastPpm_ == kPpmEop && pagesDone_ > 0;
   if (!reported_) ex_.log().emit("fax_done", {{"call", std::to_string(call.id())}, {"fax", cfg_.number},
-                             {"role", sender() ? "sender" : "receiver"}, {"status", "far_end_hangup"},
+                             {"role", sender() ? "sender" : "receiver"}, {"status", complete ? "0" : "far_end_hangup"},
                              {"pages", std::to_string(sender() ? pagesDone_ : rxPage_)},
                              {"remote_ident", remoteId_}, {"reason", reason}});
   finishCall(reason);
@@ -170,6 +172,7 @@ void RemoteFax::t30Dcs(const Caps& dcs, const std::string& tsi) {
 
 void RemoteFax::t30PostPage(int ppm) {
   ++rxPage_;
+  lastPpm_ = ppm;
   Bitmap page;
   page.width = dcs_.wide ? 2048 : 1728;
   page.fine = dcs_.fine;
