@@ -529,6 +529,10 @@ void Modem::answered(Call& call, AnswerKind kind) {
 
 void Modem::ended(Call& call, const std::string& reason) {
   if (&call != call_) return;
+  if (t30_ && t30_->closing() >= 0) {  // the far end hung up on our final DCN
+    t30End(t30_->closing(), false);
+    return;
+  }
   Mode m = mode_;
   loop_.cancel(timer_);
   tx_.abort();

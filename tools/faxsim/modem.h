@@ -158,6 +158,8 @@ class Modem : public Party, public T30Host {
   bool pprOverride_ = false;
   bool hangupReported_ = false;
   Bytes rxPage_, rxPending_;
+  Bytes txPage_;  // the page as the DTE sent it (to check its RTC)
+  void toLine(const Bytes& d);
   int pageLines_ = 0, pageBad_ = 0, pageConsecBad_ = 0;
   Caps dcs_;
 };

@@ -229,7 +229,8 @@ void Modem::lineCarrier(const Mod& mod, bool on) {
       mode_ = Mode::Command;
       result("+FCERROR");
     } else if (!on && rxConnected_) {
-      writeBytes({kDle, kEtx});
+      // The demodulator's last bits as the carrier drops (zero fill).
+      writeBytes({0, 0, 0, 0, kDle, kEtx});
       mode_ = Mode::Command;
       rxConnected_ = false;
       result("NO CARRIER");
@@ -306,7 +307,7 @@ void Modem::dataByte(uint8_t c) {
   }
   if (mode_ != Mode::TxHdlc && frame_.size() >= 256) {
     if (mode_ == Mode::TxData) tx_.pushData(frame_);
-    else if (t30_) t30_->pageData(frame_);
+    else if (t30_) toLine(frame_);
     frame_.clear();
     flowControl();
   }

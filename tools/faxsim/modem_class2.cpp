@@ -267,14 +267,29 @@ void Modem::t30Trained(const Caps& dcs) {
   mode_ = Mode::C2Send;
   dle_ = false;
   frame_.clear();
+  txPage_.clear();
   ppmSent_ = -1;
   result("CONNECT");
   if (isClass2()) write(std::string(1, char(kXon)));
 }
 
+void Modem::toLine(const Bytes& d) {
+  txPage_.insert(txPage_.end(), d.begin(), d.end());
+  t30_->pageData(d);
+}
+
 void Modem::c2EndOfData(int ppm) {
-  if (!frame_.empty()) t30_->pageData(frame_);
+  if (!frame_.empty()) toLine(frame_);
   frame_.clear();
+  // The modem completes the page with RTC when the DTE did not send one.
+  Bitmap check;
+  check.width = dcs_.wide ? 2048 : 1728;
+  if (!decodeMh(txPage_, check).rtc) {
+    static const Bytes kRtc = {0x00, 0x08, 0x80, 0x00, 0x08, 0x80, 0x00, 0x08, 0x80, 0x00};
+    t30_->pageData(kRtc);
+    log_.emit("rtc_added", {{"modem", cfg_.number}});
+  }
+  txPage_.clear();
   mode_ = Mode::C2Wait;
   if (ppm < 0) {  // Class 2: OK once sent, then +FET
     t30_->endData([this] {
@@ -349,6 +364,8 @@ void Modem::t30PageData(const Bytes& d) {
 void Modem::t30PageEnd() {
   pageEnded_ = true;
   if (mode_ != Mode::C2Recv || !dc2_) return;  // finished once the DTE has the data
+  // The demodulator's last bits as the carrier drops: fill after RTC.
+  sendDteData(Bytes(4, 0));
   writeBytes({kDle, kEtx});
   Bitmap page;
   page.width = dcs_.wide ? 2048 : 1728;

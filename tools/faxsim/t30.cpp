@@ -59,7 +59,7 @@ void T30::send(std::vector<Bytes> frames, std::function<void()> done) {
   }
   if (matches(cfg_.dcnAt)) {
     log_.trace("fault: DCN instead of " + name);
-    tx_.sendFrames({makeFrame(x(kDCN), true)}, [this] { finish(transmitter_ ? 50 : 100); });
+    sendDcn(transmitter_ ? 50 : 100);
     return;
   }
   tx_.sendFrames(frames, std::move(done));
@@ -108,7 +108,7 @@ void T30::sendDcs() {
     ++modIndex_;
   }
   if (modIndex_ >= order.size()) {
-    tx_.sendFrames({makeFrame(x(kDCN), true)}, [this] { finish(27); });
+    sendDcn(27);
     return;
   }
   dcs_ = Caps{};
@@ -129,7 +129,7 @@ void T30::sendDcs() {
         enter(St::WaitCfr);
         arm(kT4, [this] {
           if (++tries_ >= 3) {
-            tx_.sendFrames({makeFrame(x(kDCN), true)}, [this] { finish(25); });
+            sendDcn(25);
           } else {
             sendDcs();
           }
@@ -153,7 +153,7 @@ void T30::sendPpm(int ppm) {
       arm(kT4, [this, attempt] {
         if (++tries_ >= 3) {
           int code = lastPpm_ == kPpmMps ? 52 : lastPpm_ == kPpmEop ? 54 : 56;
-          tx_.sendFrames({makeFrame(x(kDCN), true)}, [this, code] { finish(code); });
+          sendDcn(code);
         } else {
           (*attempt)();
         }
@@ -249,6 +249,11 @@ void T30::respond(int ppr) {
 void T30::disconnect(int code) {
   if (state_ == St::Done) return;
   loop_.cancel(timer_);
+  sendDcn(code);
+}
+
+void T30::sendDcn(int code) {
+  closing_ = code;
   enter(St::Done);
   tx_.sendFrames({makeFrame(x(kDCN), true)}, [this, code] { finish(code); });
 }
@@ -346,7 +351,7 @@ void T30::lineFrame(const Bytes& f, bool good) {
         if (!good || ppr == kPprRtp) trained_ = false;
         if (good && lastPpm_ == kPpmEop) {
           host_.t30PageDone(ppr);
-          tx_.sendFrames({makeFrame(x(kDCN), true)}, [this] { finish(0); });
+          sendDcn(0);
           return;
         }
         if (good && lastPpm_ == kPpmEom) {

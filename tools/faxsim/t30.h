@@ -68,6 +68,8 @@ class T30 {
   void disconnect(int code);
   void stop();  // the call is gone: no more signals, no t30End
   bool done() const { return state_ == St::Done; }
+  // While the final DCN goes out: the result of the procedure (else -1).
+  int closing() const { return closing_; }
 
   void lineCarrier(const Mod& mod, bool on);
   void lineFrame(const Bytes& frame, bool good);
@@ -88,6 +90,8 @@ class T30 {
   void send(std::vector<Bytes> frames, std::function<void()> done);
   uint8_t x(uint8_t fcf) const { return transmitter_ ? uint8_t(fcf | 1) : fcf; }
   void onCommand(const Bytes& f);
+  void sendDcn(int code);
+  int closing_ = -1;
   // Runs fn once the far end's carrier is off plus the turn-round gap.
   void afterSilence(std::function<void()> fn);
   bool farCarrier_ = false;

@@ -230,7 +230,7 @@ Bytes encodeMh(const Bitmap& page, int minBitsPerLine) {
     while (w.count() - start + 12 < minBitsPerLine) w.bit(false);
     alignedEol(w);
   }
-  for (int i = 0; i < 6; ++i) w.put(kEol);  // RTC, after the last line's own EOL
+  for (int i = 0; i < 5; ++i) w.put(kEol);  // with the last line's EOL: RTC
   while (w.used() != 0) w.bit(false);
   return out;
 }
