@@ -4,8 +4,11 @@
 //
 // Events run on the main thread: the component registers a window handler
 // that reaches it through the main-thread bridge (SetMainThreadBridge);
-// without a bridge they run on the dispatch thread. Errors raise EComError
-// (or a subclass) carrying the negative code and its text.
+// without a bridge they run on the dispatch thread. Set the bridge and the
+// events before opening the port: the dispatch thread looks at them. A close
+// asked for while a handler runs is finished through the bridge once the
+// dispatch has returned. Errors raise EComError (or a subclass) carrying the
+// negative code and its text.
 #include <cstdint>
 #include <functional>
 #include <memory>

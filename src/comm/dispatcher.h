@@ -263,7 +263,7 @@ class TKvBaseDispatcher : public std::enable_shared_from_this<TKvBaseDispatcher>
   std::atomic<bool> outputTriggersArmed_{false};
   std::atomic<int> lostErrno_{0};
   std::shared_ptr<TKvBaseDispatcher> keepAlive_;  // while a detached dispatch thread ends
-  bool deviceOpen_ = false;
+  std::atomic<bool> deviceOpen_{false};
 
   TraceRing trace_;
   DispatchLog log_;

@@ -10,6 +10,8 @@
 // IXON/IXOFF; the kernel chooses its own input thresholds, so the XON and
 // XOFF limits are recorded but have no effect. Driver queue sizes are
 // fixed by the kernel; InSize and OutSize size nothing there.
+// The modem lines and line-error counters are read on every dispatch pass
+// (50 ms), since TIOCMIWAIT cannot be combined with poll().
 // Pseudo-terminals have no modem lines: their status reads as unknown and
 // setting DTR or RTS on them succeeds without effect.
 #include <termios.h>

@@ -1,6 +1,7 @@
 // Error codes and texts of opening ports, and the port chooser's list.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <cstring>
 #include <unistd.h>
@@ -119,6 +120,34 @@ TEST(PortErrors, OtherDeviceLayersAreNotBuilt) {
   } catch (const EComError& e) {
     EXPECT_EQ(e.Code(), -3001);
   }
+}
+
+TEST(PortErrors, ADeviceTheUserMayNotOpenSaysWhichGroupIsMissing) {
+  PtyPair pty;
+  ASSERT_TRUE(pty.Ok());
+  ASSERT_EQ(::chmod(pty.SlavePath().c_str(), 0600), 0);
+  // A user other than the device's owner tries it (root drops to nobody).
+  int result[2];
+  ASSERT_EQ(::pipe(result), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(1);
+    const int fd = OpenSerialDevice(pty.SlavePath());
+    const std::string text = std::to_string(fd) + "|" + OpenErrorDetail(fd, pty.SlavePath());
+    [[maybe_unused]] auto w = ::write(result[1], text.data(), text.size());
+    ::_exit(0);
+  }
+  ::close(result[1]);
+  std::string text;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(result[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  ::close(result[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "could not change user";
+  EXPECT_EQ(text.substr(0, text.find('|')), std::to_string(-EACCES)) << text;
+  EXPECT_NE(text.find("add the user to the group \""), std::string::npos) << text;
 }
 
 TEST(PortErrors, PermissionProblemsNameTheGroup) {

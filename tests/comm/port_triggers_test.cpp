@@ -181,6 +181,7 @@ TEST_F(TriggerTest, TimersFireOnTheTickClockOnlyWhenActive) {
 
 TEST_F(TriggerTest, TwoHandlersReadTentativelyAndTheLargerCountIsConsumed) {
   std::string readByA, readByB;
+  std::atomic<bool> done{false};
   port.RegisterProcedureHandler([&](std::uint16_t msg, std::uint16_t, std::uint32_t) {
     if (msg != kMsgTriggerAvail) return;
     readByA.resize(3);
@@ -191,10 +192,11 @@ TEST_F(TriggerTest, TwoHandlersReadTentativelyAndTheLargerCountIsConsumed) {
     EXPECT_EQ(port.InBuffUsed(), 10u);  // A's read was tentative
     readByB.resize(7);
     port.GetBlock(readByB.data(), 7);
+    done = true;
   });
   port.SetTriggerAvail(10);
   ASSERT_TRUE(pty.Write("0123456789"));
-  ASSERT_TRUE(WaitUntil([&] { return readByB.size() == 7 && port.InBuffUsed() == 3; }));
+  ASSERT_TRUE(WaitUntil([&] { return done && port.InBuffUsed() == 3; }));
   EXPECT_EQ(readByA, "012");
   EXPECT_EQ(readByB, "0123456");
   char rest[3];
