@@ -18,7 +18,7 @@ namespace {
 constexpr unsigned kHeaderBytes = 1024;
 constexpr unsigned kTagNameLength = 10;
 constexpr unsigned kMaxDepth = 32;
-constexpr std::size_t kCacheLimit = 4096;  // cached pages before a write-out
+constexpr std::size_t kCacheLimit = 8192;  // cached pages before a write-out
 // Our mark in the compound header's reserved bytes: magic, state, record count.
 constexpr unsigned kMarkAt = 24;
 constexpr char kMagic[4] = {'T', 'L', 'M', 'X'};
@@ -350,10 +350,13 @@ bool CdxFile::WriteDirtyNodes(std::string& error) {
   return true;
 }
 
+// A full cache is written out and its leaves dropped; inner pages, which
+// every descent passes, stay.
 bool CdxFile::TrimCache(std::string& error) {
   if (cache_.size() < kCacheLimit) return true;
   if (!WriteDirtyNodes(error)) return false;
-  cache_.clear();
+  for (auto it = cache_.begin(); it != cache_.end();) it = it->second.node.IsLeaf() ? cache_.erase(it) : std::next(it);
+  if (cache_.size() >= kCacheLimit / 2) cache_.clear();
   return true;
 }
 
@@ -435,13 +438,26 @@ bool CdxFile::PropagateMax(int tag, std::vector<Step>& path, std::uint32_t page,
   return true;
 }
 
+bool CdxFile::Fits(CachedNode& n, const Tag& t) {
+  if (!n.node.IsLeaf()) return n.node.entries.size() <= CdxInteriorCapacity(t.keyLength);
+  if (n.boundKnown && n.bound <= kCdxLeafSpace) return true;
+  unsigned used, entryBytes;
+  std::uint32_t maxRec;
+  if (!CdxLeafUsage(n.node, t.keyLength, t.pad, used, entryBytes, maxRec)) return false;
+  n.boundKnown = true;
+  n.bound = used;
+  n.boundEntryBytes = entryBytes;
+  n.boundMaxRec = maxRec;
+  return used <= kCdxLeafSpace;
+}
+
 // Splits overfull nodes from `page` upwards, then fixes the parents' keys.
 bool CdxFile::Settle(int tag, std::vector<Step>& path, std::uint32_t page, bool atEnd, std::string& error) {
   Tag& t = tags_[static_cast<std::size_t>(tag)];
   for (;;) {
     CachedNode* n = Node(tag, page, error);
     if (!n) return false;
-    if (CdxNodeFits(n->node, t.keyLength, t.pad)) return PropagateMax(tag, path, page, error);
+    if (Fits(*n, t)) return PropagateMax(tag, path, page, error);
     auto& entries = n->node.entries;
     const std::size_t count = entries.size();
     // Appending at the far right end keeps full pages behind it.
@@ -481,6 +497,7 @@ bool CdxFile::Settle(int tag, std::vector<Step>& path, std::uint32_t page, bool 
     n->node.attributes = left.attributes;
     n->dirty = true;
     m->dirty = true;
+    n->boundKnown = m->boundKnown = false;
     const CdxEntry leftMax{n->node.entries.back().key, n->node.entries.back().rec, page};
     const CdxEntry rightMax{m->node.entries.back().key, m->node.entries.back().rec, newPage};
     if (wasRoot) {
@@ -521,6 +538,18 @@ bool CdxFile::Insert(int tag, const std::string& key, std::uint32_t rec, std::st
   });
   if (it != entries.end() && it->key == k && it->rec == rec) return true;
   const bool atEnd = it == entries.end();
+  const std::size_t at = static_cast<std::size_t>(it - entries.begin());
+  if (n->boundKnown && rec <= n->boundMaxRec) {
+    // The new key's bytes, and the next key's change of shared prefix.
+    const std::string* before = at > 0 ? &entries[at - 1].key : nullptr;
+    n->bound += n->boundEntryBytes + CdxStoredBytes(before, k, t.keyLength, t.pad);
+    if (!atEnd) {
+      n->bound += CdxStoredBytes(&k, entries[at].key, t.keyLength, t.pad);
+      n->bound -= CdxStoredBytes(before, entries[at].key, t.keyLength, t.pad);
+    }
+  } else {
+    n->boundKnown = false;
+  }
   entries.insert(it, CdxEntry{std::move(k), rec, 0});
   n->dirty = true;
   ++t.changes;
@@ -540,6 +569,15 @@ bool CdxFile::Remove(int tag, const std::string& key, std::uint32_t rec, std::st
   auto& entries = n->node.entries;
   auto it = std::find_if(entries.begin(), entries.end(), [&](const CdxEntry& e) { return e.rec == rec && e.key == k; });
   if (it == entries.end()) return true;
+  if (n->boundKnown) {
+    const std::size_t at = static_cast<std::size_t>(it - entries.begin());
+    const std::string* before = at > 0 ? &entries[at - 1].key : nullptr;
+    n->bound -= n->boundEntryBytes + CdxStoredBytes(before, it->key, t.keyLength, t.pad);
+    if (at + 1 < entries.size()) {
+      n->bound -= CdxStoredBytes(&it->key, entries[at + 1].key, t.keyLength, t.pad);
+      n->bound += CdxStoredBytes(before, entries[at + 1].key, t.keyLength, t.pad);
+    }
+  }
   entries.erase(it);
   n->dirty = true;
   ++t.changes;
@@ -735,20 +773,67 @@ bool CdxFile::CollectPages(int tag, std::vector<std::uint32_t>& pages, std::stri
   return true;
 }
 
+// Writes a tag's tree from sorted keys, level by level: pages are filled in
+// order and written as soon as the next one starts, and each level is built
+// from the last key of every page below until a single root remains.
 bool CdxFile::BuildTree(int tag, const SortedKeys& sorted, std::string& error) {
   Tag& t = tags_[static_cast<std::size_t>(tag)];
-  // Leaves are filled in order and written at once; the levels above are
-  // built from the last key of each child until one root remains.
-  std::vector<CdxNode> level;
+  unsigned char page[kCdxPageSize];
+  const auto write = [&](CdxNode& n, std::uint32_t offset) {
+    if (!EncodeCdxNode(n, t.keyLength, t.pad, page)) {
+      error = "Internal error: an index page of tag " + t.name + " overflowed";
+      return false;
+    }
+    cache_.erase(offset);
+    return WritePage(offset, page, error);
+  };
+  struct Level {
+    std::vector<CdxEntry> uppers;  // (last key, record, page) of each written page
+    CdxNode pending;               // the newest page, written when the next one starts
+    std::uint32_t offset = kCdxNoPage;
+    std::uint32_t previous = kCdxNoPage;
+    std::size_t count = 0;
+  };
+  const auto push = [&](Level& level, CdxNode&& node) {
+    const std::uint32_t offset = Allocate(1);
+    if (level.count > 0) {
+      level.pending.right = offset;
+      if (!write(level.pending, level.offset)) return false;
+      const CdxEntry& last = level.pending.entries.back();
+      level.uppers.push_back({last.key, last.rec, level.offset});
+      level.previous = level.offset;
+    }
+    node.left = level.previous;
+    node.right = kCdxNoPage;
+    level.pending = std::move(node);
+    level.offset = offset;
+    ++level.count;
+    return true;
+  };
+  // True when the level was the top one (its page is the root).
+  const auto finish = [&](Level& level, bool& top) {
+    top = level.count == 1;
+    if (top) {
+      level.pending.attributes |= 1;
+      level.pending.left = level.pending.right = kCdxNoPage;
+      t.root = level.offset;
+      return write(level.pending, level.offset);
+    }
+    if (!write(level.pending, level.offset)) return false;
+    const CdxEntry& last = level.pending.entries.back();
+    level.uppers.push_back({last.key, last.rec, level.offset});
+    return true;
+  };
+
+  Level level;
   CdxLeafSizer sizer(t.keyLength, t.pad);
   CdxNode leaf;
   leaf.attributes = 2;
-  std::vector<CdxNode> leaves;
   for (const auto& [key, rec] : sorted) {
     std::string k = key;
     k.resize(t.keyLength, t.pad);
     if (!sizer.Add(k, rec)) {
-      leaves.push_back(std::move(leaf));
+      if (!push(level, std::move(leaf))) return false;
       leaf = CdxNode{};
       leaf.attributes = 2;
       sizer.Reset();
@@ -756,43 +841,29 @@ bool CdxFile::BuildTree(int tag, const SortedKeys& sorted, std::string& error) {
     }
     leaf.entries.push_back(CdxEntry{std::move(k), rec, 0});
   }
-  leaves.push_back(std::move(leaf));
-  level = std::move(leaves);
-  unsigned char page[kCdxPageSize];
-  for (unsigned depth = 0;; ++depth) {
-    const bool top = level.size() == 1;
-    std::vector<std::uint32_t> offsets(level.size());
-    for (auto& o : offsets) o = Allocate(1);
-    std::vector<CdxNode> parents;
-    const unsigned capacity = CdxInteriorCapacity(t.keyLength);
-    for (std::size_t i = 0; i < level.size(); ++i) {
-      CdxNode& n = level[i];
-      n.left = i == 0 ? kCdxNoPage : offsets[i - 1];
-      n.right = i + 1 == level.size() ? kCdxNoPage : offsets[i + 1];
-      if (top) n.attributes |= 1, n.left = n.right = kCdxNoPage;
-      if (!EncodeCdxNode(n, t.keyLength, t.pad, page)) {
-        error = "Internal error: an index page of tag " + t.name + " overflowed";
-        return false;
-      }
-      cache_.erase(offsets[i]);
-      if (!WritePage(offsets[i], page, error)) return false;
-      if (!top) {
-        if (parents.empty() || parents.back().entries.size() >= capacity) {
-          parents.emplace_back();
-          parents.back().attributes = 0;
-        }
-        parents.back().entries.push_back({n.entries.back().key, n.entries.back().rec, offsets[i]});
-      }
-    }
+  if (!push(level, std::move(leaf))) return false;
+  const unsigned capacity = CdxInteriorCapacity(t.keyLength);
+  for (unsigned depth = 0; depth < kMaxDepth; ++depth) {
+    bool top = false;
+    if (!finish(level, top)) return false;
     if (top) {
-      t.root = offsets[0];
-      break;
+      tagHeaderDirty_[static_cast<std::size_t>(tag)] = true;
+      ++t.changes;
+      return true;
     }
-    level = std::move(parents);
+    Level above;
+    const std::vector<CdxEntry> children = std::move(level.uppers);
+    for (std::size_t i = 0; i < children.size(); i += capacity) {
+      CdxNode inner;
+      inner.attributes = 0;
+      inner.entries.assign(children.begin() + static_cast<std::ptrdiff_t>(i),
+                           children.begin() + static_cast<std::ptrdiff_t>(std::min(children.size(), i + capacity)));
+      if (!push(above, std::move(inner))) return false;
+    }
+    level = std::move(above);
   }
-  tagHeaderDirty_[static_cast<std::size_t>(tag)] = true;
-  ++t.changes;
-  return true;
+  error = "Internal error: tag " + t.name + " grew too deep";
+  return false;
 }
 
 int CdxFile::PutTag(const Tag& def, const SortedKeys& sorted, std::string& error) {

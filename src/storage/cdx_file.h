@@ -92,7 +92,15 @@ class CdxFile {
     int tag;
     CdxNode node;
     bool dirty = false;
+    // Leaves: an upper bound of the bytes used, kept across inserts so that
+    // most inserts need no full size count; valid while records stay within
+    // boundMaxRec (the entry size does not change).
+    bool boundKnown = false;
+    unsigned bound = 0;
+    unsigned boundEntryBytes = 0;
+    std::uint32_t boundMaxRec = 0;
   };
+  bool Fits(CachedNode& n, const Tag& t);
   struct Step {
     std::uint32_t page;
     std::size_t index;

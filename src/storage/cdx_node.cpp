@@ -90,6 +90,31 @@ bool CdxNodeFits(const CdxNode& node, unsigned keyLength, char pad) {
   return true;
 }
 
+unsigned CdxStoredBytes(const std::string* previous, const std::string& key, unsigned keyLength, char pad) {
+  unsigned dup, trail;
+  Compress(key, previous, keyLength, pad, dup, trail);
+  return keyLength - dup - trail;
+}
+
+bool CdxLeafUsage(const CdxNode& node, unsigned keyLength, char pad, unsigned& used, unsigned& entryBytes,
+                  std::uint32_t& maxRec) {
+  maxRec = 0;
+  unsigned stored = 0;
+  const std::string* previous = nullptr;
+  for (const auto& e : node.entries) {
+    unsigned dup, trail;
+    Compress(e.key, previous, keyLength, pad, dup, trail);
+    stored += keyLength - dup - trail;
+    maxRec = std::max(maxRec, e.rec);
+    previous = &e.key;
+  }
+  LeafLayout layout;
+  if (!ChooseLayout(keyLength, maxRec, layout)) return false;
+  entryBytes = layout.bytes;
+  used = static_cast<unsigned>(node.entries.size()) * layout.bytes + stored;
+  return true;
+}
+
 bool DecodeCdxNode(const unsigned char* page, unsigned keyLength, char pad, CdxNode& out, std::string& error) {
   out.attributes = GetLe16(page);
   const unsigned count = GetLe16(page + 2);
@@ -144,10 +169,11 @@ bool DecodeCdxNode(const unsigned char* page, unsigned keyLength, char pad, CdxN
     end -= stored;
     CdxEntry& e = out.entries[i];
     e.rec = rec;
-    e.key.reserve(keyLength);
-    if (dup) e.key.assign(*previous, 0, dup);
-    e.key.append(reinterpret_cast<const char*>(page + end), stored);
-    e.key.append(trail, pad);
+    e.key.resize(keyLength);
+    char* k = e.key.data();
+    if (dup) std::memcpy(k, previous->data(), dup);
+    std::memcpy(k + dup, page + end, stored);
+    std::memset(k + dup + stored, pad, trail);
     previous = &e.key;
   }
   return true;

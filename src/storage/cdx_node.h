@@ -38,6 +38,17 @@ bool EncodeCdxNode(const CdxNode& node, unsigned keyLength, char pad, unsigned c
 
 bool CdxNodeFits(const CdxNode& node, unsigned keyLength, char pad);
 
+// Bytes a leaf's entries take (of the 488 available) with the entry size
+// and the largest record number that size was chosen for; false when no
+// entry layout can hold the record numbers.
+bool CdxLeafUsage(const CdxNode& node, unsigned keyLength, char pad, unsigned& used, unsigned& entryBytes,
+                  std::uint32_t& maxRec);
+
+inline constexpr unsigned kCdxLeafSpace = 488;
+
+// Key bytes a leaf stores for `key` after `previous` (nullptr: first in the page).
+unsigned CdxStoredBytes(const std::string* previous, const std::string& key, unsigned keyLength, char pad);
+
 // Most entries an interior node holds.
 unsigned CdxInteriorCapacity(unsigned keyLength);
 

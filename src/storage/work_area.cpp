@@ -141,9 +141,8 @@ RecordView WorkArea::View(const char* record, std::uint32_t recno) const {
   return v;
 }
 
-std::string WorkArea::KeyOf(int tag, const char* record, std::uint32_t recno) const {
-  const CdxFile::Tag& t = cdx_->TagAt(tag);
-  const Value v = tagRuntime_[static_cast<std::size_t>(tag)].key->Evaluate(View(record, recno));
+std::string WorkArea::KeyOf(const TagRuntime& tag, const char* record, std::uint32_t recno) const {
+  const Value v = tag.key->Evaluate(View(record, recno));
   std::string key;
   switch (v.type) {
     case ValueType::kCharacter: key = v.text; break;
@@ -151,18 +150,48 @@ std::string WorkArea::KeyOf(int tag, const char* record, std::uint32_t recno) co
     case ValueType::kDate: key = SortableDouble(v.number); break;
     case ValueType::kLogical: key = v.logical ? "T" : "F"; break;
   }
-  key.resize(t.keyLength, t.pad);
+  key.resize(tag.keyLength, tag.pad);
   return key;
 }
 
-bool WorkArea::InTag(int tag, const char* record, std::uint32_t recno) const {
-  const auto& c = tagRuntime_[static_cast<std::size_t>(tag)].condition;
-  return !c || c->IsTrue(View(record, recno));
+bool WorkArea::InTag(const TagRuntime& tag, const char* record, std::uint32_t recno) const {
+  return !tag.condition || tag.condition->IsTrue(View(record, recno));
+}
+
+bool WorkArea::MakeRuntime(const std::string& key, const std::string& condition, TagRuntime& out,
+                           std::string& error) const {
+  out.key = Expression::Parse(key, dbf_->Fields(), error);
+  if (!out.key) return false;
+  out.condition.reset();
+  if (!Trimmed(condition).empty()) {
+    out.condition = Expression::Parse(condition, dbf_->Fields(), error);
+    if (!out.condition) return false;
+    if (out.condition->Type() != ValueType::kLogical) {
+      error = "The condition \"" + condition + "\" is not a logical expression";
+      return false;
+    }
+  }
+  // Character keys are as long as the expression's value on a blank record.
+  const std::string blank(dbf_->RecordLength(), ' ');
+  const Value sample = out.key->Evaluate(View(blank.data(), 0));
+  switch (sample.type) {
+    case ValueType::kCharacter:
+      out.keyLength = static_cast<unsigned>(std::max<std::size_t>(1, sample.text.size()));
+      out.pad = ' ';
+      break;
+    case ValueType::kLogical: out.keyLength = 1, out.pad = ' '; break;
+    default: out.keyLength = 8, out.pad = '\0'; break;
+  }
+  if (out.keyLength > kCdxMaxKeyLength) {
+    error = "The key \"" + key + "\" is longer than " + std::to_string(kCdxMaxKeyLength) + " characters";
+    return false;
+  }
+  return true;
 }
 
 bool WorkArea::Visible(const char* record, std::uint32_t recno) const {
-  if (*hideDeleted_ && record[0] == '*') return false;
-  return !filter_ || filter_->IsTrue(View(record, recno));
+  if (record[0] == '*' && (*hideDeleted_ || filterIsNotDeleted_)) return false;
+  return !filter_ || filterIsNotDeleted_ || filter_->IsTrue(View(record, recno));
 }
 
 bool WorkArea::ReadRecord(std::uint32_t recno, std::string& out, std::string& error) const {
@@ -173,17 +202,10 @@ bool WorkArea::ReadRecord(std::uint32_t recno, std::string& out, std::string& er
 bool WorkArea::CompileTag(int tag, std::string& error) {
   const CdxFile::Tag& t = cdx_->TagAt(tag);
   TagRuntime rt;
-  rt.key = Expression::Parse(t.key, dbf_->Fields(), error);
-  if (!rt.key) return false;
-  if (!Trimmed(t.condition).empty()) {
-    rt.condition = Expression::Parse(t.condition, dbf_->Fields(), error);
-    if (!rt.condition) return false;
-    if (rt.condition->Type() != ValueType::kLogical) {
-      error = "The condition \"" + t.condition + "\" of tag " + t.name + " is not a logical expression";
-      return false;
-    }
-  }
-  cdx_->SetKeyPad(tag, rt.key->Type() == ValueType::kCharacter || rt.key->Type() == ValueType::kLogical ? ' ' : '\0');
+  if (!MakeRuntime(t.key, t.condition, rt, error)) return false;
+  // The file's key length rules (another program may have chosen it).
+  rt.keyLength = t.keyLength;
+  cdx_->SetKeyPad(tag, rt.pad);
   if (static_cast<std::size_t>(tag) >= tagRuntime_.size()) tagRuntime_.resize(static_cast<std::size_t>(tag) + 1);
   tagRuntime_[static_cast<std::size_t>(tag)] = std::move(rt);
   return true;
@@ -250,7 +272,8 @@ bool WorkArea::IndexFailure(const std::string& what, std::string& error) {
   return false;
 }
 
-bool WorkArea::CollectKeys(std::vector<CdxFile::SortedKeys>& keys, const std::vector<int>& tags, std::string& error) {
+bool WorkArea::CollectKeys(std::vector<CdxFile::SortedKeys>& keys, const std::vector<const TagRuntime*>& tags,
+                           std::string& error) {
   keys.assign(tags.size(), {});
   const std::uint32_t count = dbf_->RecordCount();
   const unsigned length = dbf_->RecordLength();
@@ -262,7 +285,7 @@ bool WorkArea::CollectKeys(std::vector<CdxFile::SortedKeys>& keys, const std::ve
     for (std::uint32_t i = 0; i < n; ++i) {
       const char* rec = chunk.data() + std::size_t(i) * length;
       for (std::size_t t = 0; t < tags.size(); ++t)
-        if (InTag(tags[t], rec, first + i)) keys[t].emplace_back(KeyOf(tags[t], rec, first + i), first + i);
+        if (InTag(*tags[t], rec, first + i)) keys[t].emplace_back(KeyOf(*tags[t], rec, first + i), first + i);
     }
   }
   for (auto& k : keys) std::sort(k.begin(), k.end());
@@ -278,72 +301,19 @@ bool WorkArea::AddTag(const std::string& name, const std::string& key, bool desc
     error = "The tag name \"" + name + "\" must have 1 to 10 characters";
     return false;
   }
-  auto keyExpr = Expression::Parse(key, dbf_->Fields(), error);
-  if (!keyExpr) return false;
-  if (!Trimmed(condition).empty()) {
-    auto cond = Expression::Parse(condition, dbf_->Fields(), error);
-    if (!cond) return false;
-    if (cond->Type() != ValueType::kLogical) {
-      error = "The condition \"" + condition + "\" is not a logical expression";
-      return false;
-    }
-  }
+  TagRuntime rt;
+  if (!MakeRuntime(key, condition, rt, error)) return false;
+  if (!cdx_ && !OpenIndex(StructuralIndexPath(), error)) return false;
   CdxFile::Tag def;
   def.name = upper;
   def.key = key;
-  def.condition = Trimmed(condition).empty() ? "" : condition;
+  def.condition = rt.condition ? condition : "";
   def.descending = descending;
-  const std::string blank(dbf_->RecordLength(), ' ');
-  const Value sample = keyExpr->Evaluate(View(blank.data(), 0));
-  switch (sample.type) {
-    case ValueType::kCharacter:
-      def.keyLength = static_cast<unsigned>(std::max<std::size_t>(1, sample.text.size()));
-      def.pad = ' ';
-      break;
-    case ValueType::kLogical: def.keyLength = 1, def.pad = ' '; break;
-    default: def.keyLength = 8, def.pad = '\0'; break;
-  }
-  if (def.keyLength > kCdxMaxKeyLength) {
-    error = "The key \"" + key + "\" is longer than " + std::to_string(kCdxMaxKeyLength) + " characters";
-    return false;
-  }
-  if (!cdx_) {
-    const std::string path = StructuralIndexPath();
-    if (!OpenIndex(path, error)) return false;
-  }
-  // Keys are gathered with a temporary runtime for the new definition.
-  const int existing = cdx_->FindTag(upper);
-  CdxFile::SortedKeys sorted;
-  {
-    TagRuntime rt;
-    rt.key = std::move(keyExpr);
-    if (!def.condition.empty()) rt.condition = Expression::Parse(def.condition, dbf_->Fields(), error);
-    const std::uint32_t count = dbf_->RecordCount();
-    const unsigned length = dbf_->RecordLength();
-    std::vector<char> chunk;
-    for (std::uint32_t first = 1; first <= count; first += kScanBatch) {
-      const std::uint32_t n = std::min(kScanBatch, count - first + 1);
-      chunk.resize(std::size_t(n) * length);
-      if (!dbf_->ReadMany(first, n, chunk.data(), error)) return false;
-      for (std::uint32_t i = 0; i < n; ++i) {
-        const char* rec = chunk.data() + std::size_t(i) * length;
-        const RecordView view = View(rec, first + i);
-        if (rt.condition && !rt.condition->IsTrue(view)) continue;
-        const Value v = rt.key->Evaluate(view);
-        std::string k;
-        switch (v.type) {
-          case ValueType::kCharacter: k = v.text; break;
-          case ValueType::kLogical: k = v.logical ? "T" : "F"; break;
-          default: k = SortableDouble(v.number); break;
-        }
-        k.resize(def.keyLength, def.pad);
-        sorted.emplace_back(std::move(k), first + i);
-      }
-    }
-    std::sort(sorted.begin(), sorted.end());
-  }
-  (void)existing;
-  const int tag = cdx_->PutTag(def, sorted, error);
+  def.keyLength = rt.keyLength;
+  def.pad = rt.pad;
+  std::vector<CdxFile::SortedKeys> keys;
+  if (!CollectKeys(keys, {&rt}, error)) return false;
+  const int tag = cdx_->PutTag(def, keys[0], error);
   if (tag < 0) return IndexFailure(error, error);
   if (!CompileTag(tag, error)) return false;
   std::string ignored;
@@ -359,12 +329,24 @@ bool WorkArea::Reindex(std::string& error) {
     return false;
   }
   if (!Commit(error)) return false;
-  std::vector<int> tags;
-  for (int i = 0; i < cdx_->TagCount(); ++i) tags.push_back(i);
-  std::vector<CdxFile::SortedKeys> keys;
-  if (!CollectKeys(keys, tags, error)) return false;
-  for (int i : tags)
-    if (!cdx_->RebuildTag(i, keys[static_cast<std::size_t>(i)], error)) return IndexFailure(error, error);
+  // Small tables are read once for all tags; large ones once per tag, so
+  // that only one tag's keys are held in memory.
+  const bool large = std::uint64_t(dbf_->RecordCount()) * static_cast<unsigned>(cdx_->TagCount()) > 400000;
+  std::vector<int> all;
+  for (int i = 0; i < cdx_->TagCount(); ++i) all.push_back(i);
+  std::vector<std::vector<int>> passes;
+  if (large)
+    for (int i : all) passes.push_back({i});
+  else
+    passes.push_back(all);
+  for (const auto& tags : passes) {
+    std::vector<const TagRuntime*> runtimes;
+    for (int t : tags) runtimes.push_back(&tagRuntime_[static_cast<std::size_t>(t)]);
+    std::vector<CdxFile::SortedKeys> keys;
+    if (!CollectKeys(keys, runtimes, error)) return false;
+    for (std::size_t k = 0; k < tags.size(); ++k)
+      if (!cdx_->RebuildTag(tags[k], keys[k], error)) return IndexFailure(error, error);
+  }
   cursor_ = {};
   indexDamaged_ = false;
   indexProblem_.clear();
@@ -375,9 +357,13 @@ bool WorkArea::VerifyIndex(std::string& error) {
   if (!cdx_) return true;
   if (!Commit(error) || !cdx_->Verify(error)) return false;
   std::vector<int> tags;
-  for (int i = 0; i < cdx_->TagCount(); ++i) tags.push_back(i);
+  std::vector<const TagRuntime*> runtimes;
+  for (int i = 0; i < cdx_->TagCount(); ++i) {
+    tags.push_back(i);
+    runtimes.push_back(&tagRuntime_[static_cast<std::size_t>(i)]);
+  }
   std::vector<CdxFile::SortedKeys> expected;
-  if (!CollectKeys(expected, tags, error)) return false;
+  if (!CollectKeys(expected, runtimes, error)) return false;
   for (int t : tags) {
     CdxFile::Cursor c;
     if (!cdx_->First(t, c, error)) return false;
@@ -406,6 +392,7 @@ bool WorkArea::SetFilter(const std::string& expression, std::string& error) {
   if (Trimmed(expression).empty()) {
     filter_.reset();
     filterText_.clear();
+    filterIsNotDeleted_ = false;
     return true;
   }
   auto f = Expression::Parse(expression, dbf_->Fields(), error);
@@ -414,6 +401,7 @@ bool WorkArea::SetFilter(const std::string& expression, std::string& error) {
     error = "The filter \"" + expression + "\" is not a logical expression";
     return false;
   }
+  filterIsNotDeleted_ = f->IsNotDeletedTest();
   filter_ = std::move(f);
   filterText_ = expression;
   return true;
@@ -444,12 +432,18 @@ void WorkArea::SetEof() {
 }
 
 bool WorkArea::Load(std::uint32_t recno, std::string& error) {
-  if (!ReadRecord(recno, buffer_, error)) return false;
+  std::string rec;
+  if (!ReadRecord(recno, rec, error)) return false;
+  Take(recno, rec);
+  return true;
+}
+
+void WorkArea::Take(std::uint32_t recno, std::string& record) {
+  buffer_.swap(record);
   disk_ = buffer_;
   recno_ = recno;
   eof_ = false;
   bof_ = false;
-  return true;
 }
 
 bool WorkArea::Go(long recno, std::string& error) {
@@ -470,7 +464,10 @@ bool WorkArea::SettleNatural(long from, bool forward, std::string& error) {
   std::string rec;
   for (long r = from; r >= 1 && r <= count; r += forward ? 1 : -1) {
     if (!ReadRecord(static_cast<std::uint32_t>(r), rec, error)) return false;
-    if (Visible(rec.data(), static_cast<std::uint32_t>(r))) return Load(static_cast<std::uint32_t>(r), error);
+    if (Visible(rec.data(), static_cast<std::uint32_t>(r))) {
+      Take(static_cast<std::uint32_t>(r), rec);
+      return true;
+    }
   }
   SetEof();
   return true;
@@ -495,7 +492,7 @@ bool WorkArea::SettleOrdered(CdxFile::Cursor c, bool forward, std::string& error
                           error);
     if (!ReadRecord(r, rec, error)) return false;
     if (Visible(rec.data(), r)) {
-      if (!Load(r, error)) return false;
+      Take(r, rec);
       cursor_ = c;
       cursorChanges_ = cdx_->TagAt(order_ - 1).changes;
       return true;
@@ -664,7 +661,7 @@ bool WorkArea::Seek(const std::string& key, bool& found, std::string& error) {
       return IndexFailure("The index " + cdx_->Path() + " is damaged: it names a missing record", error);
     if (!ReadRecord(r, rec, error)) return false;
     if (Visible(rec.data(), r)) {
-      if (!Load(r, error)) return false;
+      Take(r, rec);
       cursor_ = c;
       cursorChanges_ = t.changes;
       found = true;

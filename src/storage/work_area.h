@@ -82,16 +82,30 @@ class WorkArea {
   struct TagRuntime {
     std::unique_ptr<Expression> key;
     std::unique_ptr<Expression> condition;
+    unsigned keyLength = 0;
+    char pad = ' ';
   };
 
   WorkArea() = default;
   RecordView View(const char* record, std::uint32_t recno) const;
-  std::string KeyOf(int tag, const char* record, std::uint32_t recno) const;
-  bool InTag(int tag, const char* record, std::uint32_t recno) const;
+  std::string KeyOf(const TagRuntime& tag, const char* record, std::uint32_t recno) const;
+  bool InTag(const TagRuntime& tag, const char* record, std::uint32_t recno) const;
+  std::string KeyOf(int tag, const char* record, std::uint32_t recno) const {
+    return KeyOf(tagRuntime_[static_cast<std::size_t>(tag)], record, recno);
+  }
+  bool InTag(int tag, const char* record, std::uint32_t recno) const {
+    return InTag(tagRuntime_[static_cast<std::size_t>(tag)], record, recno);
+  }
+  // Parses a tag's expressions; the key's type settles its length and pad.
+  bool MakeRuntime(const std::string& key, const std::string& condition, TagRuntime& out, std::string& error) const;
   bool Visible(const char* record, std::uint32_t recno) const;
   bool CompileTag(int tag, std::string& error);
-  bool CollectKeys(std::vector<CdxFile::SortedKeys>& keys, const std::vector<int>& tags, std::string& error);
+  // Reads the table once and gathers each tag's keys in ascending order.
+  bool CollectKeys(std::vector<CdxFile::SortedKeys>& keys, const std::vector<const TagRuntime*>& tags,
+                   std::string& error);
   bool Load(std::uint32_t recno, std::string& error);
+  // Makes `record` (just read) the current record.
+  void Take(std::uint32_t recno, std::string& record);
   void SetEof();
   bool ReadRecord(std::uint32_t recno, std::string& out, std::string& error) const;
   bool IndexFailure(const std::string& what, std::string& error);
@@ -111,6 +125,7 @@ class WorkArea {
   int order_ = 0;
   std::string filterText_;
   std::unique_ptr<Expression> filter_;
+  bool filterIsNotDeleted_ = false;  // the filter is just ".not. deleted()"
 
   long recno_ = 0;
   bool bof_ = true;

@@ -92,8 +92,8 @@ class XbLibrary {
   bool xb_Eof();
   // Finds the first record in the current order whose key begins with `key`
   // (character keys) or equals it (date keys as "YYYYMMDD", numeric keys as
-  // text). True when found; otherwise the record with the next higher key is
-  // current (EOF when none).
+  // text), honouring the filter and the deletion setting. True when found;
+  // otherwise there is no current record (EOF).
   bool xb_Seek(const std::string& key);
 
   // --- Records and fields.

@@ -1,0 +1,20 @@
+#pragma once
+// The subcommands of tlmfax. Each takes its own arguments (after the
+// subcommand name) and returns the process exit code.
+#include <string>
+#include <vector>
+
+namespace tlm::tlmfax {
+
+using Args = std::vector<std::string>;
+
+int RunInfo(const Args& args);
+int RunConvert(const Args& args);
+int RunUnpack(const Args& args);
+
+// Prints "tlmfax: <text>" to stderr and returns the exit code for failures.
+int Fail(const std::string& text);
+// The message of a failure of the fax image layer, with its code.
+int FailWith(const std::exception& e);
+
+}  // namespace tlm::tlmfax
