@@ -11,6 +11,9 @@ using Args = std::vector<std::string>;
 int RunInfo(const Args& args);
 int RunConvert(const Args& args);
 int RunUnpack(const Args& args);
+#ifdef TLMFAX_RENDER
+int RunRender(const Args& args);  // needs the Qt layers
+#endif
 
 // Prints "tlmfax: <text>" to stderr and returns the exit code for failures.
 int Fail(const std::string& text);
