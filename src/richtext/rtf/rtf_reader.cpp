@@ -16,11 +16,18 @@ namespace {
 constexpr int kMaxDepth = 512;
 constexpr int kMaxTwips = 63360;  // 44 inches
 
-enum class Dest { Text, Skip, FontTable, ColorTable, FieldInstruction };
+enum class Dest { Text, Skip, FontTable, ColorTable, StyleSheet, FieldInstruction };
 
 struct FontInfo {
   std::string name;
   int codePage = 0;
+};
+
+// A paragraph style of the style sheet: the formatting \sN stands for.
+struct Style {
+  CharFormat chr;
+  ParaFormat para;
+  int fontNumber = -1;
 };
 
 struct State {
@@ -42,7 +49,7 @@ int Clamp(long long value, int low, int high) {
 
 const std::set<std::string_view>& SkippedDestinations() {
   static const std::set<std::string_view> names = {
-      "stylesheet", "info", "pict", "header", "headerl", "headerr", "headerf", "footer", "footerl",
+      "info", "pict", "header", "headerl", "headerr", "headerf", "footer", "footerl",
       "footerr", "footerf", "footnote", "object", "nonshppict", "listtable", "listoverridetable",
       "revtbl", "rsidtbl", "themedata", "colorschememapping", "latentstyles", "datastore",
       "xmlnstbl", "generator", "pgdsctbl", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
@@ -223,6 +230,7 @@ class Parser {
     if (atGroupStart) {
       if (w == "fonttbl") { s.dest = Dest::FontTable; return; }
       if (w == "colortbl") { s.dest = Dest::ColorTable; colors_.clear(); return; }
+      if (w == "stylesheet") { s.dest = Dest::StyleSheet; return; }
       if (w == "fldinst" && s.field >= 0) { s.dest = Dest::FieldInstruction; return; }
       if (w == "fldrslt" && s.field >= 0) {
         s.dest = Dest::Text;
@@ -251,40 +259,30 @@ class Parser {
       else if (w == "blue") color_ = (color_ & 0xFFFF00) | v, colorSet_ = true;
       return;
     }
-    if (s.dest != Dest::Text && s.dest != Dest::FieldInstruction) return;
+    const bool styleDefinition = s.dest == Dest::StyleSheet;
+    if (styleDefinition) {
+      if (StyleSheetWord(w, param)) return;
+    } else if (s.dest != Dest::Text && s.dest != Dest::FieldInstruction) {
+      return;
+    }
 
     CharFormat& chr = s.chr;
     ParaFormat& para = s.para;
     bool on = !hasParam || param != 0;
     int twips = Clamp(param, -kMaxTwips, kMaxTwips);
 
-    // Special characters.
-    if (w == "par" || w == "sect") { FinishParagraph(true); return; }
-    if (w == "row") { FinishParagraph(true); return; }
-    if (w == "cell" || w == "nestcell") { Char('\t'); return; }
-    if (w == "tab") { Char('\t'); return; }
-    if (w == "line") { Char(0x2028); return; }
-    if (w == "page") { PageBreak(); return; }
-    if (w == "emdash") { Char(0x2014); return; }
-    if (w == "endash") { Char(0x2013); return; }
-    if (w == "bullet") { Char(0x2022); return; }
-    if (w == "lquote") { Char(0x2018); return; }
-    if (w == "rquote") { Char(0x2019); return; }
-    if (w == "ldblquote") { Char(0x201C); return; }
-    if (w == "rdblquote") { Char(0x201D); return; }
-    if (w == "emspace" || w == "enspace" || w == "qmspace") { Char(' '); return; }
-    if (w == "u" && hasParam) { Unicode(param); return; }
-    if (w == "uc") { s.uc = Clamp(param, 0, 10); return; }
+    if (!styleDefinition && TextWord(w, hasParam, param, twips)) return;
 
-    // Document.
-    if (w == "ansicpg") { codePage_ = Clamp(param, 0, 65535); return; }
-    if (w == "deff") { defaultFontNumber_ = Clamp(param, 0, 1 << 20); return; }
-    if (w == "paperw" || w == "pgwsxn") { doc_.page.paperWidth = twips; return; }
-    if (w == "paperh" || w == "pghsxn") { doc_.page.paperHeight = twips; return; }
-    if (w == "margl" || w == "marglsxn") { doc_.page.marginLeft = twips; return; }
-    if (w == "margr" || w == "margrsxn") { doc_.page.marginRight = twips; return; }
-    if (w == "margt" || w == "margtsxn") { doc_.page.marginTop = twips; return; }
-    if (w == "margb" || w == "margbsxn") { doc_.page.marginBottom = twips; return; }
+    // A paragraph style: its formatting, then the paragraph's own.
+    if (w == "s" && !styleDefinition) {
+      auto style = styles_.find(Clamp(param, 0, 1 << 20));
+      if (style != styles_.end()) {
+        chr = style->second.chr;
+        para = style->second.para;
+        s.fontNumber = style->second.fontNumber;
+      }
+      return;
+    }
 
     // Character formatting.
     if (w == "plain") {
@@ -330,6 +328,76 @@ class Parser {
     if (w == "qj" || w == "qd") { para.align = Align::Justify; return; }
     if (w == "pagebb") { para.pageBreakBefore = on; return; }
   }
+
+  // Special characters and document settings; true when `w` was one.
+  bool TextWord(std::string_view w, bool hasParam, long long param, int twips) {
+    State& s = Top();
+    if (w == "par" || w == "sect") { FinishParagraph(true); return true; }
+    if (w == "row") { FinishParagraph(true); return true; }
+    if (w == "cell" || w == "nestcell") { Char('\t'); return true; }
+    if (w == "tab") { Char('\t'); return true; }
+    if (w == "line") { Char(0x2028); return true; }
+    if (w == "page") { PageBreak(); return true; }
+    if (w == "emdash") { Char(0x2014); return true; }
+    if (w == "endash") { Char(0x2013); return true; }
+    if (w == "bullet") { Char(0x2022); return true; }
+    if (w == "lquote") { Char(0x2018); return true; }
+    if (w == "rquote") { Char(0x2019); return true; }
+    if (w == "ldblquote") { Char(0x201C); return true; }
+    if (w == "rdblquote") { Char(0x201D); return true; }
+    if (w == "emspace" || w == "enspace" || w == "qmspace") { Char(' '); return true; }
+    if (w == "u" && hasParam) { Unicode(param); return true; }
+    if (w == "uc") { s.uc = Clamp(param, 0, 10); return true; }
+
+    // Document.
+    if (w == "ansicpg") { codePage_ = Clamp(param, 0, 65535); return true; }
+    if (w == "deff") { defaultFontNumber_ = Clamp(param, 0, 1 << 20); return true; }
+    if (w == "paperw" || w == "pgwsxn") { doc_.page.paperWidth = twips; return true; }
+    if (w == "paperh" || w == "pghsxn") { doc_.page.paperHeight = twips; return true; }
+    if (w == "margl" || w == "marglsxn") { doc_.page.marginLeft = twips; return true; }
+    if (w == "margr" || w == "margrsxn") { doc_.page.marginRight = twips; return true; }
+    if (w == "margt" || w == "margtsxn") { doc_.page.marginTop = twips; return true; }
+    if (w == "margb" || w == "margbsxn") { doc_.page.marginBottom = twips; return true; }
+    return false;
+  }
+
+  // Paragraph styles are defined in the style sheet and applied by \sN;
+  // character, section and table styles are not applied. True when `w` was
+  // a word of the style sheet itself.
+  bool StyleSheetWord(std::string_view w, long long param) {
+    State& s = Top();
+    if (w == "s") {
+      styleNumber_ = Clamp(param, 0, 1 << 20);
+      paragraphStyle_ = true;
+      s.chr = CharFormat{};
+      s.chr.font = FontName(defaultFontNumber_);
+      s.para = ParaFormat{};
+      s.fontNumber = defaultFontNumber_;
+      return true;
+    }
+    if (w == "cs" || w == "ds" || w == "ts" || w == "tsrowd") {
+      paragraphStyle_ = false;
+      return true;
+    }
+    if (w == "sbasedon") {
+      auto base = styles_.find(Clamp(param, 0, 1 << 20));
+      if (base != styles_.end()) {
+        s.chr = base->second.chr;
+        s.para = base->second.para;
+        s.fontNumber = base->second.fontNumber;
+      }
+      return true;
+    }
+    return false;
+  }
+
+  void StoreStyle() {
+    State& s = Top();
+    if (paragraphStyle_ && styles_.size() < 4096) styles_[styleNumber_] = Style{s.chr, s.para, s.fontNumber};
+    styleNumber_ = 0;
+    paragraphStyle_ = true;
+  }
+
 
   void FontTableWord(std::string_view w, bool hasParam, long long param) {
     if (w == "f" && hasParam) {
@@ -382,6 +450,9 @@ class Parser {
           color_ = 0;
           colorSet_ = false;
         }
+        return;
+      case Dest::StyleSheet:
+        if (b == ';') StoreStyle();  // the style's name ends its definition
         return;
       case Dest::FieldInstruction:
         if (s.field >= 0 && fields_[s.field].size() < 256) fields_[s.field] += static_cast<char>(b);
@@ -476,6 +547,9 @@ class Parser {
   std::uint32_t color_ = 0;
   bool colorSet_ = false;
   std::vector<std::string> fields_;  // instruction text of each field seen
+  std::map<int, Style> styles_;
+  int styleNumber_ = 0;
+  bool paragraphStyle_ = true;
   Paragraph current_;
   ParaFormat lastPara_;
   bool pendingPageBreak_ = false;

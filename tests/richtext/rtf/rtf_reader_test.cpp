@@ -117,6 +117,29 @@ TEST(RtfReader, SkipsWhatItDoesNotShow) {
   EXPECT_EQ(doc.paragraphs[0].runs[0].insertTag, 0);
 }
 
+TEST(RtfReader, ParagraphStylesGiveTheirFormatting) {
+  Document doc = Read(
+      "{\\rtf1\\deff0{\\fonttbl{\\f0 Arial;}{\\f1 Courier New;}}"
+      "{\\stylesheet{\\s0\\fs20 Normal;}{\\s1\\sbasedon0\\b\\fs32\\qc\\sa240 Heading;}"
+      "{\\*\\cs2\\i Emphasis;}{\\s3\\sbasedon0\\f1\\li720 Code;}}"
+      "\\pard\\plain\\s1 Title\\par\\pard\\plain\\s0 Body {\\cs2 text}\\par"
+      "\\pard\\plain\\s3\\li360 code\\par\\pard\\plain\\s9 unknown\\par}");
+  ASSERT_EQ(doc.paragraphs.size(), 4u);
+  const rtf::Run& title = doc.paragraphs[0].runs.at(0);
+  EXPECT_TRUE(title.format.bold);
+  EXPECT_EQ(title.format.halfPoints, 32);
+  EXPECT_EQ(doc.paragraphs[0].format.align, Align::Center);
+  EXPECT_EQ(doc.paragraphs[0].format.spaceAfter, 240);
+  EXPECT_EQ(doc.paragraphs[1].runs.size(), 1u) << "character styles are not applied";
+  EXPECT_EQ(doc.paragraphs[1].runs[0].format.halfPoints, 20);
+  EXPECT_FALSE(doc.paragraphs[1].runs[0].format.bold);
+  EXPECT_EQ(doc.paragraphs[2].runs.at(0).format.font, "Courier New");
+  EXPECT_EQ(doc.paragraphs[2].runs[0].format.halfPoints, 20) << "based on Normal";
+  EXPECT_EQ(doc.paragraphs[2].format.leftIndent, 360) << "the paragraph's own formatting wins";
+  EXPECT_EQ(doc.paragraphs[3].runs.at(0).format.halfPoints, 24);
+  EXPECT_EQ(doc.PlainText().find("Normal"), std::string::npos);
+}
+
 TEST(RtfReader, PageBreaksAndParagraphs) {
   Document doc = Read("{\\rtf1 one\\page two\\par \\page\\pard three\\par\\pard\\pagebb four}");
   ASSERT_EQ(doc.paragraphs.size(), 4u);
