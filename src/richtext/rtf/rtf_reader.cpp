@@ -332,7 +332,10 @@ class Parser {
   // Special characters and document settings; true when `w` was one.
   bool TextWord(std::string_view w, bool hasParam, long long param, int twips) {
     State& s = Top();
-    if (w == "par" || w == "sect") { FinishParagraph(true); return true; }
+    if (w == "par") { FinishParagraph(true); return true; }
+    if (w == "sect") { SectionBreak(); return true; }
+    if (w == "sectd" || w == "sbkpage" || w == "sbkodd" || w == "sbkeven") { sectionStartsPage_ = true; return true; }
+    if (w == "sbknone" || w == "sbkcol") { sectionStartsPage_ = false; return true; }
     if (w == "row") { FinishParagraph(true); return true; }
     if (w == "cell" || w == "nestcell") { Char('\t'); return true; }
     if (w == "tab") { Char('\t'); return true; }
@@ -521,11 +524,20 @@ class Parser {
   }
 
   // Ends the paragraph being read. `force`: also when it is empty (a \par).
+  // \sect ends the section's last paragraph; the next section starts a new
+  // page unless its own \sbk word says otherwise (a new page by default).
+  void SectionBreak() {
+    if (!current_.runs.empty()) FinishParagraph(true);
+    sectionPending_ = true;
+    sectionStartsPage_ = true;
+  }
+
   void FinishParagraph(bool force) {
     if (!force && current_.runs.empty()) return;
     current_.format = stack_.empty() ? lastPara_ : Top().para;
-    if (pendingPageBreak_) current_.format.pageBreakBefore = true;
+    if (pendingPageBreak_ || (sectionPending_ && sectionStartsPage_)) current_.format.pageBreakBefore = true;
     pendingPageBreak_ = false;
+    sectionPending_ = false;
     lastPara_ = current_.format;
     doc_.paragraphs.push_back(std::move(current_));
     current_ = Paragraph{};
@@ -553,6 +565,8 @@ class Parser {
   Paragraph current_;
   ParaFormat lastPara_;
   bool pendingPageBreak_ = false;
+  bool sectionPending_ = false;    // a \sect was read; its paragraph follows
+  bool sectionStartsPage_ = true;  // the current section's \sbk kind
 };
 
 }  // namespace

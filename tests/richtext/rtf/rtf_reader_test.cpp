@@ -150,6 +150,12 @@ TEST(RtfReader, PageBreaksAndParagraphs) {
   EXPECT_TRUE(doc.paragraphs[2].format.pageBreakBefore);
   EXPECT_TRUE(doc.paragraphs[3].format.pageBreakBefore);
   EXPECT_EQ(doc.paragraphs[3].Text(), "four");
+
+  // Sections start a new page unless they say \sbknone.
+  doc = Read("{\\rtf1 one\\sect two\\par\\sect\\sectd\\sbknone three\\par}");
+  ASSERT_EQ(doc.paragraphs.size(), 3u);
+  EXPECT_TRUE(doc.paragraphs[1].format.pageBreakBefore);
+  EXPECT_FALSE(doc.paragraphs[2].format.pageBreakBefore);
 }
 
 TEST(RtfReader, DamagedInputLoadsWhatItCan) {
