@@ -1,16 +1,24 @@
 // Tolmera: a desktop fax program.
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
+
+#include "app/main_screen.h"
+#include "app/qt_main_thread_bridge.h"
+#include "app/single_instance.h"
+#include "app/storage_tables.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Tolmera");
-  QApplication::setApplicationDisplayName("Tolmera");
-  QMainWindow window;
-  window.setWindowTitle("Tolmera ");
-  window.setCentralWidget(new QLabel(QObject::tr("The main window is being built."), &window));
-  window.resize(800, 500);
+  // The guard comes first: a second copy only brings the first one forward.
+  const tlm::TPreviousInstance previousInstance;
+  QApplication app(argc, argv);  // command-line arguments are ignored
+  if (previousInstance.AnotherInstance()) {
+    tlm::TJustOne::BringPreviousToFront(previousInstance);
+    return 0;
+  }
+  // The application title; window titles stay as each window sets them.
+  QApplication::setApplicationName(QStringLiteral("Tolmera"));
+  tlm::QtMainThreadBridge bridge;
+  std::unique_ptr<tlm::TableProvider> tables = tlm::CreateStorageTables();
+  tlm::TMainScreen window(*tables, {}, &previousInstance);
   window.show();
   return QApplication::exec();
 }

@@ -1,0 +1,187 @@
+#include "storage/fpt_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/os_error.h"
+#include "storage/xbase_types.h"
+
+namespace tlm::xbase {
+namespace {
+
+constexpr unsigned kHeaderSize = 512;
+constexpr std::uint32_t kTextBlock = 1;
+
+std::string SysError(const std::string& what, const std::string& path) {
+  return what + " " + path + ": " + OsErrorText(errno);
+}
+
+bool PWriteAll(int fd, const void* data, std::size_t size, off_t at) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, p, size, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n, size -= static_cast<std::size_t>(n), at += n;
+  }
+  return true;
+}
+
+bool PReadAll(int fd, void* data, std::size_t size, off_t at) {
+  char* p = static_cast<char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pread(fd, p, size, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n, size -= static_cast<std::size_t>(n), at += n;
+  }
+  return true;
+}
+
+std::uint64_t BlocksFor(std::uint64_t bytes, unsigned blockSize) { return (bytes + blockSize - 1) / blockSize; }
+
+}  // namespace
+
+std::string MemoPathFor(const std::string& tablePath) {
+  std::string memo = tablePath;
+  if (memo.size() >= 3) {
+    const bool lower = std::islower(static_cast<unsigned char>(memo.back()));
+    memo.replace(memo.size() - 3, 3, lower ? "fpt" : "FPT");
+  }
+  return memo;
+}
+
+FptFile::~FptFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::unique_ptr<FptFile> FptFile::Open(const std::string& path, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    error = SysError("Cannot open the memo file", path);
+    return nullptr;
+  }
+  std::unique_ptr<FptFile> f(new FptFile);
+  f->fd_ = fd;
+  f->path_ = path;
+  unsigned char h[8];
+  if (f->FileSize() < 8 || !PReadAll(fd, h, 8, 0)) {
+    error = "The memo file " + path + " is damaged: it is too short";
+    return nullptr;
+  }
+  f->nextFree_ = GetBe32(h);
+  f->blockSize_ = GetBe16(h + 6);
+  if (f->blockSize_ == 0) {
+    error = "The memo file " + path + " is damaged: its block size is 0";
+    return nullptr;
+  }
+  return f;
+}
+
+std::uint64_t FptFile::FileSize() const {
+  struct stat st{};
+  return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+}
+
+bool FptFile::ReadFromImage(const unsigned char* data, std::size_t size, std::uint32_t block, std::string& text,
+                            std::string& error) {
+  text.clear();
+  if (size < 8) {
+    error = "the memo file is too short";
+    return false;
+  }
+  const unsigned blockSize = GetBe16(data + 6);
+  if (blockSize == 0) {
+    error = "the memo file's block size is 0";
+    return false;
+  }
+  if (block == 0) return true;
+  const std::uint64_t at = std::uint64_t(block) * blockSize;
+  if (at < kHeaderSize || at + 8 > size) {
+    error = "memo block " + std::to_string(block) + " lies outside the memo file";
+    return false;
+  }
+  const std::uint32_t length = GetBe32(data + at + 4);
+  if (at + 8 + length > size) {
+    error = "memo block " + std::to_string(block) + " runs past the end of the memo file";
+    return false;
+  }
+  text.assign(reinterpret_cast<const char*>(data + at + 8), length);
+  return true;
+}
+
+bool FptFile::Read(std::uint32_t block, std::string& text, std::string& error) const {
+  text.clear();
+  if (block == 0) return true;
+  const std::uint64_t size = FileSize();
+  const std::uint64_t at = std::uint64_t(block) * blockSize_;
+  unsigned char h[8];
+  if (at < kHeaderSize || at + 8 > size || !PReadAll(fd_, h, 8, static_cast<off_t>(at))) {
+    error = "The memo file " + path_ + " is damaged: memo block " + std::to_string(block) + " lies outside it";
+    return false;
+  }
+  const std::uint32_t length = GetBe32(h + 4);
+  if (at + 8 + length > size) {
+    error = "The memo file " + path_ + " is damaged: the memo at block " + std::to_string(block) +
+            " runs past its end";
+    return false;
+  }
+  text.resize(length);
+  if (length && !PReadAll(fd_, text.data(), length, static_cast<off_t>(at + 8))) {
+    error = SysError("Cannot read", path_);
+    text.clear();
+    return false;
+  }
+  return true;
+}
+
+bool FptFile::Write(std::uint32_t oldBlock, const std::string& text, std::uint32_t& block, std::string& error) {
+  const std::uint64_t size = FileSize();
+  const std::uint64_t need = BlocksFor(8 + text.size(), blockSize_);
+  std::uint64_t target = 0;
+  if (oldBlock != 0) {
+    const std::uint64_t at = std::uint64_t(oldBlock) * blockSize_;
+    unsigned char h[8];
+    if (at >= kHeaderSize && at + 8 <= size && PReadAll(fd_, h, 8, static_cast<off_t>(at))) {
+      const std::uint64_t oldLength = GetBe32(h + 4);
+      if (at + 8 + oldLength <= size && BlocksFor(8 + oldLength, blockSize_) >= need) target = oldBlock;
+    }
+  }
+  const bool append = target == 0;
+  if (append) {
+    // Never trust a next-free pointer that points into used blocks.
+    target = std::max<std::uint64_t>({nextFree_, BlocksFor(size, blockSize_), BlocksFor(kHeaderSize, blockSize_)});
+  }
+  if (target + need > 0xFFFFFFFFull) {
+    error = "The memo file " + path_ + " is full";
+    return false;
+  }
+  std::vector<unsigned char> buf(8 + text.size());
+  PutBe32(buf.data(), kTextBlock);
+  PutBe32(buf.data() + 4, static_cast<std::uint32_t>(text.size()));
+  if (!text.empty()) std::memcpy(buf.data() + 8, text.data(), text.size());
+  if (!PWriteAll(fd_, buf.data(), buf.size(), static_cast<off_t>(target * blockSize_))) {
+    error = SysError("Cannot write", path_);
+    return false;
+  }
+  if (append) {
+    unsigned char nf[4];
+    PutBe32(nf, static_cast<std::uint32_t>(target + need));
+    if (!PWriteAll(fd_, nf, 4, 0)) {
+      error = SysError("Cannot write", path_);
+      return false;
+    }
+    nextFree_ = static_cast<std::uint32_t>(target + need);
+  }
+  block = static_cast<std::uint32_t>(target);
+  return true;
+}
+
+}  // namespace tlm::xbase

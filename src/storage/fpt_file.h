@@ -1,0 +1,47 @@
+#pragma once
+// An FPT memo file: a 512-byte header (next free block, block size, both
+// big-endian) and memos stored in runs of blocks, each with an 8-byte header
+// (type, length).
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tlm::xbase {
+
+class FptFile {
+ public:
+  ~FptFile();
+  FptFile(const FptFile&) = delete;
+  FptFile& operator=(const FptFile&) = delete;
+
+  static std::unique_ptr<FptFile> Open(const std::string& path, std::string& error);
+
+  // Memo text starting at `block` (0 = no memo, gives ""). A memo whose length
+  // runs past the end of the file, or a block outside it, is an error.
+  bool Read(std::uint32_t block, std::string& text, std::string& error) const;
+
+  // Stores `text` and returns its block in `block`: in place when it fits in
+  // the blocks of the memo at `oldBlock`, otherwise at the end. The data is
+  // written before the header's next-free pointer moves past it.
+  bool Write(std::uint32_t oldBlock, const std::string& text, std::uint32_t& block, std::string& error);
+
+  unsigned BlockSize() const { return blockSize_; }
+
+  // Reads a memo from a file image in memory (shared with the fuzz target).
+  static bool ReadFromImage(const unsigned char* data, std::size_t size, std::uint32_t block, std::string& text,
+                            std::string& error);
+
+ private:
+  FptFile() = default;
+  std::uint64_t FileSize() const;
+
+  std::string path_;
+  int fd_ = -1;
+  unsigned blockSize_ = 64;
+  std::uint32_t nextFree_ = 0;
+};
+
+// Path of the memo file of a table: its extension replaced by FPT.
+std::string MemoPathFor(const std::string& tablePath);
+
+}  // namespace tlm::xbase
