@@ -1,5 +1,6 @@
 #pragma once
 // Enumerations, message codes and bit values of the serial port layer.
+#include <cerrno>
 #include <cstdint>
 
 namespace tlm {
@@ -67,7 +68,7 @@ inline constexpr int kMaxLogSize = 16000000;
 
 // Error codes of the layer (reported negated).
 enum TComErrorCode {
-  ecOutOfMemory = 8,
+  ecOutOfMemory = ENOMEM,  // an operating-system error number, like every code below 1000
   ecBadHandle = 1001,
   ecBadArgument = 1002,
   ecBadId = 2001,

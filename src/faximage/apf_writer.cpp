@@ -16,10 +16,10 @@ ApfWriter::~ApfWriter() {
   if (open_) Abandon();
 }
 
-void ApfWriter::Create(const std::string& path) {
+void ApfWriter::Create(const std::string& path, bool inPlace) {
   if (path.empty()) ThrowFaxError(ecFileNotFound);
   path_ = path;
-  tempPath_ = path + ".part" + std::to_string(::getpid());
+  tempPath_ = inPlace ? path : path + ".part" + std::to_string(::getpid());
   CheckFaxResult(file_.Open(tempPath_, BinaryFile::Mode::kCreate));
   open_ = true;
   header_ = ApfFileHeader();
@@ -95,7 +95,7 @@ void ApfWriter::Finish(std::string_view stationId) {
   WriteAt(0, raw, sizeof raw);
   Flush();
   CheckFaxResult(file_.Close());
-  if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) ThrowFaxError(-errno);
+  if (tempPath_ != path_ && std::rename(tempPath_.c_str(), path_.c_str()) != 0) ThrowFaxError(-errno);
   open_ = false;
 }
 

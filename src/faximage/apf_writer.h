@@ -26,7 +26,10 @@ class ApfWriter {
   ApfWriter& operator=(const ApfWriter&) = delete;
 
   // Creates the file and writes a header with page count 0. Throws.
-  void Create(const std::string& path);
+  // `inPlace` writes the target itself instead of a temporary file (for a
+  // receiver that wants the pages on disk as they arrive); Abandon() then
+  // deletes the target.
+  void Create(const std::string& path, bool inPlace = false);
   // Starts a page with these flags (image length 0 until it ends).
   void BeginPage(std::uint16_t flags);
   // One line record: the 2-byte length, then the data (at most 4096 bytes).

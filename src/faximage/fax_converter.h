@@ -78,7 +78,7 @@ class TKvFaxConverter {
   int LinesPerPage = 60;
   int TabStop = 4;
   FaxFontSpec EnhFont;
-  std::string FontFile = "KVFAX.FNT";
+  std::string FontFile = "KVFAX.FNT";  // the built-in font is compiled in; kept as a name only
   TFaxFont FontType = ffStandard;
   std::string DefUserExtension;
   std::string StationId;  // written into the file header

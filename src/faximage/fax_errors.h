@@ -5,13 +5,14 @@
 // (0 is success), and operating-system file errors as the negated errno.
 // The component boundary turns a failure into one of the exception classes
 // below; the text comes from the shared message table.
+#include <cerrno>
 #include <stdexcept>
 #include <string>
 
 namespace tlm {
 
 inline constexpr int ecFileNotFound = 2;          // empty file name
-inline constexpr int ecOutOfMemory = 8;           // a raster would exceed its bound
+inline constexpr int ecOutOfMemory = ENOMEM;      // a raster would exceed its bound (an OS error number)
 inline constexpr int ecBadArgument = 1002;
 inline constexpr int ecGotQuitMsg = 1003;
 inline constexpr int ecFaxBadFormat = 8001;       // "File is not an APF file"

@@ -186,13 +186,25 @@ bool T4Decoder::Feed(const std::uint8_t* data, std::size_t size) {
         count_ += 8;
       }
     }
-    // Runs, the common case, without leaving the loop.
+    // Runs and EOLs, the common cases, without leaving the loop.
     while (count_ >= kLookupBits && !skipOnes_ && !inFill_ && !ended_) {
       const Slot s = tables[black_][bits_ & ((1u << kLookupBits) - 1)];
-      if (s.kind != kRun) break;
+      if (s.kind == kRun) {
+        Consume(s.length);
+        Run(s.run);
+        continue;
+      }
+      if (s.kind != kFill) break;
       Consume(s.length);
-      Run(s.run);
+      const std::uint64_t ones = bits_ & LowMask(count_);
+      if (ones == 0) {
+        inFill_ = true;  // more fill than the pending bits hold
+        break;
+      }
+      Consume(__builtin_ctzll(ones) + 1);
+      Eol();
     }
+    if (ended_) break;
     if (!Step(false) && p == end) break;
   }
   return !ended_;

@@ -19,7 +19,7 @@ inline constexpr std::array<std::uint8_t, 12> kT4EndOfPageRecord = {
 inline constexpr std::size_t kT4MaxLineRecord = 4096;
 
 struct T4LineGeometry {
-  int width = 1728;          // pixels of the coded line: 1728 or 2048
+  int width = 1728;          // pixels of the coded line: 1728 or 2048 (at most 4096)
   int leftMargin = 0;        // white pixels before the buffer's pixels
   bool doubleWidth = false;  // every run doubled (the buffer holds half a line)
 };

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "fax_test_util.h"
+#include <filesystem>
+
 #include "faximage/apf_file.h"
+#include "faximage/apf_writer.h"
 #include "faximage/fax_errors.h"
 #include "reference_decoder.h"
 #include "support/temp_dir.h"
@@ -98,6 +101,34 @@ TEST(ApfFile, AppendingAddsTheFurtherFilesPagesUnchanged) {
   const std::string before = ReadFile(a);
   EXPECT_EQ(ApfAppendFile(a, b), -ecFaxBadFormat);
   EXPECT_EQ(ReadFile(a), before);
+}
+
+TEST(ApfWriter, WritesPagesAndRewritesHeadersInPlaceWhenAsked) {
+  TempDir dir;
+  const std::string file = dir.File("rx.apf");
+  {
+    ApfWriter w;
+    w.Create(file, true);
+    w.BeginPage(kApfFine | kApfWide);
+    const std::uint8_t raw[] = {1, 2, 3};
+    w.WriteRaw(raw, 3);
+    w.EndPage();
+    w.BeginPage(0);
+    w.EndPage();
+    w.Finish("REMOTE");
+  }
+  std::string expected = BuildApf({{3, {1, 2, 3}}, {0, {}}});
+  const std::string written = ReadFile(file);
+  ASSERT_EQ(written.size(), expected.size());
+  EXPECT_EQ(written.substr(10, 22), std::string("\x06REMOTE") + std::string(14, ' ') + std::string(1, '\0'));
+  EXPECT_EQ(written.substr(32), expected.substr(32));
+  // An unfinished in-place file is deleted.
+  {
+    ApfWriter w;
+    w.Create(dir.File("gone.apf"), true);
+    w.BeginPage(0);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("gone.apf")));
 }
 
 std::vector<std::uint8_t> Encode(const std::vector<std::uint8_t>& line, T4LineGeometry g) {

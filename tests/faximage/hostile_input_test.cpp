@@ -77,7 +77,7 @@ TEST(HostileApf, APageOfEndlessLinesIsBoundedByTheRasterLimit) {
   WriteFile(dir.File("long.apf"), BuildApf({{kApfLengthWords, RecordData(many)}}));
   TKvFaxUnpacker u;
   u.SetInFileName(dir.File("long.apf"));
-  EXPECT_EQ(ErrorOf([&] { u.UnpackPageToBitmap(1); }), 8);
+  EXPECT_EQ(ErrorOf([&] { u.UnpackPageToBitmap(1); }), ecOutOfMemory);
 }
 
 int OpenError(std::unique_ptr<RasterSource> (*open)(std::vector<std::uint8_t>), std::vector<std::uint8_t> data) {

@@ -133,7 +133,11 @@ Caps decodeDcs(const Bytes& f) {
 }
 
 Bytes makeFrame(uint8_t fcf, bool final, const Bytes& fif) {
-  Bytes f = {0xFF, uint8_t(final ? 0x13 : 0x03), fcf};
+  Bytes f;
+  f.reserve(3 + fif.size());
+  f.push_back(0xFF);
+  f.push_back(uint8_t(final ? 0x13 : 0x03));
+  f.push_back(fcf);
   f.insert(f.end(), fif.begin(), fif.end());
   return f;
 }

@@ -7,6 +7,8 @@
 namespace tlm {
 namespace {
 
+constexpr long long kFirstLibraryError = 1000;
+
 const StringManager& Table(const char* name) {
   // Opened once, read-only afterwards: safe to share between threads.
   static const StringManager errors(kErrorStringsTable, true);
@@ -18,7 +20,11 @@ const StringManager& Table(const char* name) {
 
 std::string ErrorText(int code) {
   const long long magnitude = std::llabs(static_cast<long long>(code));
-  if (magnitude <= 0xFFFFFFFFLL) {
+  // Below 1000 a code is an operating-system error number (errno). The
+  // table's file and device texts in that range carry DOS numbering, which
+  // would name the wrong error here (5 is EIO, not "File access denied").
+  const bool osError = magnitude > 0 && magnitude < kFirstLibraryError;
+  if (!osError && magnitude <= 0xFFFFFFFFLL) {
     std::string text = Table(kErrorStringsTable).GetString(static_cast<std::uint32_t>(magnitude));
     if (!text.empty()) return text;
   }

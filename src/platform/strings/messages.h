@@ -9,9 +9,9 @@ namespace tlm {
 inline constexpr const char* kErrorStringsTable = "KOVA_ERROR_STRINGS_ENGLISH";
 inline constexpr const char* kFaxStringsTable = "KOVA_FAX_STRINGS_ENGLISH";
 
-// The text of an error code: |code| looked up in the error table; when the
-// table has no text for it, the system's text for that errno number, with
-// trailing line breaks removed.
+// The text of an error code. Codes from 1000 up are looked up in the error
+// table; codes below 1000 (and codes the table lacks) are operating-system
+// error numbers and get the system's text, trailing line breaks removed.
 std::string ErrorText(int code);
 
 // The text of a fax status code, "" for a code the table lacks.
