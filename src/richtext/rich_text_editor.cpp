@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QPageSize>
 #include <QPrinter>
 #include <QTextBlock>
 #include <QToolBar>
@@ -369,6 +370,10 @@ int RichTextEditor::PaintPage(QPainter* canvas, int x, int y, int width, int hei
 }
 
 bool RichTextEditor::Print(QPrinter& printer) {
+  // The paper is the document's own; the document's margins are its margins.
+  printer.setPageSize(QPageSize(QSizeF(page_.paperWidth / 1440.0, page_.paperHeight / 1440.0), QPageSize::Inch,
+                                QString(), QPageSize::FuzzyOrientationMatch));
+  printer.setPageMargins(QMarginsF(0, 0, 0, 0));
   printer.setFullPage(true);
   PageRenderer renderer(Model(), printer.resolution(), true);
   QPainter painter;

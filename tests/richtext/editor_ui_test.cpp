@@ -75,6 +75,8 @@ TEST(EditorUi, PrintsEveryPage) {
       pages += pdf.compare(at, 12, "/Type /Pages") != 0;
   }
   EXPECT_EQ(pages, 3u);
+  // US Letter in points.
+  EXPECT_NE(pdf.find("/MediaBox [0 0 612.000000 792.000000]"), std::string::npos) << pdf.substr(pdf.find("/MediaBox"), 40);
 }
 
 }  // namespace
