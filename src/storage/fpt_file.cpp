@@ -62,6 +62,17 @@ FptFile::~FptFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+bool FptFile::Create(const std::string& path, unsigned blockSize, std::string& error) {
+  unsigned char header[kHeaderSize] = {};
+  PutBe32(header, static_cast<std::uint32_t>(BlocksFor(kHeaderSize, blockSize)));
+  PutBe16(header + 6, static_cast<std::uint16_t>(blockSize));
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const bool ok = fd >= 0 && PWriteAll(fd, header, sizeof header, 0);
+  if (!ok) error = SysError("Cannot create", path);
+  if (fd >= 0) ::close(fd);
+  return ok;
+}
+
 std::unique_ptr<FptFile> FptFile::Open(const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {

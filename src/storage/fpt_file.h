@@ -15,6 +15,8 @@ class FptFile {
   FptFile& operator=(const FptFile&) = delete;
 
   static std::unique_ptr<FptFile> Open(const std::string& path, std::string& error);
+  // Writes an empty memo file (replacing any file of that name).
+  static bool Create(const std::string& path, unsigned blockSize, std::string& error);
 
   // Memo text starting at `block` (0 = no memo, gives ""). A memo whose length
   // runs past the end of the file, or a block outside it, is an error.

@@ -847,7 +847,34 @@ bool WorkArea::SetDeletionMark(bool deleted, std::string& error) {
 
 bool WorkArea::Pack(std::string& error) {
   if (!Commit(error)) return false;
-  if (!dbf_->Pack([](std::uint32_t, const char* rec) { return rec[0] != '*'; }, error)) return false;
+  // Live memos are copied into a fresh memo file, which replaces the old one
+  // together with the table; memos of removed records and replaced texts go.
+  const std::string memoPath = fpt_ ? MemoPathFor(Path()) : std::string();
+  const std::string memoTemp = fpt_ ? DbfFile::PackTempPath(memoPath) : std::string();
+  std::unique_ptr<FptFile> fresh;
+  if (fpt_ && (!FptFile::Create(memoTemp, fpt_->BlockSize(), error) || !(fresh = FptFile::Open(memoTemp, error))))
+    return false;
+  const auto& fields = dbf_->Fields();
+  const auto keep = [&](std::uint32_t, char* rec) {
+    if (rec[0] == '*') return DbfFile::kDrop;
+    for (const FieldDef& f : fields) {
+      if (f.type != FieldType::kMemo || !fresh) continue;
+      const std::uint32_t block = MemoBlock(f, rec + f.offset);
+      if (block == 0) continue;
+      std::string text;
+      std::uint32_t copied = 0;
+      if (!fpt_->Read(block, text, error) || !fresh->Write(0, text, copied, error)) return DbfFile::kAbort;
+      SetMemoBlock(f, rec + f.offset, copied);
+    }
+    return DbfFile::kKeep;
+  };
+  const bool packed = dbf_->Pack(keep, memoTemp, error);
+  fresh.reset();
+  if (!packed) {
+    if (!memoTemp.empty()) std::remove(memoTemp.c_str());
+    return false;
+  }
+  if (fpt_ && !(fpt_ = FptFile::Open(memoPath, error))) return false;
   cursor_ = {};
   if (cdx_ && !Reindex(error)) return false;
   return GoTop(error);

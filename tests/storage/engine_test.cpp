@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "area_access.h"
+#include "platform/file_util.h"
 #include "support/temp_dir.h"
 
 namespace tlm {
@@ -296,6 +297,60 @@ TEST_F(EngineTest, DamagedFilesGiveClearErrors) {
   EXPECT_TRUE(lib_.xb_IndexDamaged());
   EXPECT_EQ(lib_.xb_TagCount(), 0);
   EXPECT_EQ(lib_.xb_RecCount(), 1);
+}
+
+TEST_F(EngineTest, PackCompactsTheMemoFileAndACutOffPackCompletesAtOpen) {
+  CreateTable();
+  Use();
+  for (int i = 1; i <= 30; ++i) Add("r" + std::to_string(i), "", i, "memo " + std::to_string(i) + std::string(500, '.'));
+  // Replaced texts leave their old blocks behind until a pack.
+  for (int i = 1; i <= 30; i += 2) {
+    ASSERT_TRUE(lib_.xb_Go(i));
+    ASSERT_TRUE(lib_.xb_Replace("TEXT", "longer memo " + std::to_string(i) + std::string(900, '!')));
+    ASSERT_TRUE(lib_.xb_Commit());
+  }
+  for (int i = 3; i <= 30; i += 3) {
+    ASSERT_TRUE(lib_.xb_Go(i));
+    ASSERT_TRUE(lib_.xb_Delete());
+  }
+  const std::string memo = dir_.File("T.FPT");
+  const auto before = testing::ReadText(memo).size();
+  const std::string table = testing::ReadText(path_);
+  const std::string memoBefore = testing::ReadText(memo);
+  ASSERT_TRUE(lib_.xb_Pack()) << lib_.LastError();
+  EXPECT_LT(testing::ReadText(memo).size(), before / 2);
+  EXPECT_EQ(lib_.xb_RecCount(), 20);
+  const auto check = [&] {
+    int n = 0;
+    for (int i = 1; i <= 30; ++i) {
+      if (i % 3 == 0) continue;
+      ASSERT_TRUE(lib_.xb_Go(++n));
+      EXPECT_EQ(lib_.xb_FieldText("NAME"), "r" + std::to_string(i));
+      EXPECT_EQ(lib_.xb_FieldText("TEXT"), i % 2 ? "longer memo " + std::to_string(i) + std::string(900, '!')
+                                                 : "memo " + std::to_string(i) + std::string(500, '.'));
+    }
+  };
+  check();
+  ASSERT_TRUE(lib_.xb_Close());
+  // A pack cut off after its marker: the new files lie beside the old ones.
+  const std::string packedTable = testing::ReadText(path_), packedMemo = testing::ReadText(memo);
+  testing::WriteText(path_, table);
+  testing::WriteText(memo, memoBefore);
+  testing::WriteText(path_ + ".pack", packedTable);
+  testing::WriteText(memo + ".pack", packedMemo);
+  testing::WriteText(path_ + ".packed", "");
+  Use();
+  EXPECT_EQ(lib_.xb_RecCount(), 20);
+  check();
+  ASSERT_TRUE(lib_.xb_Close());
+  EXPECT_FALSE(FileExists(path_ + ".packed"));
+  // Cut off before the marker: the old table stays and the leftovers go.
+  testing::WriteText(path_ + ".pack", table);
+  testing::WriteText(memo + ".pack", memoBefore);
+  Use();
+  EXPECT_EQ(lib_.xb_RecCount(), 20);
+  EXPECT_FALSE(FileExists(path_ + ".pack"));
+  EXPECT_FALSE(FileExists(memo + ".pack"));
 }
 
 TEST_F(EngineTest, ManyRecordsKeepTheTreeSound) {
