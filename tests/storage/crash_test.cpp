@@ -57,10 +57,10 @@ TEST(CrashTest, KilledWriterLosesNoPostedRecord) {
     }
     ::close(fds[1]);
     // Let it post a few records (or none), then kill it at a random moment.
-    const int wanted = static_cast<int>(rng() % 12);
+    const int wanted = static_cast<int>(rng() % 6);
     std::uint32_t n = 0;
     for (int i = 0; i < wanted && ::read(fds[0], &n, sizeof n) == sizeof n; ++i) posted = std::max<long>(posted, n);
-    ::usleep(rng() % 400);
+    ::usleep(static_cast<useconds_t>(rng() % 300));
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
