@@ -1,6 +1,8 @@
 // The table engine through its xb_ operations: records, fields, memos,
 // order and filter, tags kept current, pack, exclusive use and recovery.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -351,6 +353,48 @@ TEST_F(EngineTest, PackCompactsTheMemoFileAndACutOffPackCompletesAtOpen) {
   EXPECT_EQ(lib_.xb_RecCount(), 20);
   EXPECT_FALSE(FileExists(path_ + ".pack"));
   EXPECT_FALSE(FileExists(memo + ".pack"));
+}
+
+TEST_F(EngineTest, AFullDiskRefusesThePostAndLosesNothing) {
+  CreateTable();
+  Use();
+  ASSERT_TRUE(lib_.xb_IndexTag("", "NAMES", "UPPER(NAME)", 0, false, ".not. deleted()"));
+  for (int i = 1; i <= 20; ++i) Add("r" + std::to_string(i), "20240101", i, "memo " + std::to_string(i));
+  ASSERT_TRUE(lib_.xb_Close());
+  // The child writes under a file size limit until a write is refused.
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = testing::ReadText(path_).size() + 300;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    XbLibrary lib;
+    if (!lib.xb_Use(path_)) _exit(10);
+    for (int i = 21; i < 100; ++i) {
+      if (!lib.xb_AppendBlank() || !lib.xb_Replace("NAME", "r" + std::to_string(i))) _exit(11);
+      if (!lib.xb_Replace("TEXT", std::string(100, 'm')) || !lib.xb_Commit()) {
+        // Refused with the system's reason, and the table still works.
+        const bool clear = lib.LastError().find("File too large") != std::string::npos;
+        _exit(clear && lib.xb_GoTop() ? 0 : 12);
+      }
+    }
+    _exit(13);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  Use();
+  const long count = lib_.xb_RecCount();
+  EXPECT_GE(count, 20);
+  for (long r = 1; r <= count; ++r) {
+    ASSERT_TRUE(lib_.xb_Go(r));
+    EXPECT_EQ(lib_.xb_FieldText("NAME"), "r" + std::to_string(r));
+    if (r <= 20) {
+      EXPECT_EQ(lib_.xb_FieldText("TEXT"), "memo " + std::to_string(r));
+    }
+  }
+  Verify();
 }
 
 TEST_F(EngineTest, ManyRecordsKeepTheTreeSound) {
