@@ -430,7 +430,43 @@ TEST_F(EngineTest, ManyRecordsKeepTheTreeSound) {
   std::reverse(backward.begin(), backward.end());
   EXPECT_EQ(backward, forward);
   ASSERT_TRUE(lib_.xb_Close());
+  // Seeking on a freshly opened index (pages read straight from the file),
+  // then moving on from the record found, in both directions of both tags.
   Use();
+  lib_.xb_SetDeleted(true);
+  ASSERT_TRUE(lib_.xb_SetOrder(1));
+  for (std::size_t i = 0; i + 1 < forward.size(); i += 97) {
+    std::string key = forward[i];
+    for (auto& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_TRUE(lib_.xb_Seek(key)) << key;
+    const std::size_t first = static_cast<std::size_t>(
+        std::find(forward.begin(), forward.end(), forward[i]) - forward.begin());
+    ASSERT_TRUE(lib_.xb_Skip(1));
+    EXPECT_EQ(lib_.xb_FieldText("NAME"), forward[first + 1]) << key;
+    ASSERT_TRUE(lib_.xb_Skip(-1));
+    EXPECT_EQ(lib_.xb_FieldText("NAME"), forward[first]) << key;
+  }
+  ASSERT_TRUE(lib_.xb_SetOrder(2));
+  std::vector<long> newest;
+  for (lib_.xb_GoTop(); !lib_.xb_Eof(); lib_.xb_Skip(1)) newest.push_back(lib_.xb_RecNo());
+  ASSERT_EQ(newest.size(), 2000u);
+  ASSERT_TRUE(lib_.xb_Close());
+  Use();
+  lib_.xb_SetDeleted(true);
+  ASSERT_TRUE(lib_.xb_SetOrder(2));
+  ASSERT_TRUE(lib_.xb_Go(500));
+  const std::string date = lib_.xb_FieldText("WHEN");
+  ASSERT_TRUE(lib_.xb_Seek(date));
+  // The first record of that date in the tag's (descending) order.
+  const auto at = std::find(newest.begin(), newest.end(), lib_.xb_RecNo());
+  ASSERT_NE(at, newest.end());
+  if (at != newest.begin()) {
+    ASSERT_TRUE(lib_.xb_Go(*(at - 1)));
+    EXPECT_NE(lib_.xb_FieldText("WHEN"), date);
+    ASSERT_TRUE(lib_.xb_Seek(date));
+  }
+  ASSERT_TRUE(lib_.xb_Skip(1));
+  EXPECT_EQ(lib_.xb_RecNo(), *(at + 1));
   Verify();
   ASSERT_TRUE(lib_.xb_Reindex());
   Verify();
