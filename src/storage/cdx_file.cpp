@@ -213,6 +213,7 @@ bool CdxFile::IsCurrentFor(std::uint32_t recordCount) const {
 void CdxFile::SetKeyPad(int tag, char pad) {
   Tag& t = tags_[static_cast<std::size_t>(tag)];
   if (t.pad == pad) return;
+  rawLeaf_ = kCdxNoPage;
   std::string ignored;
   WriteDirtyNodes(ignored);
   for (auto it = cache_.begin(); it != cache_.end();) it = it->second.tag == tag ? cache_.erase(it) : std::next(it);
@@ -523,6 +524,7 @@ bool CdxFile::Settle(int tag, std::vector<Step>& path, std::uint32_t page, bool 
 }
 
 bool CdxFile::Insert(int tag, const std::string& key, std::uint32_t rec, std::string& error) {
+  rawLeaf_ = kCdxNoPage;  // pages change from here on
   if (!TrimCache(error) || !MarkOpenForUpdate(error)) return false;
   Tag& t = tags_[static_cast<std::size_t>(tag)];
   std::string k = key;
@@ -557,6 +559,7 @@ bool CdxFile::Insert(int tag, const std::string& key, std::uint32_t rec, std::st
 }
 
 bool CdxFile::Remove(int tag, const std::string& key, std::uint32_t rec, std::string& error) {
+  rawLeaf_ = kCdxNoPage;
   if (!TrimCache(error) || !MarkOpenForUpdate(error)) return false;
   Tag& t = tags_[static_cast<std::size_t>(tag)];
   std::string k = key;
@@ -616,22 +619,76 @@ bool CdxFile::Remove(int tag, const std::string& key, std::uint32_t rec, std::st
 bool CdxFile::Seek(int tag, const std::string& key, std::uint32_t rec, Cursor& out, std::string& error) {
   if (!TrimCache(error)) return false;
   out = Cursor{tag, kCdxNoPage, -1};
-  std::vector<Step> path;
-  std::uint32_t leaf;
-  if (!Descend(tag, key, rec, path, leaf, error)) return false;
-  CachedNode* n = Node(tag, leaf, error);
-  if (!n) return false;
-  const auto& entries = n->node.entries;
-  std::size_t i = 0;
-  while (i < entries.size() && CompareEntry(entries[i].key, entries[i].rec, key, rec) < 0) ++i;
-  if (i < entries.size()) {
-    out.leaf = leaf;
-    out.index = static_cast<int>(i);
+  std::uint32_t page = tags_[static_cast<std::size_t>(tag)].root;
+  for (unsigned depth = 0; depth < kMaxDepth; ++depth) {
+    if (!cache_.count(page)) {
+      // A leaf not in the cache is searched in its page as read.
+      unsigned char raw[kCdxPageSize];
+      if (!ReadPage(page, raw, error)) return false;
+      if (GetLe16(raw) & 2) return SeekInRawLeaf(tag, page, raw, key, rec, out, error);
+    }
+    CachedNode* n = Node(tag, page, error);
+    if (!n) return false;
+    const auto& entries = n->node.entries;
+    if (!n->node.IsLeaf()) {
+      if (entries.empty()) {
+        error = "The index " + path_ + " is damaged: an empty inner page";
+        return false;
+      }
+      std::size_t i = 0;
+      while (i + 1 < entries.size() && CompareEntry(entries[i].key, entries[i].rec, key, rec) < 0) ++i;
+      page = entries[i].child;
+      continue;
+    }
+    std::size_t i = 0;
+    while (i < entries.size() && CompareEntry(entries[i].key, entries[i].rec, key, rec) < 0) ++i;
+    if (i < entries.size()) {
+      out.leaf = page;
+      out.index = static_cast<int>(i);
+      return true;
+    }
+    if (entries.empty()) return true;
+    out.leaf = page;
+    out.index = static_cast<int>(entries.size()) - 1;
+    return Next(out, error);
+  }
+  error = "The index " + path_ + " is damaged: its tree is too deep";
+  return false;
+}
+
+bool CdxFile::SeekInRawLeaf(int tag, std::uint32_t page, const unsigned char* raw, const std::string& key,
+                            std::uint32_t rec, Cursor& out, std::string& error) {
+  const Tag& t = tags_[static_cast<std::size_t>(tag)];
+  CdxLeafReader reader(raw, t.keyLength, t.pad);
+  std::string why;
+  if (!reader.Valid(why)) {
+    error = "The index " + path_ + " is damaged: tag " + t.name + ": " + why;
+    return false;
+  }
+  const std::size_t compared = std::min<std::size_t>(key.size(), t.keyLength);
+  int index = 0;
+  for (; reader.Next(why); ++index) {
+    // (entry key, entry record) >= (key, rec), as CompareEntry would say.
+    int c = std::memcmp(reader.Key(), key.data(), compared);
+    if (c == 0) c = t.keyLength < key.size() ? -1 : (t.keyLength > key.size() ? 1 : 0);
+    if (c > 0 || (c == 0 && reader.Rec() >= rec)) break;
+  }
+  if (!why.empty()) {
+    error = "The index " + path_ + " is damaged: tag " + t.name + ": " + why;
+    return false;
+  }
+  std::memcpy(rawPage_, raw, kCdxPageSize);
+  rawLeaf_ = page;
+  out.leaf = page;
+  if (index < static_cast<int>(reader.Count())) {
+    out.index = index;
     return true;
   }
-  if (entries.empty()) return true;
-  out.leaf = leaf;
-  out.index = static_cast<int>(entries.size()) - 1;
+  if (reader.Count() == 0) {
+    out.leaf = kCdxNoPage;
+    return true;
+  }
+  out.index = static_cast<int>(reader.Count()) - 1;
   return Next(out, error);
 }
 
@@ -739,6 +796,19 @@ bool CdxFile::Prev(Cursor& c, std::string& error) {
 bool CdxFile::Entry(const Cursor& c, std::string* key, std::uint32_t* rec, std::string& error) {
   if (!c.Valid()) {
     error = "no index entry here";
+    return false;
+  }
+  if (c.leaf == rawLeaf_ && !cache_.count(c.leaf)) {
+    const Tag& t = tags_[static_cast<std::size_t>(c.tag)];
+    CdxLeafReader reader(rawPage_, t.keyLength, t.pad);
+    std::string why;
+    for (int i = 0; reader.Next(why); ++i) {
+      if (i != c.index) continue;
+      if (key) key->assign(reader.Key(), t.keyLength);
+      if (rec) *rec = reader.Rec();
+      return true;
+    }
+    error = why.empty() ? "no index entry here" : "The index " + path_ + " is damaged: " + why;
     return false;
   }
   CachedNode* n = Node(c.tag, c.leaf, error);
@@ -867,6 +937,7 @@ bool CdxFile::BuildTree(int tag, const SortedKeys& sorted, std::string& error) {
 }
 
 int CdxFile::PutTag(const Tag& def, const SortedKeys& sorted, std::string& error) {
+  rawLeaf_ = kCdxNoPage;
   if (!MarkOpenForUpdate(error)) return -1;
   int tag = FindTag(def.name);
   if (tag < 0) {

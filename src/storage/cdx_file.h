@@ -126,6 +126,13 @@ class CdxFile {
   bool BuildTree(int tag, const SortedKeys& sorted, std::string& error);
   bool LoadTag(const std::string& name, std::uint32_t header, std::string& error);
 
+  // Lookups read a leaf that is not cached straight from its page, without
+  // building (and caching) the node; the last such page is kept for Entry.
+  bool SeekInRawLeaf(int tag, std::uint32_t page, const unsigned char* raw, const std::string& key,
+                     std::uint32_t rec, Cursor& out, std::string& error);
+  std::uint32_t rawLeaf_ = kCdxNoPage;
+  unsigned char rawPage_[kCdxPageSize] = {};
+
   std::string path_;
   int fd_ = -1;
   std::uint32_t fileEnd_ = 0;

@@ -139,43 +139,60 @@ bool DecodeCdxNode(const unsigned char* page, unsigned keyLength, char pad, CdxN
     }
     return true;
   }
-  const std::uint32_t recMask = GetLe32(page + 14);
-  const unsigned dupMask = page[18], trailMask = page[19];
-  const unsigned recBits = page[20], dupBits = page[21], trailBits = page[22], bytes = page[23];
-  if (count > 0 && (bytes < 1 || bytes > 8 || recBits > 32 || dupBits > 8 || trailBits > 8 ||
-                    recBits + dupBits + trailBits > bytes * 8 || count * bytes > kLeafSpace)) {
+  CdxLeafReader reader(page, keyLength, pad);
+  if (!reader.Valid(error)) return false;
+  out.entries.resize(count);
+  for (unsigned i = 0; i < count; ++i) {
+    if (!reader.Next(error)) return false;
+    out.entries[i].rec = reader.Rec();
+    out.entries[i].key.assign(reader.Key(), keyLength);
+  }
+  return true;
+}
+
+CdxLeafReader::CdxLeafReader(const unsigned char* page, unsigned keyLength, char pad)
+    : page_(page),
+      keyLength_(std::min(keyLength, kCdxMaxKeyLength)),
+      pad_(pad),
+      count_(GetLe16(page + 2)),
+      recMask_(GetLe32(page + 14)),
+      dupMask_(page[18]),
+      trailMask_(page[19]),
+      recBits_(page[20]),
+      dupBits_(page[21]),
+      bytes_(page[23]) {}
+
+bool CdxLeafReader::Valid(std::string& error) const {
+  const unsigned trailBits = page_[22];
+  if (count_ > 0 && (bytes_ < 1 || bytes_ > 8 || recBits_ > 32 || dupBits_ > 8 || trailBits > 8 ||
+                     recBits_ + dupBits_ + trailBits > bytes_ * 8 || count_ * bytes_ > kLeafSpace)) {
     error = "bad leaf layout";
     return false;
   }
-  out.entries.resize(count);
-  unsigned end = kCdxPageSize;
-  const unsigned entriesEnd = 24 + count * bytes;
-  const std::string* previous = nullptr;
-  for (unsigned i = 0; i < count; ++i) {
-    std::uint64_t v = 0;
-    for (unsigned b = 0; b < bytes; ++b) v |= std::uint64_t(page[24 + i * bytes + b]) << (8 * b);
-    const std::uint32_t rec = static_cast<std::uint32_t>(v & recMask);
-    const unsigned dup = static_cast<unsigned>((v >> recBits) & dupMask);
-    const unsigned trail = static_cast<unsigned>((v >> (recBits + dupBits)) & trailMask);
-    if (dup + trail > keyLength || (dup > 0 && !previous)) {
-      error = "bad leaf entry";
-      return false;
-    }
-    const unsigned stored = keyLength - dup - trail;
-    if (end < entriesEnd + stored) {
-      error = "leaf key bytes overlap its entries";
-      return false;
-    }
-    end -= stored;
-    CdxEntry& e = out.entries[i];
-    e.rec = rec;
-    e.key.resize(keyLength);
-    char* k = e.key.data();
-    if (dup) std::memcpy(k, previous->data(), dup);
-    std::memcpy(k + dup, page + end, stored);
-    std::memset(k + dup + stored, pad, trail);
-    previous = &e.key;
+  return true;
+}
+
+bool CdxLeafReader::Next(std::string& error) {
+  if (index_ >= count_) return false;
+  std::uint64_t v = 0;
+  for (unsigned b = 0; b < bytes_; ++b) v |= std::uint64_t(page_[24 + index_ * bytes_ + b]) << (8 * b);
+  const unsigned dup = static_cast<unsigned>((v >> recBits_) & dupMask_);
+  const unsigned trail = static_cast<unsigned>((v >> (recBits_ + dupBits_)) & trailMask_);
+  if (dup + trail > keyLength_ || (dup > 0 && index_ == 0)) {
+    error = "bad leaf entry";
+    return false;
   }
+  const unsigned stored = keyLength_ - dup - trail;
+  if (end_ < 24 + count_ * bytes_ + stored) {
+    error = "leaf key bytes overlap its entries";
+    return false;
+  }
+  end_ -= stored;
+  // The first `dup` bytes are still those of the previous key.
+  std::memcpy(key_ + dup, page_ + end_, stored);
+  std::memset(key_ + dup + stored, pad_, trail);
+  rec_ = static_cast<std::uint32_t>(v & recMask_);
+  ++index_;
   return true;
 }
 

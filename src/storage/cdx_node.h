@@ -33,6 +33,33 @@ int CompareEntry(const std::string& key, std::uint32_t rec, const std::string& o
 
 bool DecodeCdxNode(const unsigned char* page, unsigned keyLength, char pad, CdxNode& out, std::string& error);
 
+// Walks the entries of a leaf page in order without building the node (the
+// decoder and read-only lookups share it).
+class CdxLeafReader {
+ public:
+  CdxLeafReader(const unsigned char* page, unsigned keyLength, char pad);
+  // Checks the page's entry layout.
+  bool Valid(std::string& error) const;
+  unsigned Count() const { return count_; }
+  // Moves to the next entry (the first one on the first call); false at the
+  // end, or with `error` set when the entry is damaged.
+  bool Next(std::string& error);
+  const char* Key() const { return key_; }  // the entry's key, keyLength bytes
+  std::uint32_t Rec() const { return rec_; }
+
+ private:
+  const unsigned char* page_;
+  unsigned keyLength_;
+  char pad_;
+  unsigned count_;
+  std::uint32_t recMask_;
+  unsigned dupMask_, trailMask_, recBits_, dupBits_, bytes_;
+  unsigned index_ = 0;
+  unsigned end_ = kCdxPageSize;
+  std::uint32_t rec_ = 0;
+  char key_[kCdxMaxKeyLength] = {};
+};
+
 // False when the entries do not fit in one page.
 bool EncodeCdxNode(const CdxNode& node, unsigned keyLength, char pad, unsigned char* page);
 

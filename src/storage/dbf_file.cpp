@@ -254,23 +254,24 @@ bool DbfFile::Create(const std::string& path, const std::vector<FieldDef>& given
   bool ok = WriteAll(fd, header.data(), header.size(), 0);
   if (!ok) error = SysError("Cannot write", path);
   ::close(fd);
-  if (ok && hasMemo) {
-    // An empty FPT: next free block 8 of size 64 (the 512-byte header).
-    const std::string memoPath = MemoPathFor(path);
-    std::vector<unsigned char> memo(512, 0);
-    PutBe32(&memo[0], 8);
-    PutBe16(&memo[6], 64);
-    const int mfd = ::open(memoPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    ok = mfd >= 0 && WriteAll(mfd, memo.data(), memo.size(), 0);
-    if (!ok) error = SysError("Cannot create", memoPath);
-    if (mfd >= 0) ::close(mfd);
-  }
+  if (ok && hasMemo) ok = FptFile::Create(MemoPathFor(path), 64, error);
   if (!ok) ::unlink(path.c_str());
   return ok;
 }
 
 std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, std::string& error, bool* repaired) {
   if (repaired) *repaired = false;
+  {
+    // A pack cut off by a crash is completed (or undone) under the lock of
+    // the table as it is now.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+      const bool locked = LockExclusive(fd);
+      const bool finished = !locked || FinishPack(path, error);
+      ::close(fd);
+      if (!finished) return nullptr;
+    }
+  }
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
     error = SysError("Cannot open", path);
@@ -415,9 +416,30 @@ bool DbfFile::SetStructuralIndexFlag(bool on, std::string& error) {
   return true;
 }
 
-bool DbfFile::PackImpl(const std::function<bool(std::uint32_t, std::vector<char>&)>& keep, std::vector<char>& rec,
-                       std::string& error) {
-  const std::string temp = path_ + ".pack";
+bool DbfFile::FinishPack(const std::string& path, std::string& error) {
+  const std::string temp = PackTempPath(path), marker = PackMarkerPath(path);
+  const std::string memo = MemoPathFor(path), memoTemp = PackTempPath(memo);
+  if (::access(marker.c_str(), F_OK) == 0) {
+    // Both new files were complete when the marker was written.
+    if (::access(memoTemp.c_str(), F_OK) == 0 && ::rename(memoTemp.c_str(), memo.c_str()) != 0) {
+      error = SysError("Cannot finish packing", memo);
+      return false;
+    }
+    if (::access(temp.c_str(), F_OK) == 0 && ::rename(temp.c_str(), path.c_str()) != 0) {
+      error = SysError("Cannot finish packing", path);
+      return false;
+    }
+    ::unlink(marker.c_str());
+    return true;
+  }
+  ::unlink(temp.c_str());
+  ::unlink(memoTemp.c_str());
+  return true;
+}
+
+bool DbfFile::PackImpl(const std::function<PackVerdict(std::uint32_t, std::vector<char>&)>& keep,
+                       std::vector<char>& rec, const std::string& memoTemp, std::string& error) {
+  const std::string temp = PackTempPath(path_);
   const int nfd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (nfd < 0) {
     error = SysError("Cannot create", temp);
@@ -434,16 +456,18 @@ bool DbfFile::PackImpl(const std::function<bool(std::uint32_t, std::vector<char>
     const std::uint32_t n = std::min(kBatch, count_ - first + 1);
     chunk.resize(std::size_t(n) * recordLength_);
     ok = ReadMany(first, n, chunk.data(), error);
-    std::string kept_bytes;
+    std::string keptBytes;
     for (std::uint32_t i = 0; ok && i < n; ++i) {
       std::memcpy(rec.data(), chunk.data() + std::size_t(i) * recordLength_, recordLength_);
-      if (!keep(first + i, rec)) continue;
-      kept_bytes.append(rec.data(), recordLength_);
+      const PackVerdict verdict = keep(first + i, rec);
+      if (verdict == kAbort) ok = false;
+      if (verdict != kKeep) continue;
+      keptBytes.append(rec.data(), recordLength_);
       ++kept;
     }
-    if (ok && !kept_bytes.empty()) {
-      ok = WriteAll(nfd, kept_bytes.data(), kept_bytes.size(), out);
-      out += static_cast<off_t>(kept_bytes.size());
+    if (ok && !keptBytes.empty()) {
+      ok = WriteAll(nfd, keptBytes.data(), keptBytes.size(), out);
+      out += static_cast<off_t>(keptBytes.size());
       if (!ok) error = SysError("Cannot write", temp);
     }
   }
@@ -453,15 +477,42 @@ bool DbfFile::PackImpl(const std::function<bool(std::uint32_t, std::vector<char>
     ok = WriteAll(nfd, header.data(), header.size(), 0) && WriteAll(nfd, &eof, 1, out) && ::fsync(nfd) == 0;
     if (!ok) error = SysError("Cannot write", temp);
   }
+  const std::string marker = PackMarkerPath(path_);
+  if (ok && !memoTemp.empty()) {
+    // From here on the pack completes, now or at the next Open.
+    // The new memo file is on disk before the marker says it is complete.
+    const int tfd = ::open(memoTemp.c_str(), O_RDONLY | O_CLOEXEC);
+    ok = tfd >= 0 && ::fsync(tfd) == 0;
+    if (tfd >= 0) ::close(tfd);
+    if (!ok) {
+      error = SysError("Cannot write", memoTemp);
+    } else {
+      const int mfd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+      ok = mfd >= 0 && ::fsync(mfd) == 0;
+      if (!ok) error = SysError("Cannot create", marker);
+      if (mfd >= 0) ::close(mfd);
+    }
+    const std::string memo = MemoPathFor(path_);
+    if (ok && ::rename(memoTemp.c_str(), memo.c_str()) != 0) {
+      error = SysError("Cannot replace", memo);
+      ::unlink(marker.c_str());
+      ok = false;
+    }
+  }
   if (ok && ::rename(temp.c_str(), path_.c_str()) != 0) {
+    // The memo file may already be the new one: leave the marker so that the
+    // next Open finishes the pack.
     error = SysError("Cannot replace", path_);
-    ok = false;
+    ::close(nfd);
+    return false;
   }
   if (!ok) {
     ::close(nfd);
     ::unlink(temp.c_str());
+    if (!memoTemp.empty()) ::unlink(memoTemp.c_str());
     return false;
   }
+  ::unlink(marker.c_str());
   ::close(fd_);
   fd_ = nfd;
   count_ = kept;

@@ -57,22 +57,36 @@ class DbfFile {
   // Sets or clears header flag 0x01 ("a structural CDX exists").
   bool SetStructuralIndexFlag(bool on, std::string& error);
 
-  // Rewrites the table keeping only the records for which keep(recno, record)
-  // is true: a new file is written beside it and renamed over it, so a crash
-  // leaves either the old or the new table. The lock is kept throughout.
+  // Rewrites the table keeping the records for which keep(recno, record)
+  // returns kKeep (the record may be changed on the way); kAbort stops with
+  // the table unchanged. A new file is written beside the table and renamed
+  // over it, so a crash leaves either the old or the new table; the lock is
+  // kept throughout.
+  //
+  // `memoTemp`, when not empty, is a new memo file (already written) that
+  // replaces the table's memo file together with the table: a marker file
+  // makes the two renames one step that the next Open completes.
+  enum PackVerdict { kDrop, kKeep, kAbort };
   template <typename Keep>
-  bool Pack(Keep keep, std::string& error) {
+  bool Pack(Keep keep, const std::string& memoTemp, std::string& error) {
     std::vector<char> rec(recordLength_);
-    return PackImpl([&](std::uint32_t n, std::vector<char>& r) { return keep(n, r.data()); }, rec, error);
+    return PackImpl([&](std::uint32_t n, std::vector<char>& r) { return keep(n, r.data()); }, rec, memoTemp, error);
   }
+
+  // Names of the files a pack writes beside the table.
+  static std::string PackTempPath(const std::string& path) { return path + ".pack"; }
+  static std::string PackMarkerPath(const std::string& path) { return path + ".packed"; }
 
   // Bytes of an empty field of this type (blanks).
   static void BlankField(const FieldDef& field, char* at);
 
  private:
   DbfFile() = default;
-  bool PackImpl(const std::function<bool(std::uint32_t, std::vector<char>&)>& keep, std::vector<char>& rec,
-                std::string& error);
+  bool PackImpl(const std::function<PackVerdict(std::uint32_t, std::vector<char>&)>& keep, std::vector<char>& rec,
+                const std::string& memoTemp, std::string& error);
+  // Completes a pack that was cut off after its marker was written, or
+  // removes the files of one cut off before.
+  static bool FinishPack(const std::string& path, std::string& error);
   bool WriteHeaderCount(std::string& error);
   bool StampDate(std::string& error);
 

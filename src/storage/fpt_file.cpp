@@ -62,6 +62,17 @@ FptFile::~FptFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+bool FptFile::Create(const std::string& path, unsigned blockSize, std::string& error) {
+  unsigned char header[kHeaderSize] = {};
+  PutBe32(header, static_cast<std::uint32_t>(BlocksFor(kHeaderSize, blockSize)));
+  PutBe16(header + 6, static_cast<std::uint16_t>(blockSize));
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const bool ok = fd >= 0 && PWriteAll(fd, header, sizeof header, 0);
+  if (!ok) error = SysError("Cannot create", path);
+  if (fd >= 0) ::close(fd);
+  return ok;
+}
+
 std::unique_ptr<FptFile> FptFile::Open(const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
@@ -71,6 +82,12 @@ std::unique_ptr<FptFile> FptFile::Open(const std::string& path, std::string& err
   std::unique_ptr<FptFile> f(new FptFile);
   f->fd_ = fd;
   f->path_ = path;
+  struct stat st{};
+  if (::fstat(fd, &st) != 0) {
+    error = SysError("Cannot read", path);
+    return nullptr;
+  }
+  f->size_ = static_cast<std::uint64_t>(st.st_size);
   unsigned char h[8];
   if (f->FileSize() < 8 || !PReadAll(fd, h, 8, 0)) {
     error = "The memo file " + path + " is damaged: it is too short";
@@ -83,11 +100,6 @@ std::unique_ptr<FptFile> FptFile::Open(const std::string& path, std::string& err
     return nullptr;
   }
   return f;
-}
-
-std::uint64_t FptFile::FileSize() const {
-  struct stat st{};
-  return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
 }
 
 bool FptFile::ReadFromImage(const unsigned char* data, std::size_t size, std::uint32_t block, std::string& text,
@@ -169,8 +181,11 @@ bool FptFile::Write(std::uint32_t oldBlock, const std::string& text, std::uint32
   if (!text.empty()) std::memcpy(buf.data() + 8, text.data(), text.size());
   if (!PWriteAll(fd_, buf.data(), buf.size(), static_cast<off_t>(target * blockSize_))) {
     error = SysError("Cannot write", path_);
+    struct stat st{};
+    if (::fstat(fd_, &st) == 0) size_ = static_cast<std::uint64_t>(st.st_size);
     return false;
   }
+  size_ = std::max<std::uint64_t>(size_, target * blockSize_ + buf.size());
   if (append) {
     unsigned char nf[4];
     PutBe32(nf, static_cast<std::uint32_t>(target + need));
@@ -181,6 +196,67 @@ bool FptFile::Write(std::uint32_t oldBlock, const std::string& text, std::uint32
     nextFree_ = static_cast<std::uint32_t>(target + need);
   }
   block = static_cast<std::uint32_t>(target);
+  return true;
+}
+
+FptBuilder::FptBuilder(std::string path, unsigned blockSize) : path_(std::move(path)), blockSize_(blockSize) {}
+
+FptBuilder::~FptBuilder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool FptBuilder::Start(std::string& error) {
+  fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd_ < 0) {
+    error = SysError("Cannot create", path_);
+    return false;
+  }
+  nextBlock_ = BlocksFor(kHeaderSize, blockSize_);
+  bufferStart_ = nextBlock_ * blockSize_;
+  // The header's place is filled at Finish; until then the file is not used.
+  buffer_.clear();
+  return true;
+}
+
+bool FptBuilder::FlushBuffer(std::string& error) {
+  if (buffer_.empty()) return true;
+  if (!PWriteAll(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(bufferStart_))) {
+    error = SysError("Cannot write", path_);
+    return false;
+  }
+  bufferStart_ += buffer_.size();
+  buffer_.clear();
+  return true;
+}
+
+bool FptBuilder::Append(const std::string& text, std::uint32_t& block, std::string& error) {
+  const std::uint64_t blocks = BlocksFor(8 + text.size(), blockSize_);
+  if (nextBlock_ + blocks > 0xFFFFFFFFull) {
+    error = "The memo file " + path_ + " is full";
+    return false;
+  }
+  unsigned char h[8];
+  PutBe32(h, kTextBlock);
+  PutBe32(h + 4, static_cast<std::uint32_t>(text.size()));
+  buffer_.append(reinterpret_cast<const char*>(h), 8);
+  buffer_.append(text);
+  buffer_.append(static_cast<std::size_t>(blocks * blockSize_ - 8 - text.size()), '\0');
+  block = static_cast<std::uint32_t>(nextBlock_);
+  nextBlock_ += blocks;
+  return buffer_.size() < (1u << 20) || FlushBuffer(error);
+}
+
+bool FptBuilder::Finish(std::string& error) {
+  if (!FlushBuffer(error)) return false;
+  unsigned char header[kHeaderSize] = {};
+  PutBe32(header, static_cast<std::uint32_t>(nextBlock_));
+  PutBe16(header + 6, static_cast<std::uint16_t>(blockSize_));
+  if (!PWriteAll(fd_, header, sizeof header, 0) || ::ftruncate(fd_, static_cast<off_t>(bufferStart_)) != 0) {
+    error = SysError("Cannot write", path_);
+    return false;
+  }
+  ::close(fd_);
+  fd_ = -1;
   return true;
 }
 

@@ -847,7 +847,44 @@ bool WorkArea::SetDeletionMark(bool deleted, std::string& error) {
 
 bool WorkArea::Pack(std::string& error) {
   if (!Commit(error)) return false;
-  if (!dbf_->Pack([](std::uint32_t, const char* rec) { return rec[0] != '*'; }, error)) return false;
+  // Live memos are copied into a fresh memo file, which replaces the old one
+  // together with the table; memos of removed records and replaced texts go.
+  const std::string memoPath = fpt_ ? MemoPathFor(Path()) : std::string();
+  const std::string memoTemp = fpt_ ? DbfFile::PackTempPath(memoPath) : std::string();
+  std::unique_ptr<FptBuilder> fresh;
+  if (fpt_) {
+    fresh = std::make_unique<FptBuilder>(memoTemp, fpt_->BlockSize());
+    if (!fresh->Start(error)) return false;
+  }
+  const auto& fields = dbf_->Fields();
+  bool memosDone = !fresh;
+  const auto keep = [&](std::uint32_t recno, char* rec) {
+    if (rec[0] != '*') {
+      for (const FieldDef& f : fields) {
+        if (f.type != FieldType::kMemo || !fresh) continue;
+        const std::uint32_t block = MemoBlock(f, rec + f.offset);
+        if (block == 0) continue;
+        std::string text;
+        std::uint32_t copied = 0;
+        if (!fpt_->Read(block, text, error) || !fresh->Append(text, copied, error)) return DbfFile::kAbort;
+        SetMemoBlock(f, rec + f.offset, copied);
+      }
+    }
+    // The new memo file is complete once the last record has been seen.
+    if (!memosDone && recno == dbf_->RecordCount()) {
+      if (!fresh->Finish(error)) return DbfFile::kAbort;
+      memosDone = true;
+    }
+    return rec[0] == '*' ? DbfFile::kDrop : DbfFile::kKeep;
+  };
+  if (!memosDone && dbf_->RecordCount() == 0 && !fresh->Finish(error)) return false;
+  const bool packed = dbf_->Pack(keep, memoTemp, error);
+  fresh.reset();
+  if (!packed) {
+    if (!memoTemp.empty()) std::remove(memoTemp.c_str());
+    return false;
+  }
+  if (fpt_ && !(fpt_ = FptFile::Open(memoPath, error))) return false;
   cursor_ = {};
   if (cdx_ && !Reindex(error)) return false;
   return GoTop(error);

@@ -98,6 +98,16 @@ bool TXbTable::Delete() {
 
 #undef TLM_ON_TABLE
 
+std::vector<long> TXbTable::RecordNumbers() {
+  std::vector<long> out;
+  if (!area_) return out;
+  Selection sel(*this);
+  const long current = library_.xb_RecNo();
+  for (library_.xb_GoTop(); !library_.xb_Eof(); library_.xb_Skip(1)) out.push_back(library_.xb_RecNo());
+  if (current >= 1 && current <= library_.xb_RecCount()) library_.xb_Go(current);
+  return out;
+}
+
 bool TXbTable::Bof() const {
   if (!area_) return true;
   Selection sel(*this);

@@ -7,6 +7,7 @@
 // previously selected area again afterwards, so several tables can be used
 // side by side. Failures return false / 0 and leave a text in LastError().
 #include <string>
+#include <vector>
 
 #include "storage/xb_library.h"
 
@@ -51,6 +52,9 @@ class TXbTable {
   // The current record number; RecCount + 1 when there is no current record.
   long RecNo() const;
   bool GoTo(long recno);
+  // The record numbers of the visible records in the current order (what a
+  // list shows, row by row); the current record stays current.
+  std::vector<long> RecordNumbers();
 
   // Fields of the current record (see XbLibrary::xb_FieldText for the forms).
   int FieldCount() const;

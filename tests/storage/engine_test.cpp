@@ -1,6 +1,8 @@
 // The table engine through its xb_ operations: records, fields, memos,
 // order and filter, tags kept current, pack, exclusive use and recovery.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "area_access.h"
+#include "platform/file_util.h"
 #include "support/temp_dir.h"
 
 namespace tlm {
@@ -298,6 +301,102 @@ TEST_F(EngineTest, DamagedFilesGiveClearErrors) {
   EXPECT_EQ(lib_.xb_RecCount(), 1);
 }
 
+TEST_F(EngineTest, PackCompactsTheMemoFileAndACutOffPackCompletesAtOpen) {
+  CreateTable();
+  Use();
+  for (int i = 1; i <= 30; ++i) Add("r" + std::to_string(i), "", i, "memo " + std::to_string(i) + std::string(500, '.'));
+  // Replaced texts leave their old blocks behind until a pack.
+  for (int i = 1; i <= 30; i += 2) {
+    ASSERT_TRUE(lib_.xb_Go(i));
+    ASSERT_TRUE(lib_.xb_Replace("TEXT", "longer memo " + std::to_string(i) + std::string(900, '!')));
+    ASSERT_TRUE(lib_.xb_Commit());
+  }
+  for (int i = 3; i <= 30; i += 3) {
+    ASSERT_TRUE(lib_.xb_Go(i));
+    ASSERT_TRUE(lib_.xb_Delete());
+  }
+  const std::string memo = dir_.File("T.FPT");
+  const auto before = testing::ReadText(memo).size();
+  const std::string table = testing::ReadText(path_);
+  const std::string memoBefore = testing::ReadText(memo);
+  ASSERT_TRUE(lib_.xb_Pack()) << lib_.LastError();
+  EXPECT_LT(testing::ReadText(memo).size(), before / 2);
+  EXPECT_EQ(lib_.xb_RecCount(), 20);
+  const auto check = [&] {
+    int n = 0;
+    for (int i = 1; i <= 30; ++i) {
+      if (i % 3 == 0) continue;
+      ASSERT_TRUE(lib_.xb_Go(++n));
+      EXPECT_EQ(lib_.xb_FieldText("NAME"), "r" + std::to_string(i));
+      EXPECT_EQ(lib_.xb_FieldText("TEXT"), i % 2 ? "longer memo " + std::to_string(i) + std::string(900, '!')
+                                                 : "memo " + std::to_string(i) + std::string(500, '.'));
+    }
+  };
+  check();
+  ASSERT_TRUE(lib_.xb_Close());
+  // A pack cut off after its marker: the new files lie beside the old ones.
+  const std::string packedTable = testing::ReadText(path_), packedMemo = testing::ReadText(memo);
+  testing::WriteText(path_, table);
+  testing::WriteText(memo, memoBefore);
+  testing::WriteText(path_ + ".pack", packedTable);
+  testing::WriteText(memo + ".pack", packedMemo);
+  testing::WriteText(path_ + ".packed", "");
+  Use();
+  EXPECT_EQ(lib_.xb_RecCount(), 20);
+  check();
+  ASSERT_TRUE(lib_.xb_Close());
+  EXPECT_FALSE(FileExists(path_ + ".packed"));
+  // Cut off before the marker: the old table stays and the leftovers go.
+  testing::WriteText(path_ + ".pack", table);
+  testing::WriteText(memo + ".pack", memoBefore);
+  Use();
+  EXPECT_EQ(lib_.xb_RecCount(), 20);
+  EXPECT_FALSE(FileExists(path_ + ".pack"));
+  EXPECT_FALSE(FileExists(memo + ".pack"));
+}
+
+TEST_F(EngineTest, AFullDiskRefusesThePostAndLosesNothing) {
+  CreateTable();
+  Use();
+  ASSERT_TRUE(lib_.xb_IndexTag("", "NAMES", "UPPER(NAME)", 0, false, ".not. deleted()"));
+  for (int i = 1; i <= 20; ++i) Add("r" + std::to_string(i), "20240101", i, "memo " + std::to_string(i));
+  ASSERT_TRUE(lib_.xb_Close());
+  // The child writes under a file size limit until a write is refused.
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = testing::ReadText(path_).size() + 300;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    XbLibrary lib;
+    if (!lib.xb_Use(path_)) _exit(10);
+    for (int i = 21; i < 100; ++i) {
+      if (!lib.xb_AppendBlank() || !lib.xb_Replace("NAME", "r" + std::to_string(i))) _exit(11);
+      if (!lib.xb_Replace("TEXT", std::string(100, 'm')) || !lib.xb_Commit()) {
+        // Refused with the system's reason, and the table still works.
+        const bool clear = lib.LastError().find("File too large") != std::string::npos;
+        _exit(clear && lib.xb_GoTop() ? 0 : 12);
+      }
+    }
+    _exit(13);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  Use();
+  const long count = lib_.xb_RecCount();
+  EXPECT_GE(count, 20);
+  for (long r = 1; r <= count; ++r) {
+    ASSERT_TRUE(lib_.xb_Go(r));
+    EXPECT_EQ(lib_.xb_FieldText("NAME"), "r" + std::to_string(r));
+    if (r <= 20) {
+      EXPECT_EQ(lib_.xb_FieldText("TEXT"), "memo " + std::to_string(r));
+    }
+  }
+  Verify();
+}
+
 TEST_F(EngineTest, ManyRecordsKeepTheTreeSound) {
   CreateTable();
   Use();
@@ -331,7 +430,43 @@ TEST_F(EngineTest, ManyRecordsKeepTheTreeSound) {
   std::reverse(backward.begin(), backward.end());
   EXPECT_EQ(backward, forward);
   ASSERT_TRUE(lib_.xb_Close());
+  // Seeking on a freshly opened index (pages read straight from the file),
+  // then moving on from the record found, in both directions of both tags.
   Use();
+  lib_.xb_SetDeleted(true);
+  ASSERT_TRUE(lib_.xb_SetOrder(1));
+  for (std::size_t i = 0; i + 1 < forward.size(); i += 97) {
+    std::string key = forward[i];
+    for (auto& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    ASSERT_TRUE(lib_.xb_Seek(key)) << key;
+    const std::size_t first = static_cast<std::size_t>(
+        std::find(forward.begin(), forward.end(), forward[i]) - forward.begin());
+    ASSERT_TRUE(lib_.xb_Skip(1));
+    EXPECT_EQ(lib_.xb_FieldText("NAME"), forward[first + 1]) << key;
+    ASSERT_TRUE(lib_.xb_Skip(-1));
+    EXPECT_EQ(lib_.xb_FieldText("NAME"), forward[first]) << key;
+  }
+  ASSERT_TRUE(lib_.xb_SetOrder(2));
+  std::vector<long> newest;
+  for (lib_.xb_GoTop(); !lib_.xb_Eof(); lib_.xb_Skip(1)) newest.push_back(lib_.xb_RecNo());
+  ASSERT_EQ(newest.size(), 2000u);
+  ASSERT_TRUE(lib_.xb_Close());
+  Use();
+  lib_.xb_SetDeleted(true);
+  ASSERT_TRUE(lib_.xb_SetOrder(2));
+  ASSERT_TRUE(lib_.xb_Go(500));
+  const std::string date = lib_.xb_FieldText("WHEN");
+  ASSERT_TRUE(lib_.xb_Seek(date));
+  // The first record of that date in the tag's (descending) order.
+  const auto at = std::find(newest.begin(), newest.end(), lib_.xb_RecNo());
+  ASSERT_NE(at, newest.end());
+  if (at != newest.begin()) {
+    ASSERT_TRUE(lib_.xb_Go(*(at - 1)));
+    EXPECT_NE(lib_.xb_FieldText("WHEN"), date);
+    ASSERT_TRUE(lib_.xb_Seek(date));
+  }
+  ASSERT_TRUE(lib_.xb_Skip(1));
+  EXPECT_EQ(lib_.xb_RecNo(), *(at + 1));
   Verify();
   ASSERT_TRUE(lib_.xb_Reindex());
   Verify();

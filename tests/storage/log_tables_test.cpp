@@ -143,12 +143,16 @@ TEST(LogTablesTest, DeletedRecordLeavesTheListAtOnceAndTheFileAtPack) {
     EXPECT_EQ(table.RecNo(), i + 1);
     EXPECT_EQ(table.AsString("FROM"), from[i]);
   }
+  ASSERT_TRUE(table.GoTo(2));
+  EXPECT_EQ(table.RecordNumbers(), (std::vector<long>{3, 2, 1}));  // newest first
+  EXPECT_EQ(table.RecNo(), 2);
   ASSERT_TRUE(table.First());
-  EXPECT_EQ(table.AsString("FROM"), "Gamma");  // newest first
+  EXPECT_EQ(table.AsString("FROM"), "Gamma");
   ASSERT_TRUE(table.Delete());
   EXPECT_EQ(table.AsString("FROM"), "Beta");
   EXPECT_EQ(engine.QueryRecCount(), 2);
   EXPECT_EQ(engine.RecCount(), 3);
+  EXPECT_EQ(table.RecordNumbers(), (std::vector<long>{2, 1}));
   ASSERT_TRUE(RebuildLogIndexes(LogTable::kReceived, engine)) << table.LastError();
   EXPECT_EQ(engine.RecCount(), 2);
   EXPECT_TRUE(HasTag(engine, "DATEND"));
