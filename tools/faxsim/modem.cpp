@@ -80,7 +80,6 @@ void Modem::checkOpen() {
   bool nowOpen = !(p.revents & POLLHUP);
   if (nowOpen && !open_) {
     open_ = true;
-    ::tcflush(master_, TCIOFLUSH);
     out_.clear();
     line_.clear();
     log_.emit("port", {{"modem", cfg_.path}, {"state", "open"}});
@@ -88,6 +87,8 @@ void Modem::checkOpen() {
   if (!nowOpen && open_) {
     open_ = false;
     out_.clear();
+    // What the last program left unread or unsent is stale for the next one.
+    ::tcflush(master_, TCIOFLUSH);
     log_.emit("port", {{"modem", cfg_.path}, {"state", "closed"}});
     // Closing the port drops DTR: the modem hangs up and returns to command mode.
     if (call_ || offHook_) hangUp("dtr_drop");

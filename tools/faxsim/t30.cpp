@@ -303,7 +303,9 @@ void T30::lineFrame(const Bytes& f, bool good) {
   uint8_t kind = frameKind(frameFcf(f));
   if (kind == kDCN) {
     bool normal = !transmitter_ && state_ == St::WaitDcn;
-    int code = normal ? 0 : transmitter_ ? (state_ == St::WaitPpr ? 50 : 20)
+    // A DCN as the answer to a post-page message is an invalid response.
+    int invalid = lastPpm_ == kPpmMps ? 53 : lastPpm_ == kPpmEop ? 55 : 57;
+    int code = normal ? 0 : transmitter_ ? (state_ == St::WaitPpr ? invalid : 20)
                                          : (state_ == St::WaitPpm || state_ == St::PprPending ? 100 : 70);
     finish(code);
     return;
