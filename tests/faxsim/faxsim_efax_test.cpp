@@ -2,6 +2,8 @@
 // modems in Class 1, 2 and 2.0; the pages must arrive bit for bit.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include "faxsim_runner.h"
 #include "support/temp_dir.h"
 #include "t4.h"
@@ -142,6 +144,33 @@ INSTANTIATE_TEST_SUITE_P(
       auto name = [](std::string c) { return c == "2.0" ? std::string("20") : c; };
       return "Class" + name(info.param.first) + "ToClass" + name(info.param.second);
     });
+
+TEST(FaxsimDemo, SendsTheSampleFaxOnRequestAndStoresWhatItReceives) {
+  if (!haveEfax()) GTEST_SKIP() << "efax/netpbm not installed";
+  Fixture f;
+  std::string demo = f.path("demo");
+  FaxsimProcess sim(f.dir.Folder(), {"--demo", demo, "--speed", "accelerated", "--accel", "4"});
+  ASSERT_TRUE(sim.started());
+  EXPECT_FALSE(sim.waitFor({"EVENT ready", "fax=5550100", "role=receiver"}, 1).empty());
+  // The program waits for calls; a request makes the demo machine call it.
+  int receiver = spawn("efax -d " + demo + "/modem -o1 -w -iS0=1 -r " + f.path("rx") + " > " +
+                       f.path("efax.log") + " 2>&1");
+  ASSERT_FALSE(sim.waitFor({"EVENT port", "state=open"}, 10).empty());
+  sim.signal(SIGUSR1);
+  EXPECT_EQ(waitPid(receiver, 120), 0) << run("cat " + f.path("efax.log"));
+  for (int n = 1; n <= 2; ++n) {
+    Bitmap got;
+    ASSERT_TRUE(tiffToBitmap(f.path("rx.00" + std::to_string(n)), got));
+    EXPECT_EQ(got.bits, samplePage(n).bits) << "page " << n;
+  }
+  // Sending to the demo machine leaves the page in DIR/received.
+  Bitmap sent;
+  ASSERT_TRUE(f.makeTiff("page.tif", sent));
+  EXPECT_EQ(run("efax -d " + demo + "/modem -o0 -t 5550100 " + f.path("page.tif") + " > " + f.path("tx.log") + " 2>&1"), 0)
+      << run("cat " + f.path("tx.log"));
+  std::string page = sim.waitFor({"EVENT page", "fax=5550100", "response=MCF"}, 10);
+  EXPECT_NE(field(page, "file").find(demo + "/received/"), std::string::npos);
+}
 
 }  // namespace
 }  // namespace faxsim::testing

@@ -41,6 +41,10 @@ FaxsimProcess::FaxsimProcess(const std::string& dir, std::vector<std::string> ar
 
 FaxsimProcess::~FaxsimProcess() { stop(); }
 
+void FaxsimProcess::signal(int sig) {
+  if (pid_ > 0) ::kill(pid_, sig);
+}
+
 int FaxsimProcess::stop() {
   if (pid_ <= 0) return -1;
   ::kill(pid_, SIGTERM);

@@ -20,6 +20,7 @@ class FaxsimProcess {
   std::string waitFor(const std::vector<std::string>& parts, double seconds = 60);
   std::vector<std::string> events() const;
   int stop();  // SIGTERM, then the exit status
+  void signal(int sig);
 
  private:
   std::string eventsFile_;
