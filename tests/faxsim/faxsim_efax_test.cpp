@@ -2,7 +2,9 @@
 // modems in Class 1, 2 and 2.0; the pages must arrive bit for bit.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 #include "faxsim_runner.h"
 #include "support/temp_dir.h"
@@ -84,7 +86,7 @@ TEST_P(EfaxByClass, ReceivesFromTheRemoteMachine) {
   ASSERT_EQ(writePbm(f.path("p2.pbm"), p2), "");
   std::vector<std::string> args = {"--modem", f.path("modem") + "=100:class=" + GetParam(),
                                    "--remote-sender", "777:" + f.path("p1.pbm") + "," + f.path("p2.pbm") +
-                                                          ":100:delay=3:ident=SENDER 777",
+                                                          ":100:delay=12:ident=SENDER 777",
                                    "--speed", "accelerated", "--accel", "4"};
   FaxsimProcess sim(f.dir.Folder(), args);
   ASSERT_TRUE(sim.started());
@@ -96,7 +98,7 @@ TEST_P(EfaxByClass, ReceivesFromTheRemoteMachine) {
   EXPECT_EQ(field(done, "pages"), "2");
   Bitmap got1, got2;
   ASSERT_TRUE(tiffToBitmap(f.path("rx.001"), got1));
-  ASSERT_TRUE(tiffToBitmap(f.path("rx.002"), got2));
+  ASSERT_TRUE(tiffToBitmap(f.path("rx.002"), got2)) << run("cat " + f.path("efax.log") + " | grep -v Input/output | tail -25; ls -la " + f.dir.Folder());
   EXPECT_EQ(got1.bits, p1.bits);
   EXPECT_EQ(got2.bits, p2.bits);
   // The frames of the call, in order, as the line carried them.
@@ -124,7 +126,7 @@ TEST_P(EfaxToEfax, PagesArriveIntact) {
   ASSERT_TRUE(sim.started());
   int receiver = spawn("efax -d " + f.path("modemB") + " " + efaxClass(to) + " -l \"+1 200\" -w -iS0=1 -r " +
                        f.path("rx") + " > " + f.path("efaxB.log") + " 2>&1");
-  ASSERT_FALSE(sim.waitFor({"EVENT port", "modemB", "state=open"}, 10).empty());
+  ASSERT_FALSE(sim.waitFor({"EVENT command", "modem=200", "S0=1"}, 10).empty());  // efax B is set up
   int rc = run("efax -d " + f.path("modemA") + " " + efaxClass(from) + " -l \"+1 100\" -t 200 " +
                f.path("page.tif") + " > " + f.path("efaxA.log") + " 2>&1");
   EXPECT_EQ(rc, 0) << run("cat " + f.path("efaxA.log"));
@@ -155,7 +157,9 @@ TEST(FaxsimDemo, SendsTheSampleFaxOnRequestAndStoresWhatItReceives) {
   // The program waits for calls; a request makes the demo machine call it.
   int receiver = spawn("efax -d " + demo + "/modem -o1 -w -iS0=1 -r " + f.path("rx") + " > " +
                        f.path("efax.log") + " 2>&1");
-  ASSERT_FALSE(sim.waitFor({"EVENT port", "state=open"}, 10).empty());
+  // Once efax has set the modem up (auto-answer on), request the call.
+  ASSERT_FALSE(sim.waitFor({"EVENT command", "S0=1"}, 10).empty());
+  std::this_thread::sleep_for(std::chrono::seconds(1));
   sim.signal(SIGUSR1);
   EXPECT_EQ(waitPid(receiver, 120), 0) << run("cat " + f.path("efax.log"));
   for (int n = 1; n <= 2; ++n) {
