@@ -2,6 +2,9 @@
 // them, checked against what real modems report; plus the time base.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "faxsim_runner.h"
 #include "support/temp_dir.h"
 #include "t4.h"
@@ -132,6 +135,12 @@ TEST(FaxsimModem, AnswersTheHayesAndClassQueries) {
   EXPECT_NE(m.dte->command("ATV1X4&K3 L0 M1").find("OK"), std::string::npos);
   EXPECT_NE(m.dte->command("AT+FOO=1").find("ERROR"), std::string::npos);
   EXPECT_NE(m.dte->command("ATJ").find("ERROR"), std::string::npos);
+  // "+++" only counts with a guard time (S12 = 1 s) on both sides.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  m.dte->send("+++");
+  EXPECT_NE(m.dte->waitFor("\r\nOK\r\n", 2).find("\r\nOK\r\n"), std::string::npos);
+  m.dte->send("+++\r");  // no guard time after it: just a line without AT
+  EXPECT_EQ(m.dte->waitFor("\r\nOK\r\n", 0.5).find("OK"), std::string::npos);
   // Class 1 data commands without a call.
   EXPECT_NE(m.dte->command("AT+FRH=3").find("NO CARRIER"), std::string::npos);
 }
@@ -148,6 +157,22 @@ TEST(FaxsimModem, DialFailuresAsRealModemsReportThem) {
   EXPECT_NE(m.dte->command("ATDT558").find("NO CARRIER"), std::string::npos);  // S7 expired
   EXPECT_NE(m.dte->command("ATDT@558").find("NO ANSWER"), std::string::npos);
   EXPECT_FALSE(m.sim->waitFor({"EVENT hangup", "to=558", "reason=no_answer"}, 1).empty());
+}
+
+TEST(FaxsimModem, DataModemAndSlowAnswers) {
+  ModemLine m({"--fault", "559:data", "--fault", "555:slow-answer=20"});
+  ASSERT_TRUE(m.sim->started() && m.dte->ok());
+  m.dte->command("ATE0S7=40");
+  // A data modem answers: a fax modem never hears V.21 flags.
+  m.dte->command("AT+FCLASS=2");
+  std::string r = m.dte->command("ATDT559", 20);
+  EXPECT_NE(r.find("+FHNG:11\r\n\r\nNO CARRIER"), std::string::npos) << r;
+  // A slow answer still connects within S7.
+  m.dte->command("AT+FCLASS=1");
+  EXPECT_NE(m.dte->command("ATDT555", 20).find("CONNECT"), std::string::npos);
+  std::string answered = m.sim->waitFor({"EVENT answered", "to=555"}, 1);
+  std::string call = m.sim->waitFor({"EVENT call", "to=555"}, 1);
+  EXPECT_GT(std::stod(field(answered, "t")) - std::stod(field(call, "t")), 20.0);
 }
 
 TEST(FaxsimModem, NoDialToneAndGarbageLines) {

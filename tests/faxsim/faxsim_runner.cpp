@@ -87,6 +87,10 @@ Dte::~Dte() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+void Dte::send(const std::string& raw) {
+  if (::write(fd_, raw.data(), raw.size()) != ssize_t(raw.size())) return;
+}
+
 std::string Dte::waitFor(const std::string& text, double limit) {
   std::string got;
   double end = seconds() + limit;

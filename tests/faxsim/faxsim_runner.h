@@ -37,6 +37,8 @@ class Dte {
   // Sends a command line and collects the reply up to a final result
   // code; returns everything received.
   std::string command(const std::string& cmd, double seconds = 20);
+  // Writes bytes as they are (no carriage return).
+  void send(const std::string& raw);
   // Reads until `text` arrives.
   std::string waitFor(const std::string& text, double seconds = 20);
 
