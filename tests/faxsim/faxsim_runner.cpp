@@ -1,5 +1,7 @@
 #include "faxsim_runner.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -39,7 +41,12 @@ FaxsimProcess::FaxsimProcess(const std::string& dir, std::vector<std::string> ar
   started_ = !waitFor({"EVENT started"}, 10).empty();
 }
 
-FaxsimProcess::~FaxsimProcess() { stop(); }
+// faxsim must end cleanly (sanitizer reports make it exit non-zero).
+FaxsimProcess::~FaxsimProcess() {
+  if (pid_ <= 0) return;
+  int status = stop();
+  if (status != 0) ADD_FAILURE() << "faxsim exited with status " << status;
+}
 
 void FaxsimProcess::signal(int sig) {
   if (pid_ > 0) ::kill(pid_, sig);

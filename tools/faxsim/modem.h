@@ -101,6 +101,7 @@ class Modem : public Party, public T30Host {
   void startDataReceive(int code);
   void dataByte(uint8_t c);
   void endTxFrame();
+  void waitSilence(double seconds);
 
   // Class 2.
   void startSession(bool caller);

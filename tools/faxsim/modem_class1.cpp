@@ -90,19 +90,7 @@ bool Modem::class1Command(const std::string& name, const std::string& op, const 
         result("OK");
       });
     } else {
-      // Wait for v x 10 ms of silence on the line.
-      auto check = std::make_shared<std::function<void()>>();
-      *check = [this, v, check] {
-        double quietFor = rxCarrier_.none() ? loop_.now() - lastCarrierOff_ : 0;
-        if (quietFor >= v / 100.0) {
-          timer_ = 0;
-          mode_ = Mode::Command;
-          result("OK");
-        } else {
-          timer_ = loop_.after(rxCarrier_.none() ? v / 100.0 - quietFor : 0.02, *check);
-        }
-      };
-      (*check)();
+      waitSilence(v / 100.0);
     }
     return true;
   }
@@ -119,6 +107,18 @@ bool Modem::class1Command(const std::string& name, const std::string& op, const 
     return true;
   }
   return false;
+}
+
+// +FRS: OK once the line has been silent for this long.
+void Modem::waitSilence(double seconds) {
+  double quietFor = rxCarrier_.none() ? loop_.now() - lastCarrierOff_ : 0;
+  if (quietFor >= seconds) {
+    timer_ = 0;
+    mode_ = Mode::Command;
+    result("OK");
+    return;
+  }
+  timer_ = loop_.after(rxCarrier_.none() ? seconds - quietFor : 0.02, [this, seconds] { waitSilence(seconds); });
 }
 
 void Modem::startHdlcReceive() {
