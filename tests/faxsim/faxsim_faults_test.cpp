@@ -122,7 +122,7 @@ struct ModemLine {
 TEST(FaxsimModem, AnswersTheHayesAndClassQueries) {
   ModemLine m({}, "1,2.0");
   ASSERT_TRUE(m.sim->started() && m.dte->ok());
-  EXPECT_NE(m.dte->command("ATE0").find("OK"), std::string::npos);
+  EXPECT_NE(m.dte->command("ATE0Q0V1X4S0=0S2=43").find("OK"), std::string::npos);
   EXPECT_NE(m.dte->command("AT+FCLASS=?").find("\r\n0,1,2.0\r\n\r\nOK"), std::string::npos);
   EXPECT_NE(m.dte->command("AT+FCLASS=2").find("ERROR"), std::string::npos);  // not offered
   EXPECT_NE(m.dte->command("AT+FTM=?").find("ERROR"), std::string::npos);     // Class 1 only
