@@ -54,6 +54,43 @@ struct RemoteCall {
   std::string done(const std::string& fax) { return sim->waitFor({"EVENT fax_done", "fax=" + fax}, 60); }
 };
 
+// An APF file (line records, one per coded line as the converter writes
+// them) sent by a remote machine arrives as the same bitmap.
+TEST(FaxsimRemote, SendsApfPagesThatArriveIntact) {
+  tlm::testing::TempDir dir;
+  Bitmap page = smallPage(3);
+  page.fine = true;
+  Bytes data = encodeMh(page, 0), records;
+  for (size_t i = 0; i < data.size(); i += 700) {
+    size_t n = std::min<size_t>(700, data.size() - i);
+    records.push_back(uint8_t(n));
+    records.push_back(uint8_t(n >> 8));
+    records.insert(records.end(), data.begin() + long(i), data.begin() + long(i + n));
+  }
+  Bytes file = {'A', 'P', 'F', '1', '0', 0x1A};
+  file.resize(64, 0);
+  file[32] = 1;
+  file[34] = 64;
+  Bytes header(16, 0);
+  for (int i = 0; i < 4; ++i) header[size_t(i)] = uint8_t(records.size() >> (8 * i));
+  header[4] = 4 | 1;  // line records, fine
+  file.insert(file.end(), header.begin(), header.end());
+  file.insert(file.end(), records.begin(), records.end());
+  ASSERT_EQ(writeFileAtomic(dir.File("doc.apf"), file), "");
+  FaxsimProcess sim(dir.Folder(), {"--remote-receiver", "555:" + dir.Folder(), "--remote-sender",
+                                   "777:" + dir.File("doc.apf") + ":555:delay=1", "--speed", "accelerated",
+                                   "--accel", "50"});
+  ASSERT_TRUE(sim.started());
+  std::string got = sim.waitFor({"EVENT page", "fax=555", "role=receiver"}, 30);
+  EXPECT_EQ(field(got, "res"), "fine");
+  Bitmap received;
+  ASSERT_EQ(readPbm(field(got, "file"), received), "");
+  EXPECT_EQ(received.bits, page.bits);
+  // A file that is not APF is refused at start-up, with the reason.
+  tlm::testing::WriteText(dir.File("bad.apf"), "not a fax");
+  EXPECT_NE(run(std::string(FAXSIM_BINARY) + " --remote-sender 1:" + dir.File("bad.apf") + ":2 2>/dev/null"), 0);
+}
+
 TEST(FaxsimFaults, TrainingFailureFallsBackToALowerSpeed) {
   RemoteCall c({"--fault", "555:train-fail-above=9600"});
   ASSERT_TRUE(c.sim->started());
