@@ -172,12 +172,19 @@ TEST(FaxsimModem, AnswersTheHayesAndClassQueries) {
   EXPECT_NE(m.dte->command("ATV1X4&K3 L0 M1").find("OK"), std::string::npos);
   EXPECT_NE(m.dte->command("AT+FOO=1").find("ERROR"), std::string::npos);
   EXPECT_NE(m.dte->command("ATJ").find("ERROR"), std::string::npos);
+  // Class 2 compound parameters keep what is omitted.
+  EXPECT_NE(m.dte->command("AT+FCLASS=2.0").find("OK"), std::string::npos);
+  EXPECT_NE(m.dte->command("AT+FIS=0,3").find("OK"), std::string::npos);
+  EXPECT_NE(m.dte->command("AT+FIS?").find("\r\n0,3,0,2,0,0,0,0\r\n"), std::string::npos);
+  EXPECT_NE(m.dte->command("AT+FLI=\"+1 555 0100\"").find("OK"), std::string::npos);
+  EXPECT_NE(m.dte->command("AT+FLI?").find("+1 555 0100"), std::string::npos);
   // "+++" only counts with a guard time (S12 = 1 s) on both sides.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   m.dte->send("+++");
   EXPECT_NE(m.dte->waitFor("\r\nOK\r\n", 2).find("\r\nOK\r\n"), std::string::npos);
   m.dte->send("+++\r");  // no guard time after it: just a line without AT
   EXPECT_EQ(m.dte->waitFor("\r\nOK\r\n", 0.5).find("OK"), std::string::npos);
+  m.dte->command("AT+FCLASS=1");
   // Class 1 data commands without a call.
   EXPECT_NE(m.dte->command("AT+FRH=3").find("NO CARRIER"), std::string::npos);
 }
