@@ -127,8 +127,8 @@ std::string parseApf(const Bytes& d, const std::string& path, std::vector<Bitmap
   return "";
 }
 
-std::string loadPages(const std::string& spec, std::vector<Bitmap>& pages) {
-  std::stringstream ss(spec);
+std::string loadPages(const std::string& files, std::vector<Bitmap>& pages) {
+  std::stringstream ss(files);
   std::string file;
   while (std::getline(ss, file, ',')) {
     if (file.size() > 4 && (file.substr(file.size() - 4) == ".apf" || file.substr(file.size() - 4) == ".APF")) {
@@ -141,7 +141,7 @@ std::string loadPages(const std::string& spec, std::vector<Bitmap>& pages) {
     b.fine = b.height > 1300;
     pages.push_back(std::move(b));
   }
-  if (pages.empty()) return "no pages in '" + spec + "'";
+  if (pages.empty()) return "no pages in '" + files + "'";
   return "";
 }
 
