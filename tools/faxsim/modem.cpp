@@ -206,8 +206,9 @@ void Modem::input(uint8_t c) {
       abortReceive();
       return;
     case Mode::Silence:
-      if (!tx_.busy()) {  // +FRS: any character ends the wait
-        loop_.cancel(timer_);
+      if (!tx_.busy() && frsSeconds_ > 0) {  // +FRS: any character ends the wait
+        loop_.cancel(silenceTimer_);
+        frsSeconds_ = 0;
         mode_ = Mode::Command;
         result("OK");
       }
@@ -589,6 +590,8 @@ void Modem::ended(Call& call, const std::string& reason) {
 
 void Modem::hangUp(const std::string& reason) {
   loop_.cancel(timer_);
+  loop_.cancel(silenceTimer_);
+  frsSeconds_ = 0;
   tx_.abort();
   if (t30_) {
     t30_->stop();
