@@ -2,6 +2,10 @@
 // modems in Class 1, 2 and 2.0; the pages must arrive bit for bit.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <thread>
+
 #include "faxsim_runner.h"
 #include "support/temp_dir.h"
 #include "t4.h"
@@ -34,6 +38,15 @@ struct Fixture {
     return tiffToBitmap(path(name), sent);
   }
 };
+
+// efax logs this once it has set the modem up and waits for a call.
+bool efaxWaiting(const std::string& log) {
+  for (int i = 0; i < 200; ++i) {
+    if (run("grep -q \"waiting for activity\" " + log, 5) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
 
 std::string efaxClass(const std::string& c) { return c == "1" ? "-o1" : c == "2" ? "-o2" : "-o0"; }
 
@@ -82,19 +95,21 @@ TEST_P(EfaxByClass, ReceivesFromTheRemoteMachine) {
   ASSERT_EQ(writePbm(f.path("p2.pbm"), p2), "");
   std::vector<std::string> args = {"--modem", f.path("modem") + "=100:class=" + GetParam(),
                                    "--remote-sender", "777:" + f.path("p1.pbm") + "," + f.path("p2.pbm") +
-                                                          ":100:delay=3:ident=SENDER 777",
+                                                          ":100:delay=100000:ident=SENDER 777",
                                    "--speed", "accelerated", "--accel", "4"};
   FaxsimProcess sim(f.dir.Folder(), args);
   ASSERT_TRUE(sim.started());
-  int rc = run("efax -d " + f.path("modem") + " " + efaxClass(GetParam()) + " -l \"+1 100\" -w -iS0=1 -r " +
-               f.path("rx") + " > " + f.path("efax.log") + " 2>&1");
-  EXPECT_EQ(rc, 0) << run("cat " + f.path("efax.log"));
+  int receiver = spawn("efax -d " + f.path("modem") + " " + efaxClass(GetParam()) + " -l \"+1 100\" -w -iS0=1 -r " +
+                       f.path("rx") + " > " + f.path("efax.log") + " 2>&1");
+  ASSERT_TRUE(efaxWaiting(f.path("efax.log")));
+  sim.signal(SIGUSR1);  // the remote machine calls now
+  EXPECT_EQ(waitPid(receiver, 120), 0) << run("cat " + f.path("efax.log"));
   std::string done = sim.waitFor({"EVENT fax_done", "fax=777"}, 10);
   EXPECT_EQ(field(done, "status"), "0");
   EXPECT_EQ(field(done, "pages"), "2");
   Bitmap got1, got2;
   ASSERT_TRUE(tiffToBitmap(f.path("rx.001"), got1));
-  ASSERT_TRUE(tiffToBitmap(f.path("rx.002"), got2));
+  ASSERT_TRUE(tiffToBitmap(f.path("rx.002"), got2)) << run("cat " + f.path("efax.log") + " | grep -v Input/output | tail -25; ls -la " + f.dir.Folder());
   EXPECT_EQ(got1.bits, p1.bits);
   EXPECT_EQ(got2.bits, p2.bits);
   // The frames of the call, in order, as the line carried them.
@@ -115,17 +130,18 @@ TEST_P(EfaxToEfax, PagesArriveIntact) {
   Bitmap sent;
   ASSERT_TRUE(f.makeTiff("page.tif", sent));
   auto [from, to] = GetParam();
+  // Two programs answering each other within tens of milliseconds: 2x.
   std::vector<std::string> args = {"--modem", f.path("modemA") + "=100:class=" + from + ":rate=9600",
-                                   "--modem", f.path("modemB") + "=200:class=" + to};
-  args.insert(args.end(), kSpeed.begin(), kSpeed.end());
+                                   "--modem", f.path("modemB") + "=200:class=" + to,
+                                   "--speed", "accelerated", "--accel", "2"};
   FaxsimProcess sim(f.dir.Folder(), args);
   ASSERT_TRUE(sim.started());
   int receiver = spawn("efax -d " + f.path("modemB") + " " + efaxClass(to) + " -l \"+1 200\" -w -iS0=1 -r " +
                        f.path("rx") + " > " + f.path("efaxB.log") + " 2>&1");
-  ASSERT_FALSE(sim.waitFor({"EVENT port", "modemB", "state=open"}, 10).empty());
+  ASSERT_TRUE(efaxWaiting(f.path("efaxB.log")));
   int rc = run("efax -d " + f.path("modemA") + " " + efaxClass(from) + " -l \"+1 100\" -t 200 " +
                f.path("page.tif") + " > " + f.path("efaxA.log") + " 2>&1");
-  EXPECT_EQ(rc, 0) << run("cat " + f.path("efaxA.log"));
+  EXPECT_EQ(rc, 0) << run("cat " + f.path("efaxA.log") + " " + f.dir.Folder() + "events.log");
   EXPECT_EQ(waitPid(receiver, 60), 0) << run("cat " + f.path("efaxB.log"));
   Bitmap got;
   ASSERT_TRUE(tiffToBitmap(f.path("rx.001"), got));
@@ -142,6 +158,34 @@ INSTANTIATE_TEST_SUITE_P(
       auto name = [](std::string c) { return c == "2.0" ? std::string("20") : c; };
       return "Class" + name(info.param.first) + "ToClass" + name(info.param.second);
     });
+
+TEST(FaxsimDemo, SendsTheSampleFaxOnRequestAndStoresWhatItReceives) {
+  if (!haveEfax()) GTEST_SKIP() << "efax/netpbm not installed";
+  Fixture f;
+  std::string demo = f.path("demo");
+  FaxsimProcess sim(f.dir.Folder(), {"--demo", demo, "--speed", "accelerated", "--accel", "4"});
+  ASSERT_TRUE(sim.started());
+  EXPECT_FALSE(sim.waitFor({"EVENT ready", "fax=5550100", "role=receiver"}, 1).empty());
+  // The program waits for calls; a request makes the demo machine call it.
+  int receiver = spawn("efax -d " + demo + "/modem -o1 -w -iS0=1 -r " + f.path("rx") + " > " +
+                       f.path("efax.log") + " 2>&1");
+  // Once efax waits for calls, request the call.
+  ASSERT_TRUE(efaxWaiting(f.path("efax.log")));
+  sim.signal(SIGUSR1);
+  EXPECT_EQ(waitPid(receiver, 120), 0) << run("cat " + f.path("efax.log"));
+  for (int n = 1; n <= 2; ++n) {
+    Bitmap got;
+    ASSERT_TRUE(tiffToBitmap(f.path("rx.00" + std::to_string(n)), got));
+    EXPECT_EQ(got.bits, samplePage(n).bits) << "page " << n;
+  }
+  // Sending to the demo machine leaves the page in DIR/received.
+  Bitmap sent;
+  ASSERT_TRUE(f.makeTiff("page.tif", sent));
+  EXPECT_EQ(run("efax -d " + demo + "/modem -o0 -t 5550100 " + f.path("page.tif") + " > " + f.path("tx.log") + " 2>&1"), 0)
+      << run("cat " + f.path("tx.log"));
+  std::string page = sim.waitFor({"EVENT page", "fax=5550100", "response=MCF"}, 10);
+  EXPECT_NE(field(page, "file").find(demo + "/received/"), std::string::npos);
+}
 
 }  // namespace
 }  // namespace faxsim::testing

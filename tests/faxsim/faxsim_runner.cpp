@@ -1,5 +1,7 @@
 #include "faxsim_runner.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -39,7 +41,16 @@ FaxsimProcess::FaxsimProcess(const std::string& dir, std::vector<std::string> ar
   started_ = !waitFor({"EVENT started"}, 10).empty();
 }
 
-FaxsimProcess::~FaxsimProcess() { stop(); }
+// faxsim must end cleanly (sanitizer reports make it exit non-zero).
+FaxsimProcess::~FaxsimProcess() {
+  if (pid_ <= 0) return;
+  int status = stop();
+  if (status != 0) ADD_FAILURE() << "faxsim exited with status " << status;
+}
+
+void FaxsimProcess::signal(int sig) {
+  if (pid_ > 0) ::kill(pid_, sig);
+}
 
 int FaxsimProcess::stop() {
   if (pid_ <= 0) return -1;
@@ -81,6 +92,10 @@ Dte::Dte(const std::string& path) {
 
 Dte::~Dte() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+void Dte::send(const std::string& raw) {
+  if (::write(fd_, raw.data(), raw.size()) != ssize_t(raw.size())) return;
 }
 
 std::string Dte::waitFor(const std::string& text, double limit) {

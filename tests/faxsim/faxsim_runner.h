@@ -20,6 +20,7 @@ class FaxsimProcess {
   std::string waitFor(const std::vector<std::string>& parts, double seconds = 60);
   std::vector<std::string> events() const;
   int stop();  // SIGTERM, then the exit status
+  void signal(int sig);
 
  private:
   std::string eventsFile_;
@@ -36,6 +37,8 @@ class Dte {
   // Sends a command line and collects the reply up to a final result
   // code; returns everything received.
   std::string command(const std::string& cmd, double seconds = 20);
+  // Writes bytes as they are (no carriage return).
+  void send(const std::string& raw);
   // Reads until `text` arrives.
   std::string waitFor(const std::string& text, double seconds = 20);
 

@@ -89,6 +89,10 @@ std::string writePbm(const std::string& path, const Bitmap& page) {
 std::string readApf(const std::string& path, std::vector<Bitmap>& pages) {
   Bytes d;
   if (!readAll(path, d)) return "cannot read " + path;
+  return parseApf(d, path, pages);
+}
+
+std::string parseApf(const Bytes& d, const std::string& path, std::vector<Bitmap>& pages) {
   static const uint8_t kSig[6] = {'A', 'P', 'F', '1', '0', 0x1A};
   if (d.size() < 64 || std::memcmp(d.data(), kSig, 6) != 0) return path + ": not an APF file";
   unsigned count = le16(d, 32);
@@ -123,8 +127,8 @@ std::string readApf(const std::string& path, std::vector<Bitmap>& pages) {
   return "";
 }
 
-std::string loadPages(const std::string& spec, std::vector<Bitmap>& pages) {
-  std::stringstream ss(spec);
+std::string loadPages(const std::string& files, std::vector<Bitmap>& pages) {
+  std::stringstream ss(files);
   std::string file;
   while (std::getline(ss, file, ',')) {
     if (file.size() > 4 && (file.substr(file.size() - 4) == ".apf" || file.substr(file.size() - 4) == ".APF")) {
@@ -137,7 +141,7 @@ std::string loadPages(const std::string& spec, std::vector<Bitmap>& pages) {
     b.fine = b.height > 1300;
     pages.push_back(std::move(b));
   }
-  if (pages.empty()) return "no pages in '" + spec + "'";
+  if (pages.empty()) return "no pages in '" + files + "'";
   return "";
 }
 
@@ -148,8 +152,8 @@ Bitmap samplePage(int number) {
   for (int y = 0; y < b.height; ++y)
     for (int x = 0; x < b.width; ++x) {
       bool border = x < 40 || x >= b.width - 40 || y < 40 || y >= b.height - 40;
-      bool stripes = y > 200 && y < 600 && (x / (8 + number * 4)) % 2 == 0 && x > 100 && x < 1600;
-      bool blocks = y > 800 && y < 1800 && ((x / 160) + (y / 160)) % 2 == 0 && x > 100 && x < 1600;
+      bool stripes = y > 200 && y < 360 && (x / (8 + number * 4)) % 2 == 0 && x > 100 && x < 1600;
+      bool blocks = y > 800 && y < 1120 && ((x / 160) + (y / 160)) % 2 == 0 && x > 100 && x < 1600;
       bool diag = y > 1900 && y < 2100 && std::abs((x - 100) - (y - 1900) * 7) < 6;
       if (border && !(x >= 44 && x < b.width - 44 && y >= 44 && y < b.height - 44)) b.set(x, y);
       else if (stripes || blocks || diag) b.set(x, y);

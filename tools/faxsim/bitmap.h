@@ -28,8 +28,9 @@ std::string writePbm(const std::string& path, const Bitmap& page);
 // Reads every page of an APF fax file (both the line-record and the raw
 // layout) and decodes it.
 std::string readApf(const std::string& path, std::vector<Bitmap>& pages);
+std::string parseApf(const Bytes& data, const std::string& name, std::vector<Bitmap>& pages);
 // Loads a page set: one APF file, or one or more PBM files separated by ','.
-std::string loadPages(const std::string& spec, std::vector<Bitmap>& pages);
+std::string loadPages(const std::string& files, std::vector<Bitmap>& pages);
 // Writes bytes to a file atomically.
 std::string writeFileAtomic(const std::string& path, const Bytes& data);
 

@@ -11,6 +11,7 @@ namespace faxsim {
 EventLoop::EventLoop(double factor) : factor_(factor), start_(std::chrono::steady_clock::now()) {}
 
 double EventLoop::now() const {
+  if (current_ >= 0) return current_;
   std::chrono::duration<double> d = std::chrono::steady_clock::now() - start_;
   return d.count() * factor_;
 }
@@ -42,9 +43,12 @@ void EventLoop::run() {
     // Fire due timers (in order; a timer may add or cancel others).
     while (!timers_.empty() && timers_.begin()->first <= now() && running_) {
       auto fn = std::move(timers_.begin()->second.second);
+      double due = timers_.begin()->first;
       due_.erase(timers_.begin()->second.first);
       timers_.erase(timers_.begin());
+      current_ = due;
       fn();
+      current_ = -1;
     }
     if (!running_) break;
     std::vector<pollfd> fds;

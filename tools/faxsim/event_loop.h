@@ -14,7 +14,10 @@ class EventLoop {
  public:
   explicit EventLoop(double factor);
 
-  double now() const;  // simulated seconds since start
+  // Simulated seconds since start. Inside a timer callback this is the
+  // timer's due time, so that chains of timed steps keep their exact
+  // schedule however late the wall clock lets them run.
+  double now() const;
   double factor() const { return factor_; }
 
   using TimerId = uint64_t;
@@ -41,6 +44,7 @@ class EventLoop {
   TimerId next_ = 1;
   std::vector<Watch> watches_;
   bool running_ = true;
+  double current_ = -1;  // due time of the running timer, or -1
 };
 
 }  // namespace faxsim

@@ -4,10 +4,10 @@
 
 namespace faxsim {
 
-std::string applyFault(Faults& f, const std::string& spec) {
-  auto eq = spec.find('=');
-  std::string kind = spec.substr(0, eq);
-  std::string value = eq == std::string::npos ? "" : spec.substr(eq + 1);
+std::string applyFault(Faults& f, const std::string& text) {
+  auto eq = text.find('=');
+  std::string kind = text.substr(0, eq);
+  std::string value = eq == std::string::npos ? "" : text.substr(eq + 1);
   auto number = [&](double& out) {
     char* end = nullptr;
     out = std::strtod(value.c_str(), &end);
@@ -27,7 +27,7 @@ std::string applyFault(Faults& f, const std::string& spec) {
   else if (kind == "rtn" && number(v) && v >= 1) f.rtnPage = int(v);
   else if (kind == "dcn" && !value.empty()) f.dcnAt = value;
   else if (kind == "hangup" && !value.empty()) f.hangupAt = value;
-  else return "unknown or incomplete fault '" + spec + "'";
+  else return "unknown or incomplete fault '" + text + "'";
   return "";
 }
 

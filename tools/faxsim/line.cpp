@@ -223,7 +223,8 @@ void Transmitter::finishData(std::function<void()> done) {
 void Transmitter::pump() {
   if (sending_) return;
   if (mode_ == Mode::Frames && !frames_.empty()) {
-    auto [frame, sent] = std::move(frames_.front());
+    Bytes frame = std::move(frames_.front().first);
+    std::function<void()> sent = std::move(frames_.front().second);
     frames_.pop_front();
     sending_ = true;
     double seconds = double(frame.size() + 3) * 8.0 / 300.0;

@@ -75,7 +75,7 @@ class Call {
   std::map<const Party*, uint8_t> lastFrame_;
   std::map<const Party*, int> pages_;
   std::mt19937 rng_;
-  EventLoop::TimerId ringTimer_ = 0, answerTimer_ = 0, giveUpTimer_ = 0;
+  EventLoop::TimerId ringTimer_ = 0, answerTimer_ = 0;
   int rings_ = 0;
 };
 

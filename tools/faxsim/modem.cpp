@@ -80,7 +80,6 @@ void Modem::checkOpen() {
   bool nowOpen = !(p.revents & POLLHUP);
   if (nowOpen && !open_) {
     open_ = true;
-    ::tcflush(master_, TCIOFLUSH);
     out_.clear();
     line_.clear();
     log_.emit("port", {{"modem", cfg_.path}, {"state", "open"}});
@@ -88,6 +87,8 @@ void Modem::checkOpen() {
   if (!nowOpen && open_) {
     open_ = false;
     out_.clear();
+    // What the last program left unread or unsent is stale for the next one.
+    ::tcflush(master_, TCIOFLUSH);
     log_.emit("port", {{"modem", cfg_.path}, {"state", "closed"}});
     // Closing the port drops DTR: the modem hangs up and returns to command mode.
     if (call_ || offHook_) hangUp("dtr_drop");
@@ -205,8 +206,9 @@ void Modem::input(uint8_t c) {
       abortReceive();
       return;
     case Mode::Silence:
-      if (!tx_.busy()) {  // +FRS: any character ends the wait
-        loop_.cancel(timer_);
+      if (!tx_.busy() && frsSeconds_ > 0) {  // +FRS: any character ends the wait
+        loop_.cancel(silenceTimer_);
+        frsSeconds_ = 0;
         mode_ = Mode::Command;
         result("OK");
       }
@@ -588,6 +590,8 @@ void Modem::ended(Call& call, const std::string& reason) {
 
 void Modem::hangUp(const std::string& reason) {
   loop_.cancel(timer_);
+  loop_.cancel(silenceTimer_);
+  frsSeconds_ = 0;
   tx_.abort();
   if (t30_) {
     t30_->stop();

@@ -101,6 +101,9 @@ class Modem : public Party, public T30Host {
   void startDataReceive(int code);
   void dataByte(uint8_t c);
   void endTxFrame();
+  void waitSilence(double seconds);
+  EventLoop::TimerId silenceTimer_ = 0;
+  double frsSeconds_ = 0;  // +FRS in progress
 
   // Class 2.
   void startSession(bool caller);

@@ -1,6 +1,8 @@
 // Class 1 (T.31): HDLC frames and high-speed data between the DTE and the line.
 #include "modem.h"
 
+#include <algorithm>
+
 namespace faxsim {
 namespace {
 constexpr uint8_t kDle = 0x10, kEtx = 0x03, kSub = 0x1A;
@@ -90,19 +92,7 @@ bool Modem::class1Command(const std::string& name, const std::string& op, const 
         result("OK");
       });
     } else {
-      // Wait for v x 10 ms of silence on the line.
-      auto check = std::make_shared<std::function<void()>>();
-      *check = [this, v, check] {
-        double quietFor = rxCarrier_.none() ? loop_.now() - lastCarrierOff_ : 0;
-        if (quietFor >= v / 100.0) {
-          timer_ = 0;
-          mode_ = Mode::Command;
-          result("OK");
-        } else {
-          timer_ = loop_.after(rxCarrier_.none() ? v / 100.0 - quietFor : 0.02, *check);
-        }
-      };
-      (*check)();
+      waitSilence(v / 100.0);
     }
     return true;
   }
@@ -119,6 +109,24 @@ bool Modem::class1Command(const std::string& name, const std::string& op, const 
     return true;
   }
   return false;
+}
+
+// +FRS: OK once the line has been silent for this long.
+void Modem::waitSilence(double seconds) {
+  loop_.cancel(silenceTimer_);
+  frsSeconds_ = seconds;
+  double quietFor = rxCarrier_.none() ? loop_.now() - lastCarrierOff_ : 0;
+  if (quietFor + 1e-6 >= seconds) {  // (rounding: a timer set for exactly this long)
+    frsSeconds_ = 0;
+    mode_ = Mode::Command;
+    result("OK");
+    return;
+  }
+  // Checked again when the far carrier drops, and meanwhile now and then.
+  silenceTimer_ = loop_.after(rxCarrier_.none() ? std::max(seconds - quietFor, 0.001) : 0.05, [this, seconds] {
+    silenceTimer_ = 0;
+    waitSilence(seconds);
+  });
 }
 
 void Modem::startHdlcReceive() {
@@ -199,6 +207,14 @@ void Modem::lineCarrier(const Mod& mod, bool on) {
   } else {
     rxCarrier_ = {};
     lastCarrierOff_ = loop_.now();
+  }
+  if (!on && mode_ == Mode::Silence && frsSeconds_ > 0) {
+    double wait = frsSeconds_;
+    loop_.cancel(silenceTimer_);
+    silenceTimer_ = loop_.after(wait, [this, wait] {
+      silenceTimer_ = 0;
+      waitSilence(wait);
+    });
   }
   if (!isClass1() || tx_.busy()) return;  // half duplex: nothing is heard while sending
   if (!on && !pendingFinal_.empty()) {

@@ -58,7 +58,7 @@ class RemoteFax : public Party, public T30Host {
   Transmitter tx_;
   std::unique_ptr<T30> t30_;
   Call* call_ = nullptr;
-  int callCount_ = 0, callsPlaced_ = 0;
+  int callCount_ = 0;
   // Session.
   std::string remoteId_;
   Caps dcs_;

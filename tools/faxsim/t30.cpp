@@ -10,7 +10,11 @@ constexpr double kGap = 0.075;  // silence between V.21 and high-speed signals
 T30::T30(EventLoop& loop, EventLog& log, Transmitter& tx, T30Host& host, T30Config cfg)
     : loop_(loop), log_(log), tx_(tx), host_(host), cfg_(std::move(cfg)) {}
 
-T30::~T30() { stop(); }
+// Only the timers: at exit the line and the far end may already be gone.
+T30::~T30() {
+  loop_.cancel(timer_);
+  loop_.cancel(t1_);
+}
 
 void T30::arm(double seconds, std::function<void()> fn) {
   loop_.cancel(timer_);
@@ -144,23 +148,20 @@ void T30::endData(std::function<void()> drained) { tx_.finishData(std::move(drai
 void T30::sendPpm(int ppm) {
   lastPpm_ = ppm;
   tries_ = 0;
-  uint8_t fcf = ppm == kPpmMps ? kMPS : ppm == kPpmEom ? kEOM : kEOP;
-  auto attempt = std::make_shared<std::function<void()>>();
-  *attempt = [this, fcf, attempt] {
-    enter(St::SendPpm);
-    send({makeFrame(x(fcf), true)}, [this, attempt] {
-      enter(St::WaitPpr);
-      arm(kT4, [this, attempt] {
-        if (++tries_ >= 3) {
-          int code = lastPpm_ == kPpmMps ? 52 : lastPpm_ == kPpmEop ? 54 : 56;
-          sendDcn(code);
-        } else {
-          (*attempt)();
-        }
-      });
+  arm(kGap, [this] { attemptPpm(); });
+}
+
+// Sends the post-page message; repeated after T4 without an answer.
+void T30::attemptPpm() {
+  uint8_t fcf = lastPpm_ == kPpmMps ? kMPS : lastPpm_ == kPpmEom ? kEOM : kEOP;
+  enter(St::SendPpm);
+  send({makeFrame(x(fcf), true)}, [this] {
+    enter(St::WaitPpr);
+    arm(kT4, [this] {
+      if (++tries_ >= 3) sendDcn(lastPpm_ == kPpmMps ? 52 : lastPpm_ == kPpmEop ? 54 : 56);
+      else attemptPpm();
     });
-  };
-  arm(kGap, [attempt] { (*attempt)(); });
+  });
 }
 
 // ------------------------------------------------------------ receiver
@@ -303,7 +304,9 @@ void T30::lineFrame(const Bytes& f, bool good) {
   uint8_t kind = frameKind(frameFcf(f));
   if (kind == kDCN) {
     bool normal = !transmitter_ && state_ == St::WaitDcn;
-    int code = normal ? 0 : transmitter_ ? (state_ == St::WaitPpr ? 50 : 20)
+    // A DCN as the answer to a post-page message is an invalid response.
+    int invalid = lastPpm_ == kPpmMps ? 53 : lastPpm_ == kPpmEop ? 55 : 57;
+    int code = normal ? 0 : transmitter_ ? (state_ == St::WaitPpr ? invalid : 20)
                                          : (state_ == St::WaitPpm || state_ == St::PprPending ? 100 : 70);
     finish(code);
     return;

@@ -91,6 +91,7 @@ class T30 {
   uint8_t x(uint8_t fcf) const { return transmitter_ ? uint8_t(fcf | 1) : fcf; }
   void onCommand(const Bytes& f);
   void sendDcn(int code);
+  void attemptPpm();
   int closing_ = -1;
   // Runs fn once the far end's carrier is off plus the turn-round gap.
   void afterSilence(std::function<void()> fn);
