@@ -49,11 +49,11 @@ class QtTextRasterizer final : public FaxTextRasterizer {
   }
 
  private:
-  static QFont Font(const FaxFontSpec& spec, int pointSize) {
-    QFont f(QString::fromStdString(spec.family));
+  static QFont Font(const FaxFontSpec& wanted, int pointSize) {
+    QFont f(QString::fromStdString(wanted.family));
     f.setPointSize(std::max(1, pointSize));
-    f.setBold(spec.bold);
-    f.setItalic(spec.italic);
+    f.setBold(wanted.bold);
+    f.setItalic(wanted.italic);
     f.setStyleStrategy(QFont::NoAntialias);
     return f;
   }
