@@ -390,9 +390,9 @@ void TKvCustomAbstractFax::ArmOutputFree(std::uint16_t bytes) {
   }
 }
 
-void TKvCustomAbstractFax::ArmOutputUsed() {
+void TKvCustomAbstractFax::ArmOutputUsed(std::uint16_t bytes) {
   try {
-    comPort_->SetStatusTrigger(outUsedTrigger_, 0, true);
+    comPort_->SetStatusTrigger(outUsedTrigger_, bytes, true);
   } catch (const std::exception&) {
   }
 }

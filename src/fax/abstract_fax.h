@@ -184,7 +184,7 @@ class TKvCustomAbstractFax {
   void ArmTimeout(std::int32_t ticks);
   void DisarmTimeout();
   void ArmOutputFree(std::uint16_t bytes);
-  void ArmOutputUsed();
+  void ArmOutputUsed(std::uint16_t bytes = 0);
   // Records the error, reports it with OnFaxError, and calls Abort().
   void Fail(int error);
   void EndSession(int error);
