@@ -138,8 +138,11 @@ int TKvCustomAbstractFax::PrepareModem() {
     if (use == fcUnknown) return -fax_error::kBadModemResponse;
   }
   if (!initSent_) {
-    if (!modemInit_.empty() && SyncCommand(modemInit_) != 0) return -fax_error::kBadModemResponse;
-    if (SyncCommand(DialOptionInit()) != 0) return -fax_error::kBadModemResponse;
+    // Each init string gets a second try: a modem that was just opened may
+    // miss the first characters.
+    const auto initOk = [this](const std::string& s) { return SyncCommand(s) == 0 || SyncCommand(s) == 0; };
+    if (!modemInit_.empty() && !initOk(modemInit_)) return -fax_error::kBadModemResponse;
+    if (!initOk(DialOptionInit())) return -fax_error::kBadModemResponse;
     initSent_ = true;
   }
   classInUse_ = use;
