@@ -233,6 +233,8 @@ class TKvCustomAbstractFax {
  private:
   void OnNotification(std::uint16_t msg, std::uint16_t trigger, std::uint32_t data);
   void RunHook(const std::function<void()>& hook);
+  void Trace(const FaxInput& input) const;
+  void Deliver(const FaxInput& input);
   void FeedInput();
   void FeedBytes(std::string_view bytes);
   void DeliverLine();

@@ -166,6 +166,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
         ArmOutputFree(kPageBlockSize);
         ArmTimeout(kTicks30s);
       } else if (in.kind == FaxInput::kOutputFree) {
+        currentPage_ = int(pageIndex_) + 1;
         SetStatus(fax_status::kSendingPage);
         if (SoftwareFlow) SetOutputFlow(true);
         Proceed(tfSndPgeHdr);
@@ -176,7 +177,6 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       Proceed(pages_[pageIndex_].textCover ? tfOpenCover : tfPrepPage);
       break;
     case tfOpenCover:
-      coverRow_ = 0;
       SetStatus(fax_status::kSendingPage);
       Proceed(tfSendCover);
       break;
@@ -711,7 +711,8 @@ void TKvCustomSendFax::Class20CheckPage(const FaxInput& in) {
     Wait(tf2WaitPgOK);
   } else if (class2::MatchHangup(in.text, *table_, &rest)) {
     hangupCode_ = class2::ParseHangupCode(rest);
-    Fail(-fax_error::kPageEndFailure);
+    // A normal end of call (code 0) after the last page precedes its "OK".
+    if (hangupCode_.load() != 0 || MorePages()) Fail(-fax_error::kPageEndFailure);
   }
 }
 
