@@ -86,7 +86,7 @@ TEST_P(SendClass1Speed, ShortPageAtRate) {
   std::vector<Bitmap> pages = {PatternPage(bps / 2400, 24, bps % 4800 == 0)};
   WriteApf(rig.Dir().File("p.apf"), pages);
   rig.Fax().SetFaxClass(fcClass1);
-  rig.Fax().DesiredBPS = 14400;
+  rig.Fax().DesiredBPS = bps;  // a V.27ter remote always offers 4800 too
   rig.Fax().PhoneNumber = "200";
   rig.Fax().SetFaxFile(rig.Dir().File("p.apf"));
   const SendOutcome out = rig.Send();
