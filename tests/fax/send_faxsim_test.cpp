@@ -8,6 +8,7 @@
 
 #include "fax/send_rig.h"
 #include "faxsim/faxsim_runner.h"
+#include "platform/strings/messages.h"
 
 namespace tlm::testing {
 namespace {
@@ -180,6 +181,7 @@ TEST_P(SendFault, EndsWithTheRightErrorAndTheModemHungUp) {
   EXPECT_EQ(out.result, c.expected);
   EXPECT_EQ(out.logs, (std::vector<int>{lfaxTransmitStart, lfaxTransmitFail}));
   EXPECT_NE(rig.History().find("Transmit failed at"), std::string::npos);
+  EXPECT_NE(rig.History().find("  (" + ErrorText(c.expected) + ") "), std::string::npos) << rig.History();
   // The port is usable for the next session: the modem answers.
   std::string reply;
   EXPECT_EQ(rig.Fax().SyncCommand("AT"), 0);
@@ -198,7 +200,8 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"RemoteDcn", fcClass1, {"--fault", "200:dcn=MCF"}, -fax_error::kCancelRequested},
         FaultCase{"PostPageTimeouts", fcClass1, {"--fault", "200:hangup=MCF"}, -fax_error::kTimeout},
         FaultCase{"CarrierLossClass1", fcClass1, {"--fault", "200:carrier-loss=1"}, -fax_error::kTimeout},
-        FaultCase{"RemoteDcnClass2", fcClass2, {"--fault", "200:dcn=MCF"}, -fax_error::kPageEndFailure}),
+        // The modem reports the remote's disconnect as a hang-up code.
+        FaultCase{"RemoteDcnClass2", fcClass2, {"--fault", "200:dcn=MCF"}, -fax_error::kBadModemResponse}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Training at 14400 fails; the session falls back and succeeds lower.
