@@ -132,7 +132,7 @@ TEST_P(SendFaxline, PagesArriveIntact) {
 INSTANTIATE_TEST_SUITE_P(Speeds, SendFaxline,
                          ::testing::Values(LineCase{2400, false, 1, true}, LineCase{4800, true, 1, true},
                                            LineCase{7200, false, 1, true}, LineCase{9600, true, 5, true},
-                                           LineCase{12000, false, 1, true}, LineCase{14400, true, 5, false}),
+                                           LineCase{12000, false, 1, true}, LineCase{14400, true, 3, false}),
                          [](const auto& info) { return Name(info.param); });
 
 // ITU chart 1 at fine resolution and the top speed.

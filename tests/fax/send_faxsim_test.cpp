@@ -17,7 +17,7 @@ using faxsim::Bitmap;
 
 constexpr int kBlankLinesBefore = 8;
 constexpr double kAccelClass2 = 10;
-constexpr double kAccelClass1 = 3;  // our real-time pauses must fit the remote's T.30 timers
+constexpr double kAccelClass1 = 5;  // our real-time pauses must fit the remote's T.30 timers
 
 bool Contains(const std::vector<int>& v, int x) { return std::find(v.begin(), v.end(), x) != v.end(); }
 
