@@ -24,6 +24,17 @@
 //    the derived class moves to its abort state there.
 //  - The session ends with EndSession(error): the finish event runs and the
 //    handler and triggers are removed.
+//  - SetInputMode() says how received bytes are cut up: result lines (the
+//    default), one HDLC frame after "AT+FRH=3" CONNECT (then lines again),
+//    waiting for XON, dropping everything while page data is written, or raw
+//    bytes (kData; the view is valid during the Step call only) while page
+//    data is received.
+//  - Other events of a derived component (OnFaxNext, OnFaxAccept, OnFaxName)
+//    go through RunOnMainThread(); PostStatus/PostLog/PostError send the
+//    common ones. FlagFileIncomplete(true) makes the finish event delete
+//    FaxFile() when the session ends with an error.
+//  - Every session step runs on the port's dispatch thread; Pause() blocks
+//    it (the output thread keeps writing).
 // Error codes are negative inside the engine and in the events
 // (-6005 for a cancel); ErrorText() takes either sign.
 #include <atomic>
