@@ -253,3 +253,31 @@ TEST(SendFiles, BadFilesFailBeforeDialing) {
 
 }  // namespace
 }  // namespace tlm::testing
+
+namespace tlm::testing {
+namespace {
+
+// The init strings go out in a component's first session only; the user's
+// string is upper-cased with "AT" in front.
+TEST(SendSessions, InitStringsInTheFirstSessionOnly) {
+  SendRig rig(":class=2", {"--remote-receiver", "200:RX"}, kAccelClass2);
+  ASSERT_TRUE(rig.Ready());
+  WriteApf(rig.Dir().File("p.apf"), {PatternPage(1, 20, false)});
+  rig.Fax().SetFaxClass(fcClass2);
+  rig.Fax().SetModemInit("&k3");
+  rig.Fax().PhoneNumber = "200";
+  rig.Fax().SetFaxFile(rig.Dir().File("p.apf"));
+  EXPECT_EQ(rig.Send().result, 0);
+  EXPECT_EQ(rig.Send().result, 0);
+  std::vector<std::string> commands;
+  for (const std::string& e : rig.Sim().events())
+    if (e.find("EVENT command") == 0) commands.push_back(faxsim::testing::field(e, "text"));
+  const auto count = [&](const std::string& c) { return std::count(commands.begin(), commands.end(), c); };
+  EXPECT_EQ(count("AT&K3"), 1);
+  EXPECT_EQ(count("ATE0Q0V1X4S0=0S2=43"), 1);
+  EXPECT_EQ(count("AT+FCLASS=2"), 2);
+  EXPECT_EQ(count("ATDT200"), 2);
+}
+
+}  // namespace
+}  // namespace tlm::testing
