@@ -77,7 +77,9 @@ int TKvCustomSendFax::BuildPageList() {
     }
     return 0;
   };
-  const bool apfCover = !jobCover_.empty() && Upper(jobCover_).find("." + Upper(FaxFileExt)) != std::string::npos;
+  std::string extension = Upper(FaxFileExt);
+  extension.insert(extension.begin(), '.');
+  const bool apfCover = !jobCover_.empty() && Upper(jobCover_).find(extension) != std::string::npos;
   if (!jobCover_.empty()) {
     if (apfCover) {
       if (const int rc = addApfPages(jobCover_); rc != 0) return rc;
