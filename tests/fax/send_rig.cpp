@@ -47,7 +47,7 @@ SendRig::SendRig(const std::string& modemOptions, std::vector<std::string> extra
   // "NUMBER:RX" in a remote's arguments names the rig's receive folder.
   std::filesystem::create_directories(dir_.File("rx"));
   for (std::string& a : extra)
-    if (const auto at = a.find(":RX"); at != std::string::npos) a.replace(at, 3, ":" + dir_.File("rx"));
+    if (const auto at = a.find(":RX"); at != std::string::npos) a = a.substr(0, at + 1) + dir_.File("rx") + a.substr(at + 3);
   args.insert(args.end(), extra.begin(), extra.end());
   sim_ = std::make_unique<faxsim::testing::FaxsimProcess>(dir_.Folder(), args);
   port_.SetMainThreadBridge(&bridge_);
