@@ -281,3 +281,26 @@ TEST(SendSessions, InitStringsInTheFirstSessionOnly) {
 
 }  // namespace
 }  // namespace tlm::testing
+
+namespace tlm::testing {
+namespace {
+
+// A modem that puts a garbled line before every result: the session ends
+// with a modem error instead of hanging, and the port stays usable.
+TEST(SendGarbledModem, EndsWithAModemErrorAndTheModemAnswersAfterwards) {
+  for (const TFaxClass c : {fcClass1, fcClass2}) {
+    SendRig rig("", {"--remote-receiver", "200:RX", "--fault", "100:garbage"}, kAccelClass2);
+    ASSERT_TRUE(rig.Ready());
+    WriteApf(rig.Dir().File("p.apf"), {PatternPage(1, 20, false)});
+    rig.Fax().SetFaxClass(c);
+    rig.Fax().PhoneNumber = "200";
+    rig.Fax().SetFaxFile(rig.Dir().File("p.apf"));
+    const SendOutcome out = rig.Send(60);
+    EXPECT_EQ(out.result, c == fcClass1 ? -fax_error::kBadModemResponse : -fax_error::kModemInitFailed);
+    std::string reply;
+    EXPECT_TRUE(rig.Fax().SyncCommand("AT") == 0 || rig.Fax().SyncCommand("AT") == 0);
+  }
+}
+
+}  // namespace
+}  // namespace tlm::testing
