@@ -11,6 +11,7 @@ using Args = std::vector<std::string>;
 int RunInfo(const Args& args);
 int RunConvert(const Args& args);
 int RunUnpack(const Args& args);
+int RunSend(const Args& args);
 #ifdef TLMFAX_RENDER
 int RunRender(const Args& args);  // needs the Qt layers
 #endif

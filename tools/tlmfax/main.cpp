@@ -1,4 +1,4 @@
-// tlmfax: fax image files from the command line.
+// tlmfax: fax image files and fax sending from the command line.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -29,8 +29,13 @@ constexpr const char* kUsage =
     "  tlmfax info FILE.APF\n"
     "  tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp] INPUT OUTPUT.APF\n"
     "  tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT\n"
+    "  tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]
+"
+    "              [--header TEXT] [--no-mps] NUMBER FILE.APF
+"
 #ifdef TLMFAX_RENDER
-    "  tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF\n"
+    "  tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF
+"
 #endif
     ;
 
@@ -40,7 +45,7 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
   using namespace tlm::tlmfax;
   const std::map<std::string, std::function<int(const Args&)>> commands = {
-      {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack},
+      {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack}, {"send", RunSend},
 #ifdef TLMFAX_RENDER
       {"render", RunRender},
 #endif

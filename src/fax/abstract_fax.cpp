@@ -1,0 +1,570 @@
+#include "fax/abstract_fax.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "comm/com_port.h"
+#include "fax/dle.h"
+#include "platform/main_thread_bridge.h"
+#include "platform/strings/messages.h"
+#include "platform/ticks.h"
+
+namespace tlm {
+
+namespace {
+
+constexpr std::uint32_t kSessionBaud = 19200;
+constexpr int kPortBufferSize = 8192;
+
+int CodeOf(const std::exception& e) {
+  if (const auto* ce = dynamic_cast<const EComError*>(&e)) return ce->Code();
+  return -fax_error::kBadModemResponse;
+}
+
+}  // namespace
+
+TKvCustomAbstractFax::TKvCustomAbstractFax() = default;
+
+TKvCustomAbstractFax::~TKvCustomAbstractFax() {
+  if (running_.load()) RemoveSessionHooks();
+}
+
+void TKvCustomAbstractFax::SetComPort(TKvCustomComPort* port) {
+  comPort_ = port;
+  if (!port) return;
+  port->SetDataBits(8);
+  port->SetStopBits(1);
+  port->SetParity(pNone);
+  port->SetBaud(kSessionBaud);
+  port->SetInSize(kPortBufferSize);
+  port->SetOutSize(kPortBufferSize);
+  port->SetHWFlowOptions(hwfUseRTS | hwfRequireCTS);
+}
+
+std::string TKvCustomAbstractFax::RemoteID() const {
+  std::lock_guard<std::mutex> lock(remoteIdLock_);
+  return remoteId_;
+}
+
+void TKvCustomAbstractFax::SetRemoteId(std::string_view id) {
+  std::lock_guard<std::mutex> lock(remoteIdLock_);
+  remoteId_ = std::string(id.substr(0, kStationIdMax));
+}
+
+// ---- synchronous commands (application's thread, before the session runs) ----
+
+int TKvCustomAbstractFax::ReadLine(std::string& line, std::int32_t ticks) {
+  line.clear();
+  const TickTimer timer = NewTimer(ticks);
+  while (!TimerExpired(timer)) {
+    if (!comPort_->CharReady()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    const char c = comPort_->GetChar();
+    if (c == '\r' || c == '\n') {
+      if (!line.empty()) return 0;
+    } else if (line.size() < kModemLineMax) {
+      line += c;
+    }
+  }
+  return -fax_error::kTimeout;
+}
+
+int TKvCustomAbstractFax::SendSyncCommand(const std::string& command, std::string* reply) {
+  try {
+    comPort_->PutString(command + "\r");
+    std::string line;
+    bool gotInfo = false;
+    while (true) {
+      if (ReadLine(line, kCommandTimeoutTicks) != 0) return gotInfo ? 0 : -fax_error::kBadModemResponse;
+      if (line == command) continue;  // echo
+      const ResultLine result = ClassifyResult(line);
+      if (result == ResultLine::kError) return -fax_error::kBadModemResponse;
+      if (result == ResultLine::kOk) return 0;
+      if (gotInfo) return 0;
+      gotInfo = true;
+      if (reply) *reply = line;
+    }
+  } catch (const std::exception& e) {
+    return CodeOf(e);
+  }
+}
+
+int TKvCustomAbstractFax::SyncCommand(const std::string& command, std::string* reply) {
+  if (!comPort_) return -ecNotOpen;
+  return SendSyncCommand(command, reply);
+}
+
+int TKvCustomAbstractFax::GetModemClasses(bool sendInit, ClassSupport& support) {
+  support = {};
+  if (!comPort_) return -ecNotOpen;
+  if (sendInit) {
+    int rc = SyncCommand(DialOptionInit());
+    if (rc != 0) rc = SyncCommand(DialOptionInit());
+    if (rc != 0) return -fax_error::kBadModemResponse;
+  }
+  std::string reply;
+  if (SyncCommand("AT+FCLASS=?", &reply) != 0) return -fax_error::kBadModemResponse;
+  support = ParseClassList(reply);
+  return support.Any() ? 0 : -fax_error::kBadModemResponse;
+}
+
+int TKvCustomAbstractFax::GetClass1Speeds(t30::SpeedMask& speeds) {
+  speeds = 0;
+  if (!comPort_) return -ecNotOpen;
+  std::string ftm, frm;
+  if (SyncCommand("AT+FCLASS=1") != 0 || SyncCommand("AT+FTM=?", &ftm) != 0 || SyncCommand("AT+FRM=?", &frm) != 0)
+    return -fax_error::kBadModemResponse;
+  speeds = t30::LocalSpeeds(ftm, frm, DesiredBPS);
+  return speeds ? 0 : -fax_error::kBadModemResponse;
+}
+
+void TKvCustomAbstractFax::SetPortSpeed(std::uint32_t baud) {
+  if (baud != 0 && comPort_->Baud() != baud) comPort_->SetBaud(baud);
+}
+
+int TKvCustomAbstractFax::PrepareModem() {
+  SetPortSpeed(InitBaud ? InitBaud : kSessionBaud);
+  comPort_->SetDTR(true);
+  comPort_->SetRTS(true);
+
+  TFaxClass use = faxClass_ == fcUnknown ? fcDetect : faxClass_;
+  if (use == fcDetect) {
+    ClassSupport support;
+    if (const int rc = GetModemClasses(true, support); rc != 0) return rc;
+    use = ResolveDetectedClass(support);
+    if (use == fcUnknown) return -fax_error::kBadModemResponse;
+  }
+  if (!initSent_) {
+    // Each init string gets a second try: a modem that was just opened may
+    // miss the first characters.
+    const auto initOk = [this](const std::string& s) { return SyncCommand(s) == 0 || SyncCommand(s) == 0; };
+    if (!modemInit_.empty() && !initOk(modemInit_)) return -fax_error::kBadModemResponse;
+    if (!initOk(DialOptionInit())) return -fax_error::kBadModemResponse;
+    initSent_ = true;
+  }
+  classInUse_ = use;
+  table_ = (use == fcClass2 || use == fcClass2_0) ? &class2::TableFor(use) : nullptr;
+  if (NormalBaud != 0) {
+    Pause(3 * kMsPerTick);
+    SetPortSpeed(NormalBaud);
+  }
+  if (use == fcClass1) return GetClass1Speeds(localSpeeds_);
+  return 0;
+}
+
+// ---- session start and end ---------------------------------------------------------
+
+int TKvCustomAbstractFax::StartSession(int firstState) {
+  if (running_.load()) return -fax_error::kBadModemResponse;
+  int rc = 0;
+  error_ = 0;
+  hangupCode_ = 0;
+  userAbort_ = false;
+  abortRequested_ = false;
+  fileIncomplete_ = false;
+  SetRemoteId("");
+  if (!comPort_) {
+    rc = -ecNotOpen;
+  } else {
+    try {
+      if (!comPort_->Open()) comPort_->SetOpen(true);
+      rc = PrepareModem();
+    } catch (const std::exception& e) {
+      rc = CodeOf(e);
+    }
+  }
+  if (rc == 0) {
+    try {
+      state_ = 0;
+      firstState_ = firstState;
+      startPending_ = true;
+      inputMode_ = FaxInputMode::kLines;
+      lineBuffer_.clear();
+      frame_.Reset();
+      running_ = true;
+      timeoutTrigger_ = comPort_->AddTimerTrigger();
+      statusTrigger_ = comPort_->AddTimerTrigger();
+      abortTrigger_ = comPort_->AddTimerTrigger();
+      outFreeTrigger_ = comPort_->AddStatusTrigger(stOutBuffFree);
+      outUsedTrigger_ = comPort_->AddStatusTrigger(stOutBuffUsed);
+      handlerId_ = comPort_->RegisterProcedureHandler(
+          [this](std::uint16_t msg, std::uint16_t trigger, std::uint32_t data) { OnNotification(msg, trigger, data); });
+      comPort_->SetTriggerAvail(1);
+      if (StatusInterval > 0) comPort_->SetTimerTrigger(statusTrigger_, SecsToTicks(StatusInterval), true);
+      comPort_->SetTimerTrigger(abortTrigger_, 0, true);  // runs the first state on the dispatch thread
+    } catch (const std::exception& e) {
+      RemoveSessionHooks();
+      rc = CodeOf(e);
+    }
+  }
+  if (rc != 0) {
+    error_ = rc;
+    PostError(rc);
+    RunOnMainThread([&] {
+      if (OnFaxFinish) OnFaxFinish(*this, rc);
+    });
+  }
+  return rc;
+}
+
+void TKvCustomAbstractFax::RemoveSessionHooks() {
+  running_ = false;
+  if (!comPort_ || !comPort_->Open()) return;
+  try {
+    comPort_->SetTriggerAvail(0);
+    if (handlerId_) comPort_->DeregisterTriggerHandler(handlerId_);
+    for (int* t : {&timeoutTrigger_, &statusTrigger_, &abortTrigger_, &outFreeTrigger_, &outUsedTrigger_})
+      if (*t > 0) comPort_->RemoveTrigger(*t);
+  } catch (const std::exception&) {
+    // The port went away; nothing left to remove.
+  }
+  handlerId_ = timeoutTrigger_ = statusTrigger_ = abortTrigger_ = outFreeTrigger_ = outUsedTrigger_ = 0;
+}
+
+void TKvCustomAbstractFax::EndSession(int error) {
+  if (!running_.load()) return;
+  proceed_ = false;
+  RemoveSessionHooks();
+  const std::string file = faxFile_;
+  const bool incomplete = fileIncomplete_ && error != 0;
+  RunOnMainThread([&] {
+    if (incomplete && !file.empty()) std::remove(file.c_str());
+    if (OnFaxFinish) OnFaxFinish(*this, error);
+  });
+}
+
+void TKvCustomAbstractFax::CancelFax() {
+  if (!running_.load()) return;
+  abortRequested_ = true;
+  try {
+    comPort_->SetTimerTrigger(abortTrigger_, 0, true);
+  } catch (const std::exception&) {
+  }
+}
+
+// ---- the session driver (dispatch thread) ----------------------------------------------
+
+void TKvCustomAbstractFax::OnNotification(std::uint16_t msg, std::uint16_t trigger, std::uint32_t) {
+  if (!running_.load()) return;
+  if (startPending_) {
+    startPending_ = false;
+    state_ = firstState_;
+    Deliver(FaxInput{});
+  }
+  if (running_.load() && abortRequested_.exchange(false)) {
+    userAbort_ = true;
+    error_ = -fax_error::kCancelRequested;
+    SetStatus(fax_status::kUserAbort);
+    RunHook([&] { Abort(-fax_error::kCancelRequested); });
+  }
+  if (!running_.load()) return;
+  if (msg == kMsgTriggerTimer && trigger == statusTrigger_) {
+    PostStatus(false, false);
+    if (running_.load() && StatusInterval > 0) {
+      try {
+        comPort_->SetTimerTrigger(statusTrigger_, SecsToTicks(StatusInterval), true);
+      } catch (const std::exception&) {
+      }
+    }
+  } else if (msg == kMsgTriggerTimer && trigger == timeoutTrigger_) {
+    RunHook([&] { TimeoutRule(); });
+  } else if (msg == kMsgTriggerStatus && trigger == outFreeTrigger_) {
+    Deliver(FaxInput{FaxInput::kOutputFree});
+  } else if (msg == kMsgTriggerStatus && trigger == outUsedTrigger_) {
+    Deliver(FaxInput{FaxInput::kOutputUsed});
+  }
+  if (running_.load()) FeedInput();
+}
+
+void TKvCustomAbstractFax::RunHook(const std::function<void()>& hook) {
+  proceed_ = false;
+  hook();
+  while (proceed_ && running_.load()) {
+    proceed_ = false;
+    Trace(FaxInput{});
+    Step(FaxInput{});
+  }
+}
+
+void TKvCustomAbstractFax::Deliver(const FaxInput& input) {
+  RunHook([&] {
+    Trace(input);
+    Step(input);
+  });
+}
+
+// TLM_FAX_TRACE=1 in the environment prints every state entry and input.
+void TKvCustomAbstractFax::Trace(const FaxInput& input) const {
+  static const bool on = std::getenv("TLM_FAX_TRACE") != nullptr;
+  if (!on) return;
+  std::string what;
+  switch (input.kind) {
+    case FaxInput::kEnter: what = "enter"; break;
+    case FaxInput::kLine: what = "line \"" + input.text + "\""; break;
+    case FaxInput::kFrame: what = "frame " + std::to_string(input.frame.fcf); break;
+    case FaxInput::kXon: what = "xon"; break;
+    case FaxInput::kData: what = "data " + std::to_string(input.data.size()); break;
+    case FaxInput::kOutputFree: what = "output free"; break;
+    case FaxInput::kOutputUsed: what = "output used"; break;
+  }
+  std::fprintf(stderr, "[fax %u] state %d: %s\n", unsigned(CurrentTick()), state_, what.c_str());
+}
+
+void TKvCustomAbstractFax::FeedInput() {
+  try {
+    while (running_.load()) {
+      const std::size_t n = comPort_->InBuffUsed();
+      if (n == 0) return;
+      std::string bytes(n, '\0');
+      comPort_->GetBlock(bytes.data(), n);
+      FeedBytes(bytes);
+    }
+  } catch (const std::exception&) {
+    // Input vanished with the device; the time-out rule ends the session.
+  }
+}
+
+void TKvCustomAbstractFax::FeedBytes(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size() && running_.load()) {
+    switch (inputMode_) {
+      case FaxInputMode::kLines: {
+        const char c = bytes[i++];
+        if (c == '\r' || c == '\n') {
+          if (!lineBuffer_.empty()) DeliverLine();
+        } else if (static_cast<unsigned char>(c) >= 0x20 && lineBuffer_.size() < kModemLineMax) {
+          lineBuffer_ += c;  // flow control characters are no part of a line
+        }
+        break;
+      }
+      case FaxInputMode::kFrame: {
+        i += frame_.Feed(bytes.substr(i));
+        if (frame_.Complete()) {
+          std::optional<t30::Frame> frame = frame_.Take();
+          frame_.Reset();
+          inputMode_ = FaxInputMode::kLines;
+          if (frame) {
+            FaxInput input{FaxInput::kFrame};
+            input.frame = std::move(*frame);
+            Deliver(input);
+          }
+        }
+        break;
+      }
+      case FaxInputMode::kXonWait: {
+        if (bytes[i++] == kXON) Deliver(FaxInput{FaxInput::kXon});
+        break;
+      }
+      case FaxInputMode::kDiscard:
+        i = bytes.size();
+        break;
+      case FaxInputMode::kRaw: {
+        FaxInput input{FaxInput::kData};
+        input.data = bytes.substr(i);
+        i = bytes.size();
+        Deliver(input);
+        break;
+      }
+    }
+  }
+}
+
+void TKvCustomAbstractFax::DeliverLine() {
+  FaxInput input{FaxInput::kLine};
+  input.text.swap(lineBuffer_);
+  lineBuffer_.clear();
+  Deliver(input);
+}
+
+// ---- moving between states ----------------------------------------------------------------
+
+void TKvCustomAbstractFax::Proceed(int next) {
+  state_ = next;
+  proceed_ = true;
+}
+
+void TKvCustomAbstractFax::Wait(int next) {
+  state_ = next;
+  proceed_ = false;
+}
+
+void TKvCustomAbstractFax::SetInputMode(FaxInputMode mode) {
+  inputMode_ = mode;
+  if (mode == FaxInputMode::kFrame) frame_.Reset();
+  if (mode == FaxInputMode::kLines) lineBuffer_.clear();
+}
+
+void TKvCustomAbstractFax::ArmTimeout(std::int32_t ticks) {
+  try {
+    comPort_->SetTimerTrigger(timeoutTrigger_, ticks, true);
+  } catch (const std::exception&) {
+  }
+}
+
+void TKvCustomAbstractFax::DisarmTimeout() {
+  try {
+    comPort_->SetTimerTrigger(timeoutTrigger_, 0, false);
+  } catch (const std::exception&) {
+  }
+}
+
+void TKvCustomAbstractFax::ArmOutputFree(std::uint16_t bytes) {
+  try {
+    comPort_->SetStatusTrigger(outFreeTrigger_, bytes, true);
+  } catch (const std::exception&) {
+  }
+}
+
+void TKvCustomAbstractFax::ArmOutputUsed(std::uint16_t bytes) {
+  try {
+    comPort_->SetStatusTrigger(outUsedTrigger_, bytes, true);
+  } catch (const std::exception&) {
+  }
+}
+
+void TKvCustomAbstractFax::Fail(int error) {
+  error_ = error;
+  PostError(error);
+  Abort(error);
+}
+
+// ---- port access on the dispatch thread -------------------------------------------------------
+
+void TKvCustomAbstractFax::Send(std::string_view bytes) {
+  try {
+    comPort_->PutBlock(bytes.data(), bytes.size());
+  } catch (const std::exception& e) {
+    if (error_.load() == 0) Fail(CodeOf(e));
+  }
+}
+
+void TKvCustomAbstractFax::SendCommand(std::string_view command) {
+  std::string line(command);
+  line += '\r';
+  Send(line);
+}
+
+void TKvCustomAbstractFax::Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::size_t TKvCustomAbstractFax::OutputFree() {
+  try {
+    return comPort_->OutBuffFree();
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+std::size_t TKvCustomAbstractFax::OutputUsed() {
+  try {
+    return comPort_->OutBuffUsed();
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+void TKvCustomAbstractFax::SetOutputFlow(bool xonXoff) {
+  try {
+    TSWFlowOptions flow = comPort_->SWFlowOptions();
+    if (xonXoff) {
+      flow = flow == swfReceive || flow == swfBoth ? swfBoth : swfTransmit;
+    } else {
+      flow = flow == swfBoth || flow == swfReceive ? swfReceive : swfNone;
+    }
+    comPort_->SetSWFlowOptions(flow);
+  } catch (const std::exception&) {
+  }
+}
+
+void TKvCustomAbstractFax::HangUp() {
+  try {
+    const bool carrier = comPort_->DCD();
+    if (carrier) {
+      Pause(1000);
+      comPort_->PutString("+++");
+      Pause(1000);
+      comPort_->PutString("ATH0\r");
+      Pause(1000);
+      comPort_->FlushInBuffer();
+      if (comPort_->DCD()) {
+        comPort_->FlushOutBuffer();
+        comPort_->FlushInBuffer();
+        comPort_->SetDTR(false);
+        comPort_->SetRTS(false);
+        Pause(500);
+        comPort_->SetDTR(true);
+        comPort_->SetRTS(true);
+        Pause(500);
+      }
+    } else {
+      comPort_->PutString("ATH0\r");
+      Pause(1000);
+      comPort_->FlushInBuffer();
+    }
+  } catch (const std::exception&) {
+    // A vanished device is hung up already.
+  }
+  lineBuffer_.clear();
+  inputMode_ = FaxInputMode::kLines;
+}
+
+// ---- events -----------------------------------------------------------------------------------
+
+void TKvCustomAbstractFax::RunOnMainThread(const std::function<void()>& fn) {
+  MainThreadBridge* bridge = bridge_ ? bridge_ : (comPort_ ? comPort_->Bridge() : nullptr);
+  try {
+    if (bridge) {
+      bridge->Send(fn, kFaxEventTimeoutMs);
+    } else {
+      fn();
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "fax event: %s\n", e.what());
+  }
+}
+
+void TKvCustomAbstractFax::SetStatus(int status) {
+  if (status_.exchange(status) != status) PostStatus(false, false);
+}
+
+void TKvCustomAbstractFax::PostStatus(bool first, bool last) {
+  RunOnMainThread([&] {
+    if (StatusDisplay) StatusDisplay->UpdateDisplay(*this, first, last);
+    if (OnFaxStatus) OnFaxStatus(*this, first, last);
+  });
+}
+
+void TKvCustomAbstractFax::PostError(int error) {
+  RunOnMainThread([&] {
+    if (OnFaxError) OnFaxError(*this, error);
+  });
+}
+
+void TKvCustomAbstractFax::FillLogContext(FaxLogContext& context) const {
+  context.faxFile = faxFile_;
+  context.faxFiles = {faxFile_};
+  context.remoteId = RemoteID();
+  context.hangupCode = hangupCode_.load();
+  context.errorText = error_.load() ? ErrorText(error_.load()) : "";
+}
+
+void TKvCustomAbstractFax::PostLog(TFaxLogCode code) {
+  FaxLogContext context;
+  FillLogContext(context);
+  RunOnMainThread([&] {
+    if (FaxLog) {
+      try {
+        FaxLog->UpdateLog(code, context);
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "fax history: %s\n", e.what());
+      }
+    }
+    if (OnFaxLog) OnFaxLog(*this, code);
+  });
+  if (code == lfaxReceiveOk || code == lfaxReceiveSkip || code == lfaxReceiveFail) faxFile_.clear();
+}
+
+}  // namespace tlm
