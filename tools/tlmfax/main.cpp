@@ -29,13 +29,10 @@ constexpr const char* kUsage =
     "  tlmfax info FILE.APF\n"
     "  tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp] INPUT OUTPUT.APF\n"
     "  tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT\n"
-    "  tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]
-"
-    "              [--header TEXT] [--no-mps] NUMBER FILE.APF
-"
+    "  tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
+    "              [--header TEXT] [--no-mps] NUMBER FILE.APF\n"
 #ifdef TLMFAX_RENDER
-    "  tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF
-"
+    "  tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF\n"
 #endif
     ;
 
