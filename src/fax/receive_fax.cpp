@@ -16,6 +16,11 @@ constexpr int kPostMps = 2;
 constexpr int kPostEom = 3;
 constexpr int kPostEop = 4;
 
+// The results that end an "AT+FRH=3".
+bool IsFrameResult(const FaxInput& in) {
+  return in.Is("OK") || in.Is("ERROR") || in.Starts("+FCERROR") || IsNoCarrier(in);
+}
+
 int PostPageOfFet(std::string_view code) {
   switch (code.empty() ? '2' : code.front()) {
     case '0':
@@ -35,6 +40,10 @@ int TKvCustomReceiveFax::StartReceive() { return StartSession(rfInit); }
 // ---- the state procedure ---------------------------------------------------------------
 
 void TKvCustomReceiveFax::Step(const FaxInput& in) {
+  if (in.kind == FaxInput::kLine && !echo_.empty() && in.text == echo_) {
+    echo_.clear();  // a modem that echoes commands
+    return;
+  }
   if (CommonInput(in)) return;
   switch (State()) {
     case rfNone:
@@ -58,7 +67,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
         DisarmTimeout();
         SetStatus(fax_status::kWaitingForCall);
         Wait(rfWaiting);
-      } else if (in.kind == FaxInput::kLine) {
+      } else if (in.Is("ERROR")) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -66,7 +75,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
     case rf2Init1:  // "OK": the next set-up command, capabilities last
       if (in.Is("OK")) {
         ClassInit2Step();
-      } else if (in.kind == FaxInput::kLine) {
+      } else if (in.Is("ERROR")) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -74,7 +83,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
     case rf2Init1A:  // Class 2.0: flow control by the port's handshake lines
       if (in.Is("OK")) {
         Command("AT+FLO=2", rf2Init1B);
-      } else if (in.kind == FaxInput::kLine) {
+      } else if (in.Is("ERROR")) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -82,7 +91,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
     case rf2Init1B:  // Class 2.0: report the negotiation
       if (in.Is("OK")) {
         Command("AT+FNR=1,1,1,0", rf2Init3);
-      } else if (in.kind == FaxInput::kLine) {
+      } else if (in.Is("ERROR")) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -95,7 +104,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
         DisarmTimeout();
         SetStatus(fax_status::kWaitingForCall);
         Wait(rfWaiting);
-      } else if (in.kind == FaxInput::kLine) {
+      } else if (in.Is("ERROR")) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -118,7 +127,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
       break;
 
     case rfAnswer:
-      SendCommand("ATA");
+      ModemCommand("ATA");
       ArmTimeout(kTicksAnswer);
       SetStatus(fax_status::kAnswering);
       Wait(Class1() ? rf1SendCSI : rf2ValCnnct);
@@ -170,11 +179,10 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
         pageCode_ = std::to_string(mod.page);
         SetNegotiated(dcs_.fine, dcs_.wide, t30::SpeedByIndex(dcs_.speedIndex).bps);
         Command("AT+FRM=" + tcfCode_, rf1StrtTrn);
-      } else if (in.kind == FaxInput::kLine) {
+      } else if (IsFrameResult(in)) {
         // A non-final frame, a frame the modem found damaged, or no carrier:
         // listen again while the time-out runs.
-        frameSeen_ = false;
-        ReceiveFrames(rf1CollFrms, false);
+        RetryFrames();
       }
       break;
 
@@ -267,9 +275,8 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       } else if (in.Is("OK") && frameSeen_ && frameFinal_ && postPage_ != 0) {
         SetStatus(fax_status::kGettingEndOfPage);
         Proceed(rf1WritePage);
-      } else if (in.kind == FaxInput::kLine) {
-        frameSeen_ = false;
-        ReceiveFrames(rf1WaitEOP, false);
+      } else if (IsFrameResult(in)) {
+        RetryFrames();
       }
       break;
 
@@ -298,10 +305,10 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
           Command("AT+FRM=" + pageCode_, rf1WtPgCnnct, kTicksPageStart);
         } else {
           Pause(200);
-          if (!CloseFaxFile()) break;
-          SetStatus(fax_status::kGettingHangup);
           dcnSeen_ = frameSeen_ = false;
           ReceiveFrames(rf1WaitDCN);
+          if (!CloseFaxFile()) break;
+          SetStatus(fax_status::kGettingHangup);
         }
       }
       break;
@@ -313,8 +320,10 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
         frameSeen_ = true;
       } else if (in.Is("OK") && dcnSeen_) {
         Command("ATH", rf1WtHngp);
-      } else if (in.kind == FaxInput::kLine) {
-        ReceiveFrames(rf1WaitDCN, false);
+      } else if (IsNoCarrier(in)) {
+        Proceed(rfComplete);  // the sender hung up without a DCN we heard
+      } else if (IsFrameResult(in)) {
+        RetryFrames();
       }
       break;
 
@@ -393,6 +402,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
       pageStatusSeen_ = false;
       postPage_ = 0;
       dle_.Reset();
+      bitOrder_.StartPage(!Class1());
       if (!Class1()) Send(std::string(1, kDC2));
       SetStatus(fax_status::kGettingPage);
       ArmTimeout(kTicksPageStart);
@@ -556,17 +566,34 @@ void TKvCustomReceiveFax::Abort(int error) {
 
 // ---- helpers ---------------------------------------------------------------------------------
 
-void TKvCustomReceiveFax::Command(std::string_view command, TReceiveFaxState next, int ticks) {
+void TKvCustomReceiveFax::ModemCommand(std::string_view command) {
+  echo_ = command;
   SendCommand(command);
+}
+
+void TKvCustomReceiveFax::Command(std::string_view command, TReceiveFaxState next, int ticks) {
+  ModemCommand(command);
   ArmTimeout(ticks);
   Wait(next);
 }
 
 void TKvCustomReceiveFax::ReceiveFrames(TReceiveFaxState next, bool rearm) {
   SetInputMode(FaxInputMode::kLines);
-  SendCommand("AT+FRH=3");
+  ModemCommand("AT+FRH=3");
+  if (rearm) frameTries_ = 0;
   if (rearm) ArmTimeout(next == rf1CollFrms ? kTicksFrames : kTicksCommand);
   Wait(next);
+}
+
+void TKvCustomReceiveFax::RetryFrames() {
+  frameSeen_ = false;
+  if (++frameTries_ <= kMaxFrameTries) {
+    ReceiveFrames(static_cast<TReceiveFaxState>(State()), false);
+  } else if (State() == rf1CollFrms) {
+    Proceed(rf1CollRtry1);
+  } else {
+    Fail(-fax_error::kMidSessionFailure);
+  }
 }
 
 void TKvCustomReceiveFax::SendFrame(std::uint8_t fcf, std::string_view info, bool final) {
@@ -620,8 +647,11 @@ void TKvCustomReceiveFax::TrainingData(const FaxInput& in) {
 }
 
 void TKvCustomReceiveFax::PageData(const FaxInput& in) {
+  modemData_.clear();
   pageBuffer_.clear();
-  const std::size_t used = dle_.Feed(in.data, pageBuffer_);
+  const std::size_t used = dle_.Feed(in.data, modemData_);
+  bitOrder_.Feed(modemData_, pageBuffer_);
+  if (dle_.Ended()) bitOrder_.Finish(pageBuffer_);
   if (const int rc = file_.Write(pageBuffer_); rc != 0) {
     Fail(rc);
     return;
@@ -650,7 +680,7 @@ bool TKvCustomReceiveFax::AcceptCall() {
     if (!answered) *accept = false;
   }
   if (!*accept) {
-    SendCommand("AT+FKS");
+    ModemCommand("AT+FKS");
     error_ = -fax_error::kFileRejected;
     PostLog(lfaxReceiveSkip);
     Fail(-fax_error::kFileRejected);

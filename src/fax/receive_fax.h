@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fax/abstract_fax.h"
+#include "fax/page_bit_order.h"
 #include "fax/page_data.h"
 #include "fax/receive_file.h"
 #include "fax/receive_states.h"
@@ -19,6 +20,8 @@ namespace tlm {
 
 // How long the accept question may take before the call counts as rejected.
 inline constexpr std::int64_t kFaxAcceptTimeoutMs = 1000;
+// "AT+FRH=3" repeated after damaged frames or lost carrier before giving up.
+inline constexpr int kMaxFrameTries = 5;
 
 class TKvCustomReceiveFax : public TKvAbstractFax {
  public:
@@ -52,6 +55,8 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void StepClass1(const FaxInput& input);
   void StepClass2(const FaxInput& input);
 
+  // Sends a command, remembering it to skip its echo.
+  void ModemCommand(std::string_view command);
   void Command(std::string_view command, TReceiveFaxState next, int ticks = kTicksCommand);
   // "AT+FRH=3": the next frame; `rearm` false keeps the running time-out.
   void ReceiveFrames(TReceiveFaxState next, bool rearm = true);
@@ -74,6 +79,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   // Session values (dispatch thread).
   int rings_ = 0;
   int retries_ = 0;
+  int frameTries_ = 0;
   int initStep_ = 0;
   bool fine_ = false;
   bool wide_ = false;
@@ -90,9 +96,12 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   bool logOpen_ = false;  // a log 4 awaits its 5 or 7
   bool hungUp_ = false;
   bool failedInSetup_ = false;
+  std::string echo_;
   DleDataReader dle_;
   TrainingCheck training_;
   ReceiveFaxFile file_;
+  PageBitOrder bitOrder_;
+  std::string modemData_;
   std::string pageBuffer_;
 };
 
