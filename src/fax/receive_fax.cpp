@@ -402,6 +402,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
       pageStatusSeen_ = false;
       postPage_ = 0;
       dle_.Reset();
+      skipLf_ = true;
       bitOrder_.StartPage(!Class1());
       if (!Class1()) Send(std::string(1, kDC2));
       SetStatus(fax_status::kGettingPage);
@@ -624,6 +625,7 @@ void TKvCustomReceiveFax::ClassInit2Step() {
 }
 
 void TKvCustomReceiveFax::StartTraining() {
+  skipLf_ = true;
   training_.Reset();
   dle_.Reset();
   ArmTimeout(kTicksCommand);
@@ -631,9 +633,19 @@ void TKvCustomReceiveFax::StartTraining() {
   Wait(rf1CollTrn);
 }
 
+std::string_view TKvCustomReceiveFax::AfterConnect(std::string_view data) {
+  // The line feed that ends the modem's "CONNECT" line precedes the data.
+  if (skipLf_ && !data.empty()) {
+    skipLf_ = false;
+    if (data.front() == '\n') data.remove_prefix(1);
+  }
+  return data;
+}
+
 void TKvCustomReceiveFax::TrainingData(const FaxInput& in) {
   pageBuffer_.clear();
-  const std::size_t used = dle_.Feed(in.data, pageBuffer_);
+  const std::string_view data = AfterConnect(in.data);
+  const std::size_t used = dle_.Feed(data, pageBuffer_) + (in.data.size() - data.size());
   training_.Count(pageBuffer_);
   if (!dle_.Ended()) return;
   ConsumeRaw(used);
@@ -649,7 +661,8 @@ void TKvCustomReceiveFax::TrainingData(const FaxInput& in) {
 void TKvCustomReceiveFax::PageData(const FaxInput& in) {
   modemData_.clear();
   pageBuffer_.clear();
-  const std::size_t used = dle_.Feed(in.data, modemData_);
+  const std::string_view data = AfterConnect(in.data);
+  const std::size_t used = dle_.Feed(data, modemData_) + (in.data.size() - data.size());
   bitOrder_.Feed(modemData_, pageBuffer_);
   if (dle_.Ended()) bitOrder_.Finish(pageBuffer_);
   if (const int rc = file_.Write(pageBuffer_); rc != 0) {

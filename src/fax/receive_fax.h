@@ -65,6 +65,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void StartTraining();
   void TrainingData(const FaxInput& input);
   void PageData(const FaxInput& input);
+  std::string_view AfterConnect(std::string_view data);
   void ClassInit2Step();
 
   // Asks OnFaxAccept; true when the call is taken and its file is open.
@@ -97,6 +98,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   bool hungUp_ = false;
   bool failedInSetup_ = false;
   std::string echo_;
+  bool skipLf_ = false;
   DleDataReader dle_;
   TrainingCheck training_;
   ReceiveFaxFile file_;
