@@ -28,7 +28,9 @@ constexpr const char* kUsage =
     "usage:\n"
     "  tlmfax info FILE.APF\n"
     "  tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp] INPUT OUTPUT.APF\n"
-    "  tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT\n";
+    "  tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT\n"
+    "  tlmfax receive --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--rings N] [--station ID]\n"
+    "                 [--dir DIR] [--once]\n";
 
 }  // namespace
 }  // namespace tlm::tlmfax
@@ -36,7 +38,7 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
   using namespace tlm::tlmfax;
   const std::map<std::string, std::function<int(const Args&)>> commands = {
-      {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack}};
+      {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack}, {"receive", RunReceive}};
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
     std::fputs(kUsage, argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
