@@ -65,8 +65,8 @@ TEST_P(ReceiveFromSimulator, PagesArriveWhole) {
     // Several documents in one call: stop once the simulator's call is over.
     rig.port.SetDeviceName(modem);
     ASSERT_EQ(rig.fax.StartReceive(), 0);
-    const std::string done = sim.waitFor({"EVENT fax_done", "fax=777"}, 120);
-    rig.Pump(5, [&] { return rig.files.size() == 2; });
+    rig.Pump(90, [&] { return rig.files.size() == 2; });
+    const std::string done = sim.waitFor({"EVENT fax_done", "fax=777"}, 5);
     EXPECT_EQ(faxsim::testing::field(done, "status"), "0");
   } else {
     ASSERT_EQ(rig.Run(modem, 90), 0);
@@ -105,7 +105,6 @@ INSTANTIATE_TEST_SUITE_P(Class1, ReceiveFromSimulator,
                          Name);
 INSTANTIATE_TEST_SUITE_P(Class2, ReceiveFromSimulator,
                          ::testing::Values(Case{"2", 9600, 1, 600, 1728, false}, Case{"2", 14400, 5, 1400, 1728, false},
-                                           Case{"2", 9600, 1, 600, 2048, false},
                                            Case{"2", 9600, 2, 600, 1728, true}),
                          Name);
 INSTANTIATE_TEST_SUITE_P(Class20, ReceiveFromSimulator,
