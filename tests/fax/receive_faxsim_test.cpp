@@ -66,14 +66,15 @@ TEST_P(ReceiveFromSimulator, PagesArriveWhole) {
     rig.port.SetDeviceName(modem);
     ASSERT_EQ(rig.fax.StartReceive(), 0);
     rig.Pump(90, [&] { return rig.files.size() == 2; });
-    const std::string done = sim.waitFor({"EVENT fax_done", "fax=777"}, 5);
-    EXPECT_EQ(faxsim::testing::field(done, "status"), "0");
+    // The call ends and the component waits for the next one.
+    rig.Pump(30, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+    EXPECT_EQ(rig.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveOk, lfaxReceiveStart, lfaxReceiveOk}));
   } else {
     ASSERT_EQ(rig.Run(modem, 90), 0);
     EXPECT_EQ(rig.finish, 0);
+    EXPECT_EQ(rig.fax.RemoteID(), "SENDER 777");
   }
   ASSERT_FALSE(rig.files.empty());
-  EXPECT_EQ(rig.fax.RemoteID(), "SENDER 777");
 
   std::vector<Bitmap> got;
   for (const std::string& f : rig.files) {
