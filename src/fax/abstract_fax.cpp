@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "comm/com_port.h"
@@ -139,8 +140,11 @@ int TKvCustomAbstractFax::PrepareModem() {
     if (use == fcUnknown) return -fax_error::kBadModemResponse;
   }
   if (!initSent_) {
-    if (!modemInit_.empty() && SyncCommand(modemInit_) != 0) return -fax_error::kBadModemResponse;
-    if (SyncCommand(DialOptionInit()) != 0) return -fax_error::kBadModemResponse;
+    // Each init string gets a second try: a modem that was just opened may
+    // miss the first characters.
+    const auto initOk = [this](const std::string& s) { return SyncCommand(s) == 0 || SyncCommand(s) == 0; };
+    if (!modemInit_.empty() && !initOk(modemInit_)) return -fax_error::kBadModemResponse;
+    if (!initOk(DialOptionInit())) return -fax_error::kBadModemResponse;
     initSent_ = true;
   }
   classInUse_ = use;
@@ -250,7 +254,7 @@ void TKvCustomAbstractFax::OnNotification(std::uint16_t msg, std::uint16_t trigg
   if (startPending_) {
     startPending_ = false;
     state_ = firstState_;
-    RunHook([&] { Step(FaxInput{}); });
+    Deliver(FaxInput{});
   }
   if (running_.load() && abortRequested_.exchange(false)) {
     userAbort_ = true;
@@ -270,9 +274,9 @@ void TKvCustomAbstractFax::OnNotification(std::uint16_t msg, std::uint16_t trigg
   } else if (msg == kMsgTriggerTimer && trigger == timeoutTrigger_) {
     RunHook([&] { TimeoutRule(); });
   } else if (msg == kMsgTriggerStatus && trigger == outFreeTrigger_) {
-    RunHook([&] { Step(FaxInput{FaxInput::kOutputFree}); });
+    Deliver(FaxInput{FaxInput::kOutputFree});
   } else if (msg == kMsgTriggerStatus && trigger == outUsedTrigger_) {
-    RunHook([&] { Step(FaxInput{FaxInput::kOutputUsed}); });
+    Deliver(FaxInput{FaxInput::kOutputUsed});
   }
   if (running_.load()) FeedInput();
 }
@@ -282,8 +286,33 @@ void TKvCustomAbstractFax::RunHook(const std::function<void()>& hook) {
   hook();
   while (proceed_ && running_.load()) {
     proceed_ = false;
+    Trace(FaxInput{});
     Step(FaxInput{});
   }
+}
+
+void TKvCustomAbstractFax::Deliver(const FaxInput& input) {
+  RunHook([&] {
+    Trace(input);
+    Step(input);
+  });
+}
+
+// TLM_FAX_TRACE=1 in the environment prints every state entry and input.
+void TKvCustomAbstractFax::Trace(const FaxInput& input) const {
+  static const bool on = std::getenv("TLM_FAX_TRACE") != nullptr;
+  if (!on) return;
+  std::string what;
+  switch (input.kind) {
+    case FaxInput::kEnter: what = "enter"; break;
+    case FaxInput::kLine: what = "line \"" + input.text + "\""; break;
+    case FaxInput::kFrame: what = "frame " + std::to_string(input.frame.fcf); break;
+    case FaxInput::kXon: what = "xon"; break;
+    case FaxInput::kData: what = "data " + std::to_string(input.data.size()); break;
+    case FaxInput::kOutputFree: what = "output free"; break;
+    case FaxInput::kOutputUsed: what = "output used"; break;
+  }
+  std::fprintf(stderr, "[fax %u] state %d: %s\n", unsigned(CurrentTick()), state_, what.c_str());
 }
 
 void TKvCustomAbstractFax::FeedInput() {
@@ -308,8 +337,8 @@ void TKvCustomAbstractFax::FeedBytes(std::string_view bytes) {
         const char c = bytes[i++];
         if (c == '\r' || c == '\n') {
           if (!lineBuffer_.empty()) DeliverLine();
-        } else if (lineBuffer_.size() < kModemLineMax) {
-          lineBuffer_ += c;
+        } else if (static_cast<unsigned char>(c) >= 0x20 && lineBuffer_.size() < kModemLineMax) {
+          lineBuffer_ += c;  // flow control characters are no part of a line
         }
         break;
       }
@@ -322,13 +351,13 @@ void TKvCustomAbstractFax::FeedBytes(std::string_view bytes) {
           if (frame) {
             FaxInput input{FaxInput::kFrame};
             input.frame = std::move(*frame);
-            RunHook([&] { Step(input); });
+            Deliver(input);
           }
         }
         break;
       }
       case FaxInputMode::kXonWait: {
-        if (bytes[i++] == kXON) RunHook([&] { Step(FaxInput{FaxInput::kXon}); });
+        if (bytes[i++] == kXON) Deliver(FaxInput{FaxInput::kXon});
         break;
       }
       case FaxInputMode::kDiscard:
@@ -340,7 +369,7 @@ void TKvCustomAbstractFax::FeedBytes(std::string_view bytes) {
         FaxInput input{FaxInput::kData};
         input.data = bytes.substr(i, kPageDataBatch);
         rawConsumed_ = input.data.size();
-        RunHook([&] { Step(input); });
+        Deliver(input);
         i += std::min(rawConsumed_, input.data.size());
         break;
       }
@@ -352,7 +381,7 @@ void TKvCustomAbstractFax::DeliverLine() {
   FaxInput input{FaxInput::kLine};
   input.text.swap(lineBuffer_);
   lineBuffer_.clear();
-  RunHook([&] { Step(input); });
+  Deliver(input);
 }
 
 // ---- moving between states ----------------------------------------------------------------
@@ -394,9 +423,9 @@ void TKvCustomAbstractFax::ArmOutputFree(std::uint16_t bytes) {
   }
 }
 
-void TKvCustomAbstractFax::ArmOutputUsed() {
+void TKvCustomAbstractFax::ArmOutputUsed(std::uint16_t bytes) {
   try {
-    comPort_->SetStatusTrigger(outUsedTrigger_, 0, true);
+    comPort_->SetStatusTrigger(outUsedTrigger_, bytes, true);
   } catch (const std::exception&) {
   }
 }

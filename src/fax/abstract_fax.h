@@ -184,7 +184,7 @@ class TKvCustomAbstractFax {
   void ArmTimeout(std::int32_t ticks);
   void DisarmTimeout();
   void ArmOutputFree(std::uint16_t bytes);
-  void ArmOutputUsed();
+  void ArmOutputUsed(std::uint16_t bytes = 0);
   // Records the error, reports it with OnFaxError, and calls Abort().
   void Fail(int error);
   void EndSession(int error);
@@ -237,6 +237,8 @@ class TKvCustomAbstractFax {
  private:
   void OnNotification(std::uint16_t msg, std::uint16_t trigger, std::uint32_t data);
   void RunHook(const std::function<void()>& hook);
+  void Trace(const FaxInput& input) const;
+  void Deliver(const FaxInput& input);
   void FeedInput();
   void FeedBytes(std::string_view bytes);
   void DeliverLine();

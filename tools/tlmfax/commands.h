@@ -11,6 +11,7 @@ using Args = std::vector<std::string>;
 int RunInfo(const Args& args);
 int RunConvert(const Args& args);
 int RunUnpack(const Args& args);
+int RunSend(const Args& args);
 int RunReceive(const Args& args);
 
 // Prints "tlmfax: <text>" to stderr and returns the exit code for failures.

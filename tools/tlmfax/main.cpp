@@ -1,4 +1,4 @@
-// tlmfax: fax image files from the command line.
+// tlmfax: fax image files and fax sending from the command line.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -29,6 +29,8 @@ constexpr const char* kUsage =
     "  tlmfax info FILE.APF\n"
     "  tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp] INPUT OUTPUT.APF\n"
     "  tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT\n"
+    "  tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
+    "              [--header TEXT] [--no-mps] NUMBER FILE.APF\n"
     "  tlmfax receive --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--rings N] [--station ID]\n"
     "                 [--dir DIR] [--once]\n";
 
@@ -38,7 +40,8 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
   using namespace tlm::tlmfax;
   const std::map<std::string, std::function<int(const Args&)>> commands = {
-      {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack}, {"receive", RunReceive}};
+      {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack}, {"send", RunSend},
+      {"receive", RunReceive}};
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
     std::fputs(kUsage, argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;

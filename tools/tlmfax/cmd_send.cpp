@@ -1,0 +1,145 @@
+// tlmfax send: sends an APF file through a fax modem and prints one line
+// per status event, then the result with its error code and text.
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "comm/com_port.h"
+#include "commands.h"
+#include "fax/fax_log.h"
+#include "fax/send_fax.h"
+#include "platform/main_thread_bridge.h"
+#include "platform/strings/messages.h"
+
+namespace tlm::tlmfax {
+
+namespace {
+
+constexpr const char* kSendUsage =
+    "usage: tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
+    "                   [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
+    "                   [--retry-wait S] [--history FILE] NUMBER FILE.APF";
+
+std::atomic<bool> gInterrupted{false};
+void OnInterrupt(int) { gInterrupted = true; }
+
+bool ParseClass(const std::string& text, TFaxClass& c) {
+  if (text == "auto") c = fcDetect;
+  else if (text == "1") c = fcClass1;
+  else if (text == "2") c = fcClass2;
+  else if (text == "2.0") c = fcClass2_0;
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+int RunSend(const Args& args) {
+  std::string port, number, file, cover, history, header, station;
+  TFaxClass faxClass = fcDetect;
+  int bps = 9600, dialWait = 60, attempts = 3, retryWait = 60;
+  bool ecm = false, mps = true;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
+    const std::string* v = nullptr;
+    if (a == "--ecm") ecm = true;
+    else if (a == "--no-mps") mps = false;
+    else if (a.rfind("--", 0) != 0) positional.push_back(a);
+    else if (!(v = value())) return Fail(std::string("missing value for ") + a + "\n" + kSendUsage);
+    else if (a == "--port") port = *v;
+    else if (a == "--class") {
+      if (!ParseClass(*v, faxClass)) return Fail("bad --class " + *v);
+    } else if (a == "--bps") bps = std::atoi(v->c_str());
+    else if (a == "--station") station = *v;
+    else if (a == "--header") header = *v;
+    else if (a == "--cover") cover = *v;
+    else if (a == "--history") history = *v;
+    else if (a == "--dial-wait") dialWait = std::atoi(v->c_str());
+    else if (a == "--attempts") attempts = std::atoi(v->c_str());
+    else if (a == "--retry-wait") retryWait = std::atoi(v->c_str());
+    else return Fail("unknown option " + a + "\n" + kSendUsage);
+  }
+  if (port.empty() || positional.size() != 2) return Fail(kSendUsage);
+  number = positional[0];
+  file = positional[1];
+
+  PumpedBridge bridge;
+  TKvComPort comPort;
+  comPort.SetMainThreadBridge(&bridge);
+  comPort.SetPromptForPort(false);
+  if ((port.size() > 3 && (port.rfind("COM", 0) == 0 || port.rfind("com", 0) == 0)) &&
+      port.find('/') == std::string::npos) {
+    comPort.SetComNumber(std::atoi(port.c_str() + 3));
+  } else {
+    comPort.SetDeviceName(port);
+  }
+  TKvSendFax fax;
+  fax.SetComPort(&comPort);
+  fax.SetFaxClass(faxClass);
+  fax.DesiredBPS = bps;
+  fax.DesiredECM = ecm;
+  fax.SetStationID(station);
+  fax.HeaderLine = header;
+  fax.SetMultiPageSwitch(mps);
+  fax.PhoneNumber = number;
+  fax.SetFaxFile(file);
+  fax.CoverFile = cover;
+  fax.DialWait = dialWait;
+  fax.DialAttempts = attempts;
+  fax.DialRetryWait = retryWait;
+  fax.ExitOnError = true;
+  TKvFaxLog log;
+  if (!history.empty()) {
+    log.FaxHistoryName = history;
+    fax.FaxLog = &log;
+  }
+
+  bool finished = false;
+  int result = 0;
+  int lastStatus = -1;
+  fax.OnFaxStatus = [&](TKvCustomAbstractFax& f, bool, bool) {
+    const int status = f.FaxStatus();
+    if (status == lastStatus && status != fax_status::kSendingPage) return;
+    lastStatus = status;
+    if (status == fax_status::kSendingPage)
+      std::printf("status %d: %s (page %d of %d, %ld of %ld bytes)\n", status, FaxStatusText(status).c_str(),
+                  f.CurrentPage(), f.TotalPages(), f.BytesTransferred(), f.PageLength());
+    else
+      std::printf("status %d: %s\n", status, FaxStatusText(status).c_str());
+    std::fflush(stdout);
+  };
+  fax.OnFaxFinish = [&](TKvCustomAbstractFax&, int error) {
+    finished = true;
+    result = error;
+  };
+
+  try {
+    comPort.SetOpen(true);
+  } catch (const std::exception& e) {
+    return Fail(std::string("cannot open ") + port + ": " + e.what());
+  }
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  fax.StartTransmit();
+  bool cancelled = false;
+  while (!finished) {
+    bridge.Pump(100, [&] { return finished || (gInterrupted && !cancelled); });
+    if (gInterrupted && !cancelled) {
+      cancelled = true;
+      fax.CancelFax();
+    }
+  }
+  bridge.Pump(0);
+  comPort.SetOpen(false);
+  if (result == 0) {
+    std::printf("result: 0 sent to \"%s\", %d pages\n", fax.RemoteID().c_str(), fax.TotalPages());
+    return 0;
+  }
+  std::printf("result: %d %s\n", -result, ErrorText(-result).c_str());
+  return 1;
+}
+
+}  // namespace tlm::tlmfax
