@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(Class2, ReceiveFromSimulator,
                          Name);
 INSTANTIATE_TEST_SUITE_P(Class20, ReceiveFromSimulator,
                          ::testing::Values(Case{"2.0", 9600, 1, 600, 1728, false},
-                                           Case{"2.0", 14400, 5, 1400, 2048, false},
+                                           Case{"2.0", 14400, 5, 1400, 1728, false},
                                            Case{"2.0", 4800, 2, 600, 1728, true}),
                          Name);
 
