@@ -136,6 +136,7 @@ class TKvCustomSendFax : public TKvAbstractFax {
   int postPageRetries_ = 0;
   int pageRetries_ = 0;
   std::uint8_t postPageFrame_ = 0;
+  int abortedFrom_ = 0;  // the state a failure or cancel left
 };
 
 class TKvSendFax : public TKvCustomSendFax {};

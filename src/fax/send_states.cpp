@@ -330,6 +330,11 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
         ComPort()->FlushOutBuffer();
       } catch (const std::exception&) {
       }
+      if (abortedFrom_ >= tfWaitFrHead && abortedFrom_ <= tfDrainPage) {
+        // The modem is taking page data: end the data before hanging up.
+        Send(std::string{kDLE, kETX});
+        Pause(kPostPageGapMs);
+      }
       HangUp();
       if (userAbort_ || ExitOnError || AbortNoConnect) {
         SetStatus(fax_status::kUserAbort);
@@ -407,6 +412,7 @@ void TKvCustomSendFax::TimeoutRule() {
 void TKvCustomSendFax::Abort(int error) {
   if (SendState() == tfAbort || SendState() == tfDone) return;
   if (error_.load() == 0) error_ = error;
+  abortedFrom_ = SendState();
   Proceed(tfAbort);
 }
 

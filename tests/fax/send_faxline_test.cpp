@@ -1,0 +1,147 @@
+// Transmit sessions in Class 1 against spandsp: faxline's emulated modem
+// and its T.30 fax machine, in real time. The pages the spandsp machine
+// stores must decode to the bitmaps that were sent.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "fax/send_rig.h"
+#include "faxsim/faxsim_runner.h"
+
+namespace tlm::testing {
+namespace {
+
+using faxsim::Bitmap;
+
+constexpr int kBlankLinesBefore = 8;
+
+// faxline with one modem (100) and one receiving fax machine (555).
+class FaxlineProcess {
+ public:
+  FaxlineProcess(const TempDir& dir, const std::string& receiverOptions) : events_(dir.File("events")) {
+    std::filesystem::create_directories(dir.File("in"));
+    pid_ = faxsim::testing::spawn("exec " FAXLINE_BINARY " --modem " + dir.File("modem") + "=100 --receiver '555:" +
+                                  dir.File("in") + receiverOptions + "' > " + events_ + " 2>" + dir.File("stderr"));
+    started_ = !WaitFor("EVENT started", 15).empty();
+  }
+  ~FaxlineProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      faxsim::testing::waitPid(pid_, 15);
+    }
+  }
+  bool Started() const { return started_; }
+  std::string WaitFor(const std::string& part, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    do {
+      std::ifstream in(events_);
+      for (std::string line; std::getline(in, line);)
+        if (line.find(part) != std::string::npos) return line;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < end);
+    return {};
+  }
+
+ private:
+  std::string events_;
+  int pid_ = -1;
+  bool started_ = false;
+};
+
+// Page `n` (from 0) of a received TIFF file.
+bool TiffPage(const std::string& tiff, int n, Bitmap& out) {
+  const std::string page = tiff + "." + std::to_string(n) + ".tif";
+  const std::string cmd = "tiffcp " + tiff + "," + std::to_string(n) + " " + page + " 2>/dev/null";
+  return std::system(cmd.c_str()) == 0 && faxsim::testing::tiffToBitmap(page, out);
+}
+
+struct LineCase {
+  int bps;
+  bool fine;
+  int pages;
+  bool mps;
+};
+
+std::string Name(const LineCase& c) {
+  return std::to_string(c.bps) + (c.fine ? "Fine" : "Standard") + std::to_string(c.pages) + "Pages" +
+         (c.mps ? "Mps" : "Eom");
+}
+
+void SendAndCompare(const std::vector<Bitmap>& pages, int bps, bool mps) {
+  TempDir dir;
+  FaxlineProcess line(dir, ":ecm=0");
+  ASSERT_TRUE(line.Started());
+  PumpedBridge bridge;
+  TKvComPort port;
+  port.SetMainThreadBridge(&bridge);
+  port.SetPromptForPort(false);
+  port.SetDeviceName(dir.File("modem"));
+  TKvSendFax fax;
+  fax.SetComPort(&port);
+  fax.SetFaxClass(fcClass1);
+  fax.DesiredBPS = bps;
+  fax.SetMultiPageSwitch(mps);
+  fax.SetStationID("TOLMERA");
+  fax.PhoneNumber = "555";
+  WriteApf(dir.File("doc.apf"), pages);
+  fax.SetFaxFile(dir.File("doc.apf"));
+  bool finished = false;
+  int result = 1;
+  fax.OnFaxFinish = [&](TKvCustomAbstractFax&, int e) {
+    finished = true;
+    result = e;
+  };
+  port.SetOpen(true);
+  fax.StartTransmit();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60 + 40 * int(pages.size()));
+  while (!finished && std::chrono::steady_clock::now() < end) bridge.Pump(100, [&] { return finished; });
+  if (!finished) {
+    fax.CancelFax();
+    while (!finished) bridge.Pump(100, [&] { return finished; });
+  }
+  port.SetOpen(false);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(fax.SessionBPS(), bps);
+  const std::string done = line.WaitFor("EVENT phase_e", 20);
+  EXPECT_EQ(faxsim::testing::field(done, "status"), "0") << done;
+  EXPECT_EQ(faxsim::testing::field(done, "pages"), std::to_string(pages.size())) << done;
+  EXPECT_EQ(faxsim::testing::field(done, "remote_ident").substr(0, 8), "TOLMERA ") << done;
+  EXPECT_EQ(faxsim::testing::field(done, "bit_rate"), std::to_string(bps)) << done;
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    Bitmap got;
+    ASSERT_TRUE(TiffPage(dir.File("in/rx-555-1.tif"), int(i), got)) << "page " << i;
+    ASSERT_EQ(got.width, pages[i].width);
+    ASSERT_EQ(got.height, pages[i].height + kBlankLinesBefore) << "page " << i;
+    EXPECT_TRUE(faxsim::testing::sameRows(got, kBlankLinesBefore, pages[i], pages[i].height)) << "page " << i;
+  }
+}
+
+class SendFaxline : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(SendFaxline, PagesArriveIntact) {
+  const LineCase& c = GetParam();
+  std::vector<Bitmap> pages;
+  for (int i = 0; i < c.pages; ++i) pages.push_back(PatternPage(i + c.bps / 2400, 60, c.fine));
+  SendAndCompare(pages, c.bps, c.mps);
+}
+
+INSTANTIATE_TEST_SUITE_P(Speeds, SendFaxline,
+                         ::testing::Values(LineCase{2400, false, 1, true}, LineCase{4800, true, 1, true},
+                                           LineCase{7200, false, 1, true}, LineCase{9600, true, 5, true},
+                                           LineCase{12000, false, 1, true}, LineCase{14400, true, 3, false}),
+                         [](const auto& info) { return Name(info.param); });
+
+// ITU chart 1 at fine resolution and the top speed.
+TEST(SendFaxlineChart, ItuChartOne) {
+  Bitmap chart;
+  ASSERT_EQ(faxsim::readPbm(TOLMERA_SHARED_DIR "/fixtures/itu/itu1.pbm", chart), "");
+  chart.fine = true;
+  SendAndCompare({chart}, 14400, true);
+}
+
+}  // namespace
+}  // namespace tlm::testing
