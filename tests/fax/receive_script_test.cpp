@@ -220,6 +220,39 @@ TEST(ReceiveScript, RejectedCallLogsSkipAndLeavesNoFile) {
   EXPECT_EQ(rig.fax.ReceiveState(), rfWaiting);
 }
 
+TEST(ReceiveScript, RandomBytesAndSilenceMidCallReturnToWaiting) {
+  ReceiveRig rig;
+  // The "sender" answers the training check with noise, then goes silent.
+  Class1Call call{Tcf(1000, 0), ""};
+  ScriptedModem modem([&call](const std::string& cmd) -> std::string {
+    if (cmd.rfind("AT+FRM=", 0) == 0 && cmd != "AT+FRM=?") {
+      std::string noise;
+      for (int i = 0; i < 3000; ++i) noise += char((i * 7919 + 13) & 0xFF);
+      return R::Result("CONNECT") + noise;  // no DLE ETX: silence follows
+    }
+    return call(cmd);
+  });
+  rig.fax.SetFaxClass(fcClass1);
+  rig.port.SetDeviceName(modem.Path());
+  ASSERT_EQ(rig.fax.StartReceive(), 0);
+  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  std::string junk;
+  for (int i = 0; i < 500; ++i) junk += char((i * 31 + 7) & 0xFF);
+  modem.Write(junk + "\r\n+FHNG:7\r\nERROR\r\n");
+  // ERROR while waiting ends that "call": hang up, set up again, wait.
+  rig.Pump(4, [] { return false; });
+  EXPECT_EQ(rig.fax.ReceiveState(), rfWaiting);
+  modem.Write(R::Result("RING"));
+  rig.Pump(5, [&] { return modem.Saw("ATA"); });
+  ASSERT_TRUE(modem.Saw("ATA"));
+  // The training data never ends: the time-out ends the call (no file was
+  // opened, so nothing is logged) and the component waits again.
+  rig.Pump(30, [&] { return modem.Commands().size() > 8 && rig.fax.ReceiveState() == rfWaiting; });
+  EXPECT_EQ(rig.fax.ReceiveState(), rfWaiting);
+  EXPECT_TRUE(rig.logs.empty());
+  EXPECT_EQ(rig.fax.LastError(), -fax_error::kTimeout);
+}
+
 TEST(ReceiveFileNames, CounterNamesThenTheFallback) {
   std::set<std::string> taken;
   auto exists = [&](const std::string& p) { return taken.count(p) != 0; };
