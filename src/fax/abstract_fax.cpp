@@ -7,6 +7,7 @@
 
 #include "comm/com_port.h"
 #include "fax/dle.h"
+#include "fax/page_data.h"
 #include "platform/main_thread_bridge.h"
 #include "platform/strings/messages.h"
 #include "platform/ticks.h"
@@ -363,10 +364,13 @@ void TKvCustomAbstractFax::FeedBytes(std::string_view bytes) {
         i = bytes.size();
         break;
       case FaxInputMode::kRaw: {
+        // At most one batch per step, so a state can re-arm its timer
+        // and hand the rest back after the end of its data.
         FaxInput input{FaxInput::kData};
-        input.data = bytes.substr(i);
-        i = bytes.size();
+        input.data = bytes.substr(i, kPageDataBatch);
+        rawConsumed_ = input.data.size();
         Deliver(input);
+        i += std::min(rawConsumed_, input.data.size());
         break;
       }
     }
@@ -513,16 +517,15 @@ void TKvCustomAbstractFax::HangUp() {
 
 // ---- events -----------------------------------------------------------------------------------
 
-void TKvCustomAbstractFax::RunOnMainThread(const std::function<void()>& fn) {
+bool TKvCustomAbstractFax::RunOnMainThread(const std::function<void()>& fn, std::int64_t timeoutMs) {
   MainThreadBridge* bridge = bridge_ ? bridge_ : (comPort_ ? comPort_->Bridge() : nullptr);
   try {
-    if (bridge) {
-      bridge->Send(fn, kFaxEventTimeoutMs);
-    } else {
-      fn();
-    }
+    if (bridge) return bridge->Send(fn, timeoutMs);
+    fn();
+    return true;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "fax event: %s\n", e.what());
+    return false;
   }
 }
 

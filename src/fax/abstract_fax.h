@@ -214,8 +214,12 @@ class TKvCustomAbstractFax {
   void PostStatus(bool first, bool last);
   void PostLog(TFaxLogCode code);
   void PostError(int error);
-  // Runs `fn` on the application's thread and waits (with a time-out).
-  void RunOnMainThread(const std::function<void()>& fn);
+  // Runs `fn` on the application's thread and waits (with a time-out);
+  // false when it did not run in time.
+  bool RunOnMainThread(const std::function<void()>& fn, std::int64_t timeoutMs = kFaxEventTimeoutMs);
+  // In kRaw mode: how many bytes of the data just handed over the state
+  // used (default all); the rest is read in the then current input mode.
+  void ConsumeRaw(std::size_t n) { rawConsumed_ = n; }
 
   void SetRemoteId(std::string_view id);
   void SetClassInUse(TFaxClass c) { classInUse_ = c; }
@@ -283,6 +287,7 @@ class TKvCustomAbstractFax {
   int outUsedTrigger_ = 0;
   std::atomic<bool> running_{false};
   std::atomic<bool> abortRequested_{false};
+  std::size_t rawConsumed_ = 0;
 };
 
 class TKvAbstractFax : public TKvCustomAbstractFax {};

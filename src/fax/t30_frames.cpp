@@ -1,5 +1,7 @@
 #include "fax/t30_frames.h"
 
+#include <initializer_list>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -196,12 +198,22 @@ std::string EncodeDcs(int speedIndex, bool fine, bool wide, int remoteScanCode) 
 }
 
 std::string EncodeDis(SpeedMask receiveSpeeds) {
+  // Each DIS rate code promises every speed of its modulations (V.29: 9600
+  // and 7200; V.17: 14400 down to 7200), so a code is offered only when the
+  // modem can receive all of them; else the sender could pick a speed the
+  // modem cannot receive.
+  auto all = [&](std::initializer_list<int> indexes) {
+    for (const int i : indexes) {
+      if ((receiveSpeeds & SpeedBit(i)) == 0) return false;
+    }
+    return true;
+  };
   std::uint8_t rate = 0x00;
-  if (receiveSpeeds & (SpeedBit(5) | SpeedBit(6))) {
+  if (all({2, 3, 4, 5, 6})) {
     rate = 0x2C;
-  } else if (receiveSpeeds & (SpeedBit(3) | SpeedBit(4))) {
+  } else if (all({2, 3, 4})) {
     rate = 0x0C;
-  } else if (receiveSpeeds & SpeedBit(2)) {
+  } else if (all({2})) {
     rate = 0x08;
   }
   std::string info(4, '\0');

@@ -24,6 +24,7 @@ inline constexpr std::uint8_t kMCF = 0x8C;
 inline constexpr std::uint8_t kRTN = 0x4C;
 inline constexpr std::uint8_t kRTP = 0xCC;
 inline constexpr std::uint8_t kDCN = 0xFB;
+inline constexpr std::uint8_t kCRP = 0x58;  // command repeat
 
 // Frames are matched without their sender (X) bit.
 constexpr bool SameFrame(std::uint8_t received, std::uint8_t fcf) { return (received & 0xFE) == (fcf & 0xFE); }

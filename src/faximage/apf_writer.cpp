@@ -87,6 +87,14 @@ void ApfWriter::EndPage() {
   inPage_ = false;
 }
 
+void ApfWriter::DiscardPage() {
+  if (!inPage_) return;
+  Flush();
+  CheckFaxResult(file_.Truncate(pageOffset_));
+  CheckFaxResult(file_.Seek(pageOffset_));
+  inPage_ = false;
+}
+
 void ApfWriter::Finish(std::string_view stationId) {
   header_.creationTime = DosDateTimeNow();
   header_.SetStationId(stationId);
@@ -94,6 +102,7 @@ void ApfWriter::Finish(std::string_view stationId) {
   header_.Encode(raw);
   WriteAt(0, raw, sizeof raw);
   Flush();
+  CheckFaxResult(file_.Sync());
   CheckFaxResult(file_.Close());
   if (tempPath_ != path_ && std::rename(tempPath_.c_str(), path_.c_str()) != 0) ThrowFaxError(-errno);
   open_ = false;

@@ -38,8 +38,10 @@ class ApfWriter {
   void WriteRaw(const std::uint8_t* data, std::size_t size);
   // Rewrites the page header with the image length; raises the page count.
   void EndPage();
+  // Drops the current page: the file is cut back to where it began.
+  void DiscardPage();
   // Writes the creation time and station ID, rewrites the file header and
-  // closes the file. Throws.
+  // closes the file; its data is on disk before it gets its name. Throws.
   void Finish(std::string_view stationId);
   // Closes and deletes an unfinished file.
   void Abandon();

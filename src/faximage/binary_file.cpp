@@ -86,6 +86,8 @@ int BinaryFile::Truncate(std::uint64_t size) {
   return ::ftruncate(fd_, static_cast<off_t>(size)) == 0 ? 0 : -errno;
 }
 
+int BinaryFile::Sync() { return ::fsync(fd_) == 0 ? 0 : -errno; }
+
 int ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, std::uint64_t maxBytes,
                   int tooBigResult) {
   out.clear();

@@ -35,6 +35,8 @@ class BinaryFile {
   // The file's size, or a negated errno.
   std::int64_t Size() const;
   int Truncate(std::uint64_t size);
+  // Waits until the file's data is on the storage device.
+  int Sync();
 
  private:
   int fd_ = -1;

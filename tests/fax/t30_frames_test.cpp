@@ -100,6 +100,9 @@ TEST(Dis, RemoteCapabilities) {
   EXPECT_EQ(static_cast<std::uint8_t>(dis[2]), 0xF9);
   EXPECT_EQ(static_cast<std::uint8_t>(EncodeDis(0x7E)[1]), 0x6E);
   EXPECT_EQ(DecodeDis(EncodeDis(0x7E)).speeds, 0x7E);
+  // A rate code is offered only when all its speeds can be received.
+  EXPECT_EQ(static_cast<std::uint8_t>(EncodeDis(SpeedBit(1) | SpeedBit(2) | SpeedBit(3))[1]), 0x4A);
+  EXPECT_EQ(static_cast<std::uint8_t>(EncodeDis(0x3E)[1]), 0x4E);  // up to 12000: V.29 only
 }
 
 TEST(Speeds, NegotiationAndFallback) {

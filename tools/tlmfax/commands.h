@@ -12,6 +12,7 @@ int RunInfo(const Args& args);
 int RunConvert(const Args& args);
 int RunUnpack(const Args& args);
 int RunSend(const Args& args);
+int RunReceive(const Args& args);
 #ifdef TLMFAX_RENDER
 int RunRender(const Args& args);  // needs the Qt layers
 #endif

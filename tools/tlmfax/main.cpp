@@ -31,6 +31,8 @@ constexpr const char* kUsage =
     "  tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT\n"
     "  tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
     "              [--header TEXT] [--no-mps] NUMBER FILE.APF\n"
+    "  tlmfax receive --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--rings N] [--station ID]\n"
+    "                 [--dir DIR] [--once]\n"
 #ifdef TLMFAX_RENDER
     "  tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF\n"
 #endif
@@ -43,6 +45,7 @@ int main(int argc, char** argv) {
   using namespace tlm::tlmfax;
   const std::map<std::string, std::function<int(const Args&)>> commands = {
       {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack}, {"send", RunSend},
+      {"receive", RunReceive},
 #ifdef TLMFAX_RENDER
       {"render", RunRender},
 #endif

@@ -1,0 +1,112 @@
+#pragma once
+// The receive component: waits for calls on a Class 1, 2 or 2.0 fax modem,
+// answers after `AnswerOnRing` rings, receives the pages into an APF file
+// in `DestinationDir` and goes back to waiting (unless `OneFax`).
+//
+// The session runs as the state machine of receive_states.h on the port's
+// dispatch thread (see TKvCustomAbstractFax); OnFaxAccept and OnFaxName run
+// on the application's thread while the engine waits.
+#include <functional>
+#include <string>
+
+#include "fax/abstract_fax.h"
+#include "fax/page_bit_order.h"
+#include "fax/page_data.h"
+#include "fax/receive_file.h"
+#include "fax/receive_states.h"
+#include "fax/t30_frames.h"
+
+namespace tlm {
+
+// How long the accept question may take before the call counts as rejected.
+inline constexpr std::int64_t kFaxAcceptTimeoutMs = 1000;
+// "AT+FRH=3" repeated after damaged frames or lost carrier before giving up.
+inline constexpr int kMaxFrameTries = 5;
+
+class TKvCustomReceiveFax : public TKvAbstractFax {
+ public:
+  TKvCustomReceiveFax() = default;
+  ~TKvCustomReceiveFax() override;
+
+  int AnswerOnRing = 1;
+  bool FaxAndData = false;
+  bool OneFax = false;
+  bool ConstantStatus = false;
+  std::string DestinationDir;
+
+  // (sender, var accept); not assigned: every call is taken.
+  std::function<void(TKvCustomAbstractFax&, bool& accept)> OnFaxAccept;
+  // (sender, var name); not assigned or left empty: a generated name.
+  std::function<void(TKvCustomAbstractFax&, std::string& name)> OnFaxName;
+
+  // Starts waiting for calls. 0 or a negative code.
+  int StartReceive();
+  TReceiveFaxState ReceiveState() const { return static_cast<TReceiveFaxState>(State()); }
+  int RingCount() const { return rings_; }
+
+ protected:
+  void Step(const FaxInput& input) override;
+  void TimeoutRule() override;
+  void Abort(int error) override;
+
+ private:
+  // Handles what every state treats alike; true when `input` was used up.
+  bool CommonInput(const FaxInput& input);
+  void StepClass1(const FaxInput& input);
+  void StepClass2(const FaxInput& input);
+
+  // Sends a command, remembering it to skip its echo.
+  void ModemCommand(std::string_view command);
+  void Command(std::string_view command, TReceiveFaxState next, int ticks = kTicksCommand);
+  // "AT+FRH=3": the next frame; `rearm` false keeps the running time-out.
+  void ReceiveFrames(TReceiveFaxState next, bool rearm = true);
+  void SendFrame(std::uint8_t fcf, std::string_view info, bool final);
+  void RetryFrames();
+  void StartTraining();
+  void TrainingData(const FaxInput& input);
+  void PageData(const FaxInput& input);
+  std::string_view AfterConnect(std::string_view data);
+  void ClassInit2Step();
+
+  // Asks OnFaxAccept; true when the call is taken and its file is open.
+  bool AcceptCall();
+  bool OpenFaxFile();
+  bool CloseFaxFile();
+  void FailedFaxFile();
+  void SetNegotiated(bool fine, bool wide, int bps);
+
+  bool Class1() const { return ClassInUse() == fcClass1; }
+
+  // Session values (dispatch thread).
+  int rings_ = 0;
+  int retries_ = 0;
+  int frameTries_ = 0;
+  int initStep_ = 0;
+  bool fine_ = false;
+  bool wide_ = false;
+  t30::SessionParameters dcs_;
+  bool haveDcs_ = false;
+  std::string tcfCode_ = "24";
+  std::string pageCode_ = "24";
+  bool frameFinal_ = false;
+  bool frameSeen_ = false;
+  bool dcnSeen_ = false;
+  int postPage_ = 0;  // 2 MPS, 3 EOM, 4 EOP (Class 2: +FET 0, 1, 2)
+  bool afterEom_ = false;
+  bool pageStatusSeen_ = false;
+  bool logOpen_ = false;  // a log 4 awaits its 5 or 7
+  bool hungUp_ = false;
+  bool failedInSetup_ = false;
+  std::string echo_;
+  bool skipLf_ = false;
+  DleDataReader dle_;
+  TrainingCheck training_;
+  ReceiveFaxFile file_;
+  PageBitOrder bitOrder_;
+  std::string modemData_;
+  std::string pageBuffer_;
+};
+
+class TKvReceiveFax : public TKvCustomReceiveFax {};
+
+}  // namespace tlm

@@ -1,0 +1,120 @@
+// tlmfax receive: waits for calls on a fax modem and stores each fax.
+#include <atomic>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "comm/com_port.h"
+#include "commands.h"
+#include "fax/receive_fax.h"
+#include "platform/main_thread_bridge.h"
+#include "platform/strings/messages.h"
+
+namespace tlm::tlmfax {
+
+namespace {
+
+std::atomic<bool> gStop{false};
+
+void OnSignal(int) { gStop = true; }
+
+bool ParseInt(const std::string& text, int& out) {
+  try {
+    std::size_t used = 0;
+    out = std::stoi(text, &used);
+    return used == text.size();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+int RunReceive(const Args& args) {
+  std::string port, station, dir;
+  TFaxClass faxClass = fcDetect;
+  int bps = 9600, rings = 1;
+  bool once = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (a == "--once") {
+      once = true;
+    } else if (a == "--port" && hasValue) {
+      port = args[++i];
+    } else if (a == "--station" && hasValue) {
+      station = args[++i];
+    } else if (a == "--dir" && hasValue) {
+      dir = args[++i];
+    } else if (a == "--class" && hasValue) {
+      const std::string& c = args[++i];
+      if (c == "auto") faxClass = fcDetect;
+      else if (c == "1") faxClass = fcClass1;
+      else if (c == "2") faxClass = fcClass2;
+      else if (c == "2.0") faxClass = fcClass2_0;
+      else return Fail("--class is auto, 1, 2 or 2.0");
+    } else if (a == "--bps" && hasValue) {
+      if (!ParseInt(args[++i], bps) || bps < 2400 || bps > 14400) return Fail("--bps is 2400 to 14400");
+    } else if (a == "--rings" && hasValue) {
+      if (!ParseInt(args[++i], rings) || rings < 1 || rings > 99) return Fail("--rings is 1 to 99");
+    } else {
+      return Fail("unknown argument " + a);
+    }
+  }
+  if (port.empty()) return Fail("--port PATH|COMn is required");
+
+  PumpedBridge bridge;
+  TKvComPort comPort;
+  comPort.SetMainThreadBridge(&bridge);
+  int comNumber = 0;
+  if (port.size() > 3 && port.compare(0, 3, "COM") == 0 && ParseInt(port.substr(3), comNumber)) {
+    comPort.SetComNumber(comNumber);
+  } else {
+    comPort.SetDeviceName(port);
+  }
+  TKvReceiveFax fax;
+  fax.SetComPort(&comPort);
+  fax.SetFaxClass(faxClass);
+  fax.DesiredBPS = bps;
+  fax.AnswerOnRing = rings;
+  fax.SetStationID(station);
+  fax.DestinationDir = dir;
+  fax.OneFax = once;
+
+  int finish = INT_MIN;
+  fax.OnFaxStatus = [](TKvCustomAbstractFax& f, bool, bool) {
+    std::printf("status %d: %s\n", f.FaxStatus(), FaxStatusText(f.FaxStatus()).c_str());
+    std::fflush(stdout);
+  };
+  fax.OnFaxLog = [](TKvCustomAbstractFax& f, TFaxLogCode code) {
+    if (code == lfaxReceiveOk) std::printf("received %s\n", f.FaxFile().c_str());
+    if (code == lfaxReceiveFail) std::printf("failed %s\n", f.FaxFile().c_str());
+    if (code == lfaxReceiveSkip) std::printf("rejected a call\n");
+    std::fflush(stdout);
+  };
+  fax.OnFaxError = [](TKvCustomAbstractFax&, int error) {
+    std::printf("error %d: %s\n", error < 0 ? -error : error, ErrorText(error).c_str());
+    std::fflush(stdout);
+  };
+  fax.OnFaxFinish = [&](TKvCustomAbstractFax&, int error) { finish = error; };
+
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  const int rc = fax.StartReceive();
+  if (rc != 0) return Fail("cannot start receiving: " + ErrorText(rc));
+  bool cancelled = false;
+  while (finish == INT_MIN) {
+    bridge.Pump(100, [&] { return finish != INT_MIN || gStop.load(); });
+    if (gStop.load() && !cancelled) {
+      cancelled = true;
+      fax.CancelFax();
+    }
+  }
+  comPort.SetOpen(false);
+  bridge.Pump(50);
+  // Stopped by the user, or one fax received as asked.
+  return (cancelled || finish == 0) ? 0 : 1;
+}
+
+}  // namespace tlm::tlmfax
