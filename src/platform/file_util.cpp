@@ -96,6 +96,38 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, std
   return true;
 }
 
+bool PReadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
+  char* p = static_cast<char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+    offset += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
+bool PWriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+    offset += static_cast<std::uint64_t>(n);
+  }
+  return true;
+}
+
 std::string AbsolutePath(const std::string& path) {
   if (!path.empty() && path.front() == '/') return path;
   char cwd[PATH_MAX];

@@ -1,5 +1,7 @@
 #pragma once
 // Small file helpers shared by every layer.
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +15,11 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // permissions are kept. On failure the old file is untouched, the temporary
 // file is removed and `error` (if given) holds the system's text.
 bool WriteFileAtomically(const std::string& path, std::string_view contents, std::string* error = nullptr);
+
+// Reads or writes exactly `size` bytes at `offset`, retrying interrupted and
+// partial transfers. False on an error, or (errno EIO) at the end of file.
+bool PReadAll(int fd, void* data, std::size_t size, std::uint64_t offset);
+bool PWriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset);
 
 // `path` made absolute against the current folder (no symlink resolution).
 std::string AbsolutePath(const std::string& path);

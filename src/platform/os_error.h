@@ -7,4 +7,7 @@ namespace tlm {
 // The system's text for an errno value, such as "No such file or directory".
 std::string OsErrorText(int errnum);
 
+// "<what> <path>: <text of errno>", for a file operation that just failed.
+std::string FileErrorMessage(const std::string& what, const std::string& path);
+
 }  // namespace tlm

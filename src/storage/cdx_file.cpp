@@ -24,10 +24,6 @@ constexpr unsigned kMarkAt = 24;
 constexpr char kMagic[4] = {'T', 'L', 'M', 'X'};
 constexpr unsigned char kOptCompact = 0x20, kOptCompound = 0x40, kOptStructure = 0x80, kOptFor = 0x08;
 
-std::string SysError(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + OsErrorText(errno);
-}
-
 std::string Padded(const std::string& name) {
   std::string key = name;
   key.resize(kTagNameLength, ' ');
@@ -50,7 +46,7 @@ bool CdxFile::ReadPage(std::uint32_t offset, unsigned char* page, std::string& e
     const ssize_t n = ::pread(fd_, page + done, kCdxPageSize - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      error = n == 0 ? "The index " + path_ + " is damaged: it is cut short" : SysError("Cannot read", path_);
+      error = n == 0 ? "The index " + path_ + " is damaged: it is cut short" : FileErrorMessage("Cannot read", path_);
       return false;
     }
     done += static_cast<std::size_t>(n);
@@ -64,7 +60,7 @@ bool CdxFile::WritePage(std::uint32_t offset, const unsigned char* page, std::st
     const ssize_t n = ::pwrite(fd_, page + done, kCdxPageSize - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      error = SysError("Cannot write", path_);
+      error = FileErrorMessage("Cannot write", path_);
       return false;
     }
     done += static_cast<std::size_t>(n);
@@ -75,7 +71,7 @@ bool CdxFile::WritePage(std::uint32_t offset, const unsigned char* page, std::st
 std::unique_ptr<CdxFile> CdxFile::Create(const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
-    error = SysError("Cannot create", path);
+    error = FileErrorMessage("Cannot create", path);
     return nullptr;
   }
   std::unique_ptr<CdxFile> f(new CdxFile);
@@ -93,7 +89,7 @@ std::unique_ptr<CdxFile> CdxFile::Create(const std::string& path, std::string& e
 std::unique_ptr<CdxFile> CdxFile::Open(const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
-    error = SysError("Cannot open", path);
+    error = FileErrorMessage("Cannot open", path);
     return nullptr;
   }
   std::unique_ptr<CdxFile> f(new CdxFile);
@@ -101,7 +97,7 @@ std::unique_ptr<CdxFile> CdxFile::Open(const std::string& path, std::string& err
   f->path_ = path;
   struct stat st{};
   if (::fstat(fd, &st) != 0) {
-    error = SysError("Cannot read", path);
+    error = FileErrorMessage("Cannot read", path);
     return nullptr;
   }
   const auto damaged = [&](const std::string& why) {
@@ -380,7 +376,7 @@ bool CdxFile::Flush(std::uint32_t recordCount, std::string& error) {
   struct stat st{};
   if (::fstat(fd_, &st) == 0 && static_cast<std::uint64_t>(st.st_size) != fileEnd_ &&
       ::ftruncate(fd_, fileEnd_) != 0) {
-    error = SysError("Cannot write", path_);
+    error = FileErrorMessage("Cannot write", path_);
     return false;
   }
   if (!openForUpdate_ && cleanMark_ && markedCount_ == recordCount) return true;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/file_util.h"
 #include "platform/os_error.h"
 #include "storage/fpt_file.h"
 
@@ -22,47 +23,6 @@ constexpr unsigned char kEndOfFile = 0x1A;
 constexpr unsigned char kCodePage1252 = 0x03;
 constexpr unsigned kMaxRecordLength = 65500;
 
-std::string SysError(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + OsErrorText(errno);
-}
-
-bool WriteAll(int fd, const void* data, std::size_t size, off_t at) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, p, size, at);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = EIO;
-      return false;
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-    at += n;
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, std::size_t size, off_t at) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::pread(fd, p, size, at);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = EIO;
-      return false;
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-    at += n;
-  }
-  return true;
-}
 
 // Locks the whole file for this open; false with errno EWOULDBLOCK when held.
 bool LockExclusive(int fd) {
@@ -248,11 +208,11 @@ bool DbfFile::Create(const std::string& path, const std::vector<FieldDef>& given
 
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
-    error = SysError("Cannot create", path);
+    error = FileErrorMessage("Cannot create", path);
     return false;
   }
-  bool ok = WriteAll(fd, header.data(), header.size(), 0);
-  if (!ok) error = SysError("Cannot write", path);
+  bool ok = PWriteAll(fd, header.data(), header.size(), 0);
+  if (!ok) error = FileErrorMessage("Cannot write", path);
   ::close(fd);
   if (ok && hasMemo) ok = FptFile::Create(MemoPathFor(path), 64, error);
   if (!ok) ::unlink(path.c_str());
@@ -274,30 +234,30 @@ std::unique_ptr<DbfFile> DbfFile::Open(const std::string& path, std::string& err
   }
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
-    error = SysError("Cannot open", path);
+    error = FileErrorMessage("Cannot open", path);
     return nullptr;
   }
   std::unique_ptr<DbfFile> t(new DbfFile);
   t->fd_ = fd;
   t->path_ = path;
   if (!LockExclusive(fd)) {
-    error = errno == EWOULDBLOCK ? InUseText(path) : SysError("Cannot lock", path);
+    error = errno == EWOULDBLOCK ? InUseText(path) : FileErrorMessage("Cannot lock", path);
     return nullptr;
   }
   struct stat st{};
   if (::fstat(fd, &st) != 0) {
-    error = SysError("Cannot read", path);
+    error = FileErrorMessage("Cannot read", path);
     return nullptr;
   }
   const std::size_t fileSize = static_cast<std::size_t>(st.st_size);
   unsigned char fixed[32];
-  if (fileSize < 32 || !ReadAll(fd, fixed, 32, 0)) {
+  if (fileSize < 32 || !PReadAll(fd, fixed, 32, 0)) {
     error = "The table " + path + " is damaged: the file is too short for a table header";
     return nullptr;
   }
   const unsigned headerLength = GetLe16(fixed + 8);
   std::vector<unsigned char> header(std::max<unsigned>(headerLength, 32));
-  if (headerLength > fileSize || !ReadAll(fd, header.data(), header.size(), 0) ||
+  if (headerLength > fileSize || !PReadAll(fd, header.data(), header.size(), 0) ||
       !ParseHeader(header.data(), header.size(), t->fields_, t->headerLength_, t->recordLength_, t->count_,
                    t->version_, error)) {
     if (headerLength > fileSize) error = "the table header is cut short";
@@ -328,8 +288,8 @@ bool DbfFile::ReadMany(std::uint32_t first, std::uint32_t n, char* out, std::str
     return false;
   }
   const off_t at = static_cast<off_t>(headerLength_) + static_cast<off_t>(first - 1) * recordLength_;
-  if (!ReadAll(fd_, out, std::size_t(n) * recordLength_, at)) {
-    error = SysError("Cannot read", path_);
+  if (!PReadAll(fd_, out, std::size_t(n) * recordLength_, at)) {
+    error = FileErrorMessage("Cannot read", path_);
     return false;
   }
   return true;
@@ -342,8 +302,8 @@ bool DbfFile::StampDate(std::string& error) {
   ::localtime_r(&now, &tm);
   const unsigned char ymd[3] = {static_cast<unsigned char>(tm.tm_year % 100),
                                 static_cast<unsigned char>(tm.tm_mon + 1), static_cast<unsigned char>(tm.tm_mday)};
-  if (!WriteAll(fd_, ymd, 3, 1)) {
-    error = SysError("Cannot write", path_);
+  if (!PWriteAll(fd_, ymd, 3, 1)) {
+    error = FileErrorMessage("Cannot write", path_);
     return false;
   }
   dateStamped_ = true;
@@ -357,8 +317,8 @@ bool DbfFile::Write(std::uint32_t recno, const char* record, std::string& error)
   }
   if (!StampDate(error)) return false;
   const off_t at = static_cast<off_t>(headerLength_) + static_cast<off_t>(recno - 1) * recordLength_;
-  if (!WriteAll(fd_, record, recordLength_, at)) {
-    error = SysError("Cannot write", path_);
+  if (!PWriteAll(fd_, record, recordLength_, at)) {
+    error = FileErrorMessage("Cannot write", path_);
     return false;
   }
   return true;
@@ -367,8 +327,8 @@ bool DbfFile::Write(std::uint32_t recno, const char* record, std::string& error)
 bool DbfFile::WriteHeaderCount(std::string& error) {
   unsigned char c[4];
   PutLe32(c, count_);
-  if (!WriteAll(fd_, c, 4, 4)) {
-    error = SysError("Cannot write", path_);
+  if (!PWriteAll(fd_, c, 4, 4)) {
+    error = FileErrorMessage("Cannot write", path_);
     return false;
   }
   return true;
@@ -384,12 +344,12 @@ bool DbfFile::Append(const char* record, std::string& error) {
   std::memcpy(buf.data(), record, recordLength_);
   buf[recordLength_] = static_cast<char>(kEndOfFile);
   const off_t at = static_cast<off_t>(headerLength_) + static_cast<off_t>(count_) * recordLength_;
-  if (!WriteAll(fd_, buf.data(), buf.size(), at)) {
-    error = SysError("Cannot write", path_);
+  if (!PWriteAll(fd_, buf.data(), buf.size(), at)) {
+    error = FileErrorMessage("Cannot write", path_);
     // Remove a partly written record so the file keeps whole records only.
     if (::ftruncate(fd_, at) == 0) {
       const char eof = static_cast<char>(kEndOfFile);
-      WriteAll(fd_, &eof, 1, at);
+      PWriteAll(fd_, &eof, 1, at);
     }
     return false;
   }
@@ -403,14 +363,14 @@ bool DbfFile::Append(const char* record, std::string& error) {
 
 bool DbfFile::SetStructuralIndexFlag(bool on, std::string& error) {
   unsigned char flags = 0;
-  if (!ReadAll(fd_, &flags, 1, 28)) {
-    error = SysError("Cannot read", path_);
+  if (!PReadAll(fd_, &flags, 1, 28)) {
+    error = FileErrorMessage("Cannot read", path_);
     return false;
   }
   const unsigned char want = on ? (flags | 0x01) : (flags & ~0x01);
   if (want == flags) return true;
-  if (!WriteAll(fd_, &want, 1, 28)) {
-    error = SysError("Cannot write", path_);
+  if (!PWriteAll(fd_, &want, 1, 28)) {
+    error = FileErrorMessage("Cannot write", path_);
     return false;
   }
   return true;
@@ -422,11 +382,11 @@ bool DbfFile::FinishPack(const std::string& path, std::string& error) {
   if (::access(marker.c_str(), F_OK) == 0) {
     // Both new files were complete when the marker was written.
     if (::access(memoTemp.c_str(), F_OK) == 0 && ::rename(memoTemp.c_str(), memo.c_str()) != 0) {
-      error = SysError("Cannot finish packing", memo);
+      error = FileErrorMessage("Cannot finish packing", memo);
       return false;
     }
     if (::access(temp.c_str(), F_OK) == 0 && ::rename(temp.c_str(), path.c_str()) != 0) {
-      error = SysError("Cannot finish packing", path);
+      error = FileErrorMessage("Cannot finish packing", path);
       return false;
     }
     ::unlink(marker.c_str());
@@ -442,12 +402,12 @@ bool DbfFile::PackImpl(const std::function<PackVerdict(std::uint32_t, std::vecto
   const std::string temp = PackTempPath(path_);
   const int nfd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (nfd < 0) {
-    error = SysError("Cannot create", temp);
+    error = FileErrorMessage("Cannot create", temp);
     return false;
   }
   bool ok = LockExclusive(nfd);
   std::vector<unsigned char> header(headerLength_);
-  ok = ok && ReadAll(fd_, header.data(), header.size(), 0);
+  ok = ok && PReadAll(fd_, header.data(), header.size(), 0);
   std::uint32_t kept = 0;
   off_t out = headerLength_;
   std::vector<char> chunk;
@@ -466,16 +426,16 @@ bool DbfFile::PackImpl(const std::function<PackVerdict(std::uint32_t, std::vecto
       ++kept;
     }
     if (ok && !keptBytes.empty()) {
-      ok = WriteAll(nfd, keptBytes.data(), keptBytes.size(), out);
+      ok = PWriteAll(nfd, keptBytes.data(), keptBytes.size(), out);
       out += static_cast<off_t>(keptBytes.size());
-      if (!ok) error = SysError("Cannot write", temp);
+      if (!ok) error = FileErrorMessage("Cannot write", temp);
     }
   }
   if (ok) {
     PutLe32(&header[4], kept);
     const char eof = static_cast<char>(kEndOfFile);
-    ok = WriteAll(nfd, header.data(), header.size(), 0) && WriteAll(nfd, &eof, 1, out) && ::fsync(nfd) == 0;
-    if (!ok) error = SysError("Cannot write", temp);
+    ok = PWriteAll(nfd, header.data(), header.size(), 0) && PWriteAll(nfd, &eof, 1, out) && ::fsync(nfd) == 0;
+    if (!ok) error = FileErrorMessage("Cannot write", temp);
   }
   const std::string marker = PackMarkerPath(path_);
   if (ok && !memoTemp.empty()) {
@@ -485,16 +445,16 @@ bool DbfFile::PackImpl(const std::function<PackVerdict(std::uint32_t, std::vecto
     ok = tfd >= 0 && ::fsync(tfd) == 0;
     if (tfd >= 0) ::close(tfd);
     if (!ok) {
-      error = SysError("Cannot write", memoTemp);
+      error = FileErrorMessage("Cannot write", memoTemp);
     } else {
       const int mfd = ::open(marker.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
       ok = mfd >= 0 && ::fsync(mfd) == 0;
-      if (!ok) error = SysError("Cannot create", marker);
+      if (!ok) error = FileErrorMessage("Cannot create", marker);
       if (mfd >= 0) ::close(mfd);
     }
     const std::string memo = MemoPathFor(path_);
     if (ok && ::rename(memoTemp.c_str(), memo.c_str()) != 0) {
-      error = SysError("Cannot replace", memo);
+      error = FileErrorMessage("Cannot replace", memo);
       ::unlink(marker.c_str());
       ok = false;
     }
@@ -502,7 +462,7 @@ bool DbfFile::PackImpl(const std::function<PackVerdict(std::uint32_t, std::vecto
   if (ok && ::rename(temp.c_str(), path_.c_str()) != 0) {
     // The memo file may already be the new one: leave the marker so that the
     // next Open finishes the pack.
-    error = SysError("Cannot replace", path_);
+    error = FileErrorMessage("Cannot replace", path_);
     ::close(nfd);
     return false;
   }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/file_util.h"
 #include "platform/os_error.h"
 #include "storage/xbase_types.h"
 
@@ -19,31 +20,6 @@ namespace {
 constexpr unsigned kHeaderSize = 512;
 constexpr std::uint32_t kTextBlock = 1;
 
-std::string SysError(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + OsErrorText(errno);
-}
-
-bool PWriteAll(int fd, const void* data, std::size_t size, off_t at) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, p, size, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n, size -= static_cast<std::size_t>(n), at += n;
-  }
-  return true;
-}
-
-bool PReadAll(int fd, void* data, std::size_t size, off_t at) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::pread(fd, p, size, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n, size -= static_cast<std::size_t>(n), at += n;
-  }
-  return true;
-}
 
 std::uint64_t BlocksFor(std::uint64_t bytes, unsigned blockSize) { return (bytes + blockSize - 1) / blockSize; }
 
@@ -68,7 +44,7 @@ bool FptFile::Create(const std::string& path, unsigned blockSize, std::string& e
   PutBe16(header + 6, static_cast<std::uint16_t>(blockSize));
   const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const bool ok = fd >= 0 && PWriteAll(fd, header, sizeof header, 0);
-  if (!ok) error = SysError("Cannot create", path);
+  if (!ok) error = FileErrorMessage("Cannot create", path);
   if (fd >= 0) ::close(fd);
   return ok;
 }
@@ -76,7 +52,7 @@ bool FptFile::Create(const std::string& path, unsigned blockSize, std::string& e
 std::unique_ptr<FptFile> FptFile::Open(const std::string& path, std::string& error) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
-    error = SysError("Cannot open the memo file", path);
+    error = FileErrorMessage("Cannot open the memo file", path);
     return nullptr;
   }
   std::unique_ptr<FptFile> f(new FptFile);
@@ -84,7 +60,7 @@ std::unique_ptr<FptFile> FptFile::Open(const std::string& path, std::string& err
   f->path_ = path;
   struct stat st{};
   if (::fstat(fd, &st) != 0) {
-    error = SysError("Cannot read", path);
+    error = FileErrorMessage("Cannot read", path);
     return nullptr;
   }
   f->size_ = static_cast<std::uint64_t>(st.st_size);
@@ -147,7 +123,7 @@ bool FptFile::Read(std::uint32_t block, std::string& text, std::string& error) c
   }
   text.resize(length);
   if (length && !PReadAll(fd_, text.data(), length, static_cast<off_t>(at + 8))) {
-    error = SysError("Cannot read", path_);
+    error = FileErrorMessage("Cannot read", path_);
     text.clear();
     return false;
   }
@@ -180,7 +156,7 @@ bool FptFile::Write(std::uint32_t oldBlock, const std::string& text, std::uint32
   PutBe32(buf.data() + 4, static_cast<std::uint32_t>(text.size()));
   if (!text.empty()) std::memcpy(buf.data() + 8, text.data(), text.size());
   if (!PWriteAll(fd_, buf.data(), buf.size(), static_cast<off_t>(target * blockSize_))) {
-    error = SysError("Cannot write", path_);
+    error = FileErrorMessage("Cannot write", path_);
     struct stat st{};
     if (::fstat(fd_, &st) == 0) size_ = static_cast<std::uint64_t>(st.st_size);
     return false;
@@ -190,7 +166,7 @@ bool FptFile::Write(std::uint32_t oldBlock, const std::string& text, std::uint32
     unsigned char nf[4];
     PutBe32(nf, static_cast<std::uint32_t>(target + need));
     if (!PWriteAll(fd_, nf, 4, 0)) {
-      error = SysError("Cannot write", path_);
+      error = FileErrorMessage("Cannot write", path_);
       return false;
     }
     nextFree_ = static_cast<std::uint32_t>(target + need);
@@ -208,7 +184,7 @@ FptBuilder::~FptBuilder() {
 bool FptBuilder::Start(std::string& error) {
   fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) {
-    error = SysError("Cannot create", path_);
+    error = FileErrorMessage("Cannot create", path_);
     return false;
   }
   nextBlock_ = BlocksFor(kHeaderSize, blockSize_);
@@ -221,7 +197,7 @@ bool FptBuilder::Start(std::string& error) {
 bool FptBuilder::FlushBuffer(std::string& error) {
   if (buffer_.empty()) return true;
   if (!PWriteAll(fd_, buffer_.data(), buffer_.size(), static_cast<off_t>(bufferStart_))) {
-    error = SysError("Cannot write", path_);
+    error = FileErrorMessage("Cannot write", path_);
     return false;
   }
   bufferStart_ += buffer_.size();
@@ -252,7 +228,7 @@ bool FptBuilder::Finish(std::string& error) {
   PutBe32(header, static_cast<std::uint32_t>(nextBlock_));
   PutBe16(header + 6, static_cast<std::uint16_t>(blockSize_));
   if (!PWriteAll(fd_, header, sizeof header, 0) || ::ftruncate(fd_, static_cast<off_t>(bufferStart_)) != 0) {
-    error = SysError("Cannot write", path_);
+    error = FileErrorMessage("Cannot write", path_);
     return false;
   }
   ::close(fd_);
