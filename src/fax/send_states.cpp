@@ -27,6 +27,8 @@ bool EndsWith(std::string_view s, std::string_view tail) {
   return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
 bool Contains(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
+// "NO CARRIER" (and the abbreviated forms some modems print).
+bool LineDropped(const FaxInput& in) { return in.kind == FaxInput::kLine && EndsWith(in.text, "RRIER"); }
 
 }  // namespace
 
@@ -241,10 +243,16 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       if (connect) {
         SendFrame(t30::kDCN, "", true);
         Wait(tf1Hangup);
+      } else if (LineDropped(in)) {
+        // Every page was confirmed: a remote that hangs up before our DCN
+        // has still received the fax.
+        Command("ATH", kHangupTicks);
+        Wait(tf1WaitHngp);
       }
       break;
     case tf1Hangup:
-      if (ok) {
+      // Some modems report the line drop that follows the DCN instead of OK.
+      if (ok || LineDropped(in)) {
         Command("ATH", kHangupTicks);
         Wait(tf1WaitHngp);
       }
@@ -395,7 +403,10 @@ void TKvCustomSendFax::TimeoutRule() {
       SetInputMode(FaxInputMode::kLines);
       Proceed(tf1PrepEOP);
       break;
+    case tf1SendDCN:
+    case tf1Hangup:
     case tf1WaitHngp:
+      // The pages are confirmed: a silent modem at the end does not undo that.
       HangUp();
       Proceed(tfClose);
       break;

@@ -73,12 +73,9 @@ TEST_P(OwnSenderToOwnReceiver, PagesArriveAsSent) {
   ASSERT_EQ(send.StartTransmit(), 0);
   rig.Pump(90, [&] { return rig.finish != INT_MIN && sendFinish != INT_MIN; });
   EXPECT_EQ(rig.finish, 0);
-  // Known open fault of the transmit side: a Class 1 sender ends a call to
-  // a Class 2/2.0 modem with a time-out after the pages were confirmed.
-  if (from != "1" || to == "1") {
-    EXPECT_EQ(sendFinish, 0);
-  }
-  EXPECT_NE(sendFinish, INT_MIN);
+  // A Class 2 receiving modem drops the line as soon as the DCN arrives, so a
+  // Class 1 sender may see NO CARRIER instead of OK for its DCN.
+  EXPECT_EQ(sendFinish, 0);
   ASSERT_EQ(rig.files.size(), 1u);
   const std::vector<Bitmap> got = ReadPages(rig.files[0]);
   ASSERT_EQ(got.size(), pages.size());
