@@ -1,5 +1,5 @@
 // A spandsp fax machine calls over the faxline exchange (real modem audio,
-// real time) and sends a TIFF page; the received page must decode to
+// real time) and sends a TIFF document; every received page must decode to
 // exactly the TIFF's bitmap. Build faxline first:
 //   make -C ../shared/tools/faxline OUT=<build dir>/faxline
 #include <gtest/gtest.h>
@@ -21,26 +21,37 @@ bool Exists(const std::string& path) {
 }
 
 struct Line {
-  std::string modems;  // spandsp's image modems: v27, v29, v17
+  std::string modems;  // spandsp's image modems: v27 (4800), v29 (9600), v17 (14400)
   bool fine;
+  int pages;
 };
+
+// The spandsp machine's document: `pages` pages made with efix and joined.
+std::string MakeTiff(ReceiveRig& rig, const Line& c) {
+  std::string join = "tiffcp";
+  for (int i = 0; i < c.pages; ++i) {
+    const int rows = c.pages == 1 ? 400 : 120;
+    const std::string n = std::to_string(i + 1);
+    if (!faxsim::writePbm(rig.Path("p" + n + ".pbm"), TestPage(i + 1, c.fine ? rows * 2 : rows)).empty()) return {};
+    if (fs::run(std::string("efix -i pbm -o tiffg3 -r ") + (c.fine ? "204x196 " : "204x98 ") +
+                rig.Path("p" + n + ".pbm") + " > " + rig.Path("p" + n + ".tif") + " 2>/dev/null") != 0)
+      return {};
+    join += " " + rig.Path("p" + n + ".tif");
+  }
+  const std::string tif = rig.Path("doc.tif");
+  return fs::run(join + " " + tif + " 2>/dev/null") == 0 ? tif : std::string();
+}
 
 class ReceiveFromSpandsp : public ::testing::TestWithParam<Line> {};
 
-TEST_P(ReceiveFromSpandsp, PageDecodesToTheSentTiff) {
+TEST_P(ReceiveFromSpandsp, PagesDecodeToTheSentTiff) {
   const std::string faxline = FAXLINE_BINARY;
   if (!Exists(faxline)) GTEST_SKIP() << "faxline not built at " << faxline;
   if (!fs::haveEfax()) GTEST_SKIP() << "efix not installed";
   const Line& c = GetParam();
   ReceiveRig rig;
-  const Bitmap page = TestPage(1, c.fine ? 1400 : 500);
-  ASSERT_EQ(faxsim::writePbm(rig.Path("p.pbm"), page), "");
-  const std::string tif = rig.Path("p.tif");
-  ASSERT_EQ(fs::run(std::string("efix -i pbm -o tiffg3 -r ") + (c.fine ? "204x196 " : "204x98 ") + rig.Path("p.pbm") +
-                    " > " + tif + " 2>/dev/null"),
-            0);
-  Bitmap sent;
-  ASSERT_TRUE(fs::tiffToBitmap(tif, sent));
+  const std::string tif = MakeTiff(rig, c);
+  ASSERT_FALSE(tif.empty());
   const std::string modem = rig.Path("modem");
   const int pid = fs::spawn(faxline + " --modem " + modem + "=100 --sender 777:" + tif + ":100:2:modems=" + c.modems +
                             ":ecm=0:ident=SPANDSP --exit-after-calls 1 > " + rig.Path("events") + " 2>&1");
@@ -48,21 +59,32 @@ TEST_P(ReceiveFromSpandsp, PageDecodesToTheSentTiff) {
   rig.Pump(5, [&] { return Exists(modem); });
   rig.fax.SetFaxClass(fcClass1);
   rig.fax.DesiredBPS = 14400;
-  ASSERT_EQ(rig.Run(modem, 90), 0);
+  ASSERT_EQ(rig.Run(modem, 60 + 30 * c.pages), 0);
   ::kill(pid, SIGTERM);
   fs::waitPid(pid, 10);
-  EXPECT_EQ(rig.finish, 0) << fs::run("cat " + rig.Path("events"));
+  EXPECT_EQ(rig.finish, 0);
+  if (rig.finish != 0) fs::run("cat " + rig.Path("events"));  // spandsp's account of the call
   ASSERT_EQ(rig.files.size(), 1u);
   const std::vector<Bitmap> got = ReadPages(rig.files[0]);
-  ASSERT_EQ(got.size(), 1u);
-  EXPECT_EQ(got[0].fine, c.fine);
-  ASSERT_EQ(got[0].height, sent.height);
-  EXPECT_TRUE(got[0].bits == sent.bits);
+  ASSERT_EQ(got.size(), std::size_t(c.pages));
+  for (int i = 0; i < c.pages; ++i) {
+    Bitmap sent;
+    ASSERT_TRUE(fs::tiffPageToBitmap(tif, i, sent)) << "page " << i + 1;
+    EXPECT_EQ(got[std::size_t(i)].fine, c.fine) << "page " << i + 1;
+    ASSERT_EQ(got[std::size_t(i)].height, sent.height) << "page " << i + 1;
+    EXPECT_TRUE(got[std::size_t(i)].bits == sent.bits) << "page " << i + 1;
+  }
 }
 
+// Each modulation spandsp can be asked for, with a standard one-page fax and
+// a fine five-page fax.
 INSTANTIATE_TEST_SUITE_P(Modems, ReceiveFromSpandsp,
-                         ::testing::Values(Line{"v27", false}, Line{"v29", true}, Line{"v17", false}),
-                         [](const auto& info) { return info.param.modems + (info.param.fine ? "_fine" : "_std"); });
+                         ::testing::Values(Line{"v27", false, 1}, Line{"v27", true, 5}, Line{"v29", false, 1},
+                                           Line{"v29", true, 5}, Line{"v17", false, 1}, Line{"v17", true, 5}),
+                         [](const auto& info) {
+                           return info.param.modems + (info.param.fine ? "_fine_" : "_std_") +
+                                  std::to_string(info.param.pages) + "pages";
+                         });
 
 }  // namespace
 }  // namespace tlm::testing

@@ -176,6 +176,13 @@ bool tiffToBitmap(const std::string& tiff, Bitmap& out) {
   return readPbm(pbm, out).empty();
 }
 
+bool tiffPageToBitmap(const std::string& tiff, int page, Bitmap& out) {
+  const std::string one = tiff + "." + std::to_string(page) + ".tif";
+  if (std::system(("tiffcp " + tiff + "," + std::to_string(page) + " " + one + " 2>/dev/null").c_str()) != 0)
+    return false;
+  return tiffToBitmap(one, out);
+}
+
 bool sameRows(const Bitmap& a, int from, const Bitmap& b, int count) {
   if (a.width != b.width || from + count > a.height || count > b.height) return false;
   size_t stride = size_t(a.stride());

@@ -54,6 +54,8 @@ int waitPid(int pid, int seconds = 180);
 
 std::string field(const std::string& event, const std::string& key);
 bool tiffToBitmap(const std::string& tiff, Bitmap& out);
+// Page `page` (from 0) of a multi-page TIFF file.
+bool tiffPageToBitmap(const std::string& tiff, int page, Bitmap& out);
 // Rows [from, from + count) of a equal rows [0, count) of b.
 bool sameRows(const Bitmap& a, int from, const Bitmap& b, int count);
 bool haveEfax();
