@@ -688,39 +688,28 @@ bool CdxFile::SeekInRawLeaf(int tag, std::uint32_t page, const unsigned char* ra
   return Next(out, error);
 }
 
-bool CdxFile::First(int tag, Cursor& out, std::string& error) {
-  if (!TrimCache(error)) return false;
-  out = Cursor{tag, kCdxNoPage, -1};
-  std::uint32_t page = tags_[static_cast<std::size_t>(tag)].root;
-  for (unsigned depth = 0; depth < kMaxDepth; ++depth) {
-    CachedNode* n = Node(tag, page, error);
-    if (!n) return false;
-    if (n->node.entries.empty()) return true;
-    if (n->node.IsLeaf()) {
-      out.leaf = page;
-      out.index = 0;
-      return true;
-    }
-    page = n->node.entries.front().child;
-  }
-  error = "The index " + path_ + " is damaged: its tree is too deep";
-  return false;
-}
+bool CdxFile::First(int tag, Cursor& out, std::string& error) { return Edge(tag, true, out, error); }
 
-bool CdxFile::Last(int tag, Cursor& out, std::string& error) {
+bool CdxFile::Last(int tag, Cursor& out, std::string& error) { return Edge(tag, false, out, error); }
+
+// Goes down the tree's outer edge (the left one for the first entry) to a
+// leaf, and on past empty leaves.
+bool CdxFile::Edge(int tag, bool forward, Cursor& out, std::string& error) {
   if (!TrimCache(error)) return false;
   out = Cursor{tag, kCdxNoPage, -1};
   std::uint32_t page = tags_[static_cast<std::size_t>(tag)].root;
   for (unsigned depth = 0; depth < kMaxDepth; ++depth) {
     CachedNode* n = Node(tag, page, error);
     if (!n) return false;
-    if (n->node.entries.empty()) return true;
+    const auto& entries = n->node.entries;
     if (n->node.IsLeaf()) {
+      if (entries.empty()) return StepLeaf(out, n, forward, error);
       out.leaf = page;
-      out.index = static_cast<int>(n->node.entries.size()) - 1;
+      out.index = forward ? 0 : static_cast<int>(entries.size()) - 1;
       return true;
     }
-    page = n->node.entries.back().child;
+    if (entries.empty()) return true;
+    page = forward ? entries.front().child : entries.back().child;
   }
   error = "The index " + path_ + " is damaged: its tree is too deep";
   return false;
@@ -734,28 +723,7 @@ bool CdxFile::Next(Cursor& c, std::string& error) {
     ++c.index;
     return true;
   }
-  // Empty pages are skipped; the walk is bounded by the file's page count.
-  for (std::uint32_t steps = 0; steps <= fileEnd_ / kCdxPageSize; ++steps) {
-    const std::uint32_t right = n->node.right;
-    if (right == kCdxNoPage) {
-      c.leaf = kCdxNoPage;
-      c.index = -1;
-      return true;
-    }
-    n = Node(c.tag, right, error);
-    if (!n) return false;
-    if (!n->node.IsLeaf()) {
-      error = "The index " + path_ + " is damaged: a leaf links to an inner page";
-      return false;
-    }
-    if (!n->node.entries.empty()) {
-      c.leaf = right;
-      c.index = 0;
-      return true;
-    }
-  }
-  error = "The index " + path_ + " is damaged: its pages link in a circle";
-  return false;
+  return StepLeaf(c, n, true, error);
 }
 
 bool CdxFile::Prev(Cursor& c, std::string& error) {
@@ -766,22 +734,29 @@ bool CdxFile::Prev(Cursor& c, std::string& error) {
   }
   CachedNode* n = Node(c.tag, c.leaf, error);
   if (!n) return false;
+  return StepLeaf(c, n, false, error);
+}
+
+// Moves the cursor from leaf `n` to the nearest sibling leaf with entries in
+// the given direction (its first or last entry), or past the end. Empty pages
+// are skipped; the walk is bounded by the file's page count.
+bool CdxFile::StepLeaf(Cursor& c, CachedNode* n, bool forward, std::string& error) {
   for (std::uint32_t steps = 0; steps <= fileEnd_ / kCdxPageSize; ++steps) {
-    const std::uint32_t left = n->node.left;
-    if (left == kCdxNoPage) {
+    const std::uint32_t sibling = forward ? n->node.right : n->node.left;
+    if (sibling == kCdxNoPage) {
       c.leaf = kCdxNoPage;
       c.index = -1;
       return true;
     }
-    n = Node(c.tag, left, error);
+    n = Node(c.tag, sibling, error);
     if (!n) return false;
     if (!n->node.IsLeaf()) {
       error = "The index " + path_ + " is damaged: a leaf links to an inner page";
       return false;
     }
     if (!n->node.entries.empty()) {
-      c.leaf = left;
-      c.index = static_cast<int>(n->node.entries.size()) - 1;
+      c.leaf = sibling;
+      c.index = forward ? 0 : static_cast<int>(n->node.entries.size()) - 1;
       return true;
     }
   }

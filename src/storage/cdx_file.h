@@ -101,6 +101,8 @@ class CdxFile {
     std::uint32_t boundMaxRec = 0;
   };
   bool Fits(CachedNode& n, const Tag& t);
+  bool Edge(int tag, bool forward, Cursor& out, std::string& error);
+  bool StepLeaf(Cursor& c, CachedNode* n, bool forward, std::string& error);
   struct Step {
     std::uint32_t page;
     std::size_t index;

@@ -284,20 +284,12 @@ int XbLibrary::xb_FieldNum(const std::string& field) {
   return a ? a->FieldIndex(field) + 1 : 0;
 }
 
-std::string XbLibrary::xb_FieldRaw(const std::string& field) {
-  WorkArea* a = Selected();
-  std::string out, error;
-  if (!a) return out;
-  const int i = a->FieldIndex(field);
-  if (i < 0) {
-    Fail("The table has no field " + field);
-    return out;
-  }
-  if (!a->FieldRaw(i, out, error)) Fail(error);
-  return out;
-}
+std::string XbLibrary::xb_FieldRaw(const std::string& field) { return ReadField(field, &WorkArea::FieldRaw); }
 
-std::string XbLibrary::xb_FieldText(const std::string& field) {
+std::string XbLibrary::xb_FieldText(const std::string& field) { return ReadField(field, &WorkArea::FieldText); }
+
+std::string XbLibrary::ReadField(const std::string& field,
+                                 bool (WorkArea::*read)(int, std::string&, std::string&) const) {
   WorkArea* a = Selected();
   std::string out, error;
   if (!a) return out;
@@ -306,7 +298,7 @@ std::string XbLibrary::xb_FieldText(const std::string& field) {
     Fail("The table has no field " + field);
     return out;
   }
-  if (!a->FieldText(i, out, error)) Fail(error);
+  if (!(a->*read)(i, out, error)) Fail(error);
   return out;
 }
 

@@ -141,6 +141,9 @@ class XbLibrary {
   friend struct XbLibraryTestAccess;
   xbase::WorkArea* Selected();
   bool Fail(const std::string& text);
+  // A field of the current record of the selected area, read by `read`.
+  std::string ReadField(const std::string& field,
+                        bool (xbase::WorkArea::*read)(int, std::string&, std::string&) const);
 
   std::map<int, std::unique_ptr<xbase::WorkArea>> areas_;
   int selected_ = 0;
