@@ -623,12 +623,32 @@ bool TKvCustomAbstractFax::RunOnMainThread(const std::function<void()>& fn, std:
     }
     // In slices: a session being stopped (quiet_) stops waiting for an
     // application thread that is busy stopping it. A slice that ran out
-    // before `fn` started has dropped it; it is queued again.
+    // before `fn` started has dropped it, and it is queued again; once
+    // started it runs once only, and is waited for as it uses this frame.
+    struct Progress {
+      std::atomic<bool> started{false};
+      std::atomic<bool> done{false};
+    };
+    const auto progress = std::make_shared<Progress>();
+    const std::function<void()> once = [&fn, progress] {
+      progress->started = true;
+      try {
+        fn();
+      } catch (...) {
+        progress->done = true;
+        throw;
+      }
+      progress->done = true;
+    };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-      if (bridge->Send(fn, std::clamp<std::int64_t>(left, 0, kEventSliceMs))) return true;
+      if (bridge->Send(once, std::clamp<std::int64_t>(left, 0, kEventSliceMs))) return true;
+      if (progress->started.load()) {
+        while (!progress->done.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return true;
+      }
       if (quiet_.load() || left <= kEventSliceMs) return false;
     }
   } catch (const std::exception& e) {

@@ -2,7 +2,11 @@
 // class and speed queries with other lines in front of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <chrono>
 #include <climits>
 #include <thread>
@@ -114,6 +118,113 @@ TEST(SessionStartScript, MissingListsAreModemErrorsAndNothingHangs) {
   noise.join();
   EXPECT_TRUE(noisy);
   EXPECT_LT(took, std::chrono::seconds(8));
+}
+
+// A bridge like the program's Qt one: a main thread of its own, and a send
+// that stops waiting for a call still running at its time-out (returning
+// false while the call goes on).
+class LaggingBridge final : public MainThreadBridge {
+ public:
+  LaggingBridge() : thread_([this] { Run(); }) {}
+  ~LaggingBridge() override {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+  }
+  void Post(std::function<void()> fn) override { Queue(std::make_shared<Item>(Item{std::move(fn)})); }
+  bool Send(std::function<void()> fn, std::int64_t timeoutMs) override {
+    auto item = std::make_shared<Item>(Item{std::move(fn)});
+    Queue(item);
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return item->done; })) return true;
+    if (!item->started) item->cancelled = true;
+    return false;
+  }
+
+ private:
+  struct Item {
+    std::function<void()> fn;
+    bool started = false;
+    bool cancelled = false;
+    bool done = false;
+  };
+  void Queue(std::shared_ptr<Item> item) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      queue_.push_back(std::move(item));
+    }
+    cv_.notify_all();
+  }
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+      cv_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      auto item = queue_.front();
+      queue_.pop_front();
+      if (item->cancelled) continue;
+      item->started = true;
+      lock.unlock();
+      item->fn();
+      lock.lock();
+      item->done = true;
+      cv_.notify_all();
+    }
+  }
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::deque<std::shared_ptr<Item>> queue_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+// Event handlers slower than the engine's wait slices run once each.
+TEST(SessionEvents, SlowHandlersRunOnceEach) {
+  ScriptedModem modem([](const std::string& cmd) -> std::string {
+    if (cmd == "AT+FTM=?" || cmd == "AT+FRM=?") return R::Result("24,48,72,96") + R::Result("OK");
+    if (cmd.rfind("ATD", 0) == 0) return R::Result("NO CARRIER");
+    return R::Result("OK");
+  });
+  TempDir dir;
+  WriteApf(dir.File("p.apf"), {PatternPage(1, 20, false)});
+  std::mutex lock;
+  std::vector<int> statuses;
+  std::atomic<int> finish{INT_MIN};
+  std::atomic<int> finishes{0};
+  {
+    LaggingBridge bridge;
+    TKvComPort port;
+    port.SetMainThreadBridge(&bridge);
+    port.SetPromptForPort(false);
+    port.SetDeviceName(modem.Path());
+    TKvSendFax fax;
+    fax.SetComPort(&port);
+    fax.SetFaxClass(fcClass1);
+    fax.StatusInterval = 0;
+    fax.PhoneNumber = "200";
+    fax.SetFaxFile(dir.File("p.apf"));
+    fax.OnFaxStatus = [&](TKvCustomAbstractFax& f, bool, bool) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      std::lock_guard<std::mutex> hold(lock);
+      statuses.push_back(f.FaxStatus());
+    };
+    fax.OnFaxFinish = [&](TKvCustomAbstractFax&, int e) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      finish = e;
+      ++finishes;
+    };
+    ASSERT_EQ(fax.StartTransmit(), 0);
+    for (int i = 0; i < 500 && finish == INT_MIN; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    port.SetOpen(false);
+  }
+  EXPECT_EQ(finish, -fax_error::kConnectFailed);
+  EXPECT_EQ(finishes, 1);
+  std::lock_guard<std::mutex> hold(lock);
+  EXPECT_EQ(std::count(statuses.begin(), statuses.end(), fax_status::kInitializing), 1);
+  EXPECT_EQ(std::count(statuses.begin(), statuses.end(), fax_status::kDialing), 1);
 }
 
 }  // namespace
