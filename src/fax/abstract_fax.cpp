@@ -1,5 +1,6 @@
 #include "fax/abstract_fax.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,12 @@ namespace {
 
 constexpr std::uint32_t kSessionBaud = 19200;
 constexpr int kPortBufferSize = 8192;
+// How long StopSession lets the abort path run (ending page data, the
+// hang-up with its guard times) before it cuts the session off.
+constexpr auto kStopWait = std::chrono::seconds(20);
+// Events wait for the application's thread in slices of this length, so
+// that a session being stopped need not wait for the whole time-out.
+constexpr std::int64_t kEventSliceMs = 50;
 
 int CodeOf(const std::exception& e) {
   if (const auto* ce = dynamic_cast<const EComError*>(&e)) return ce->Code();
@@ -28,9 +35,9 @@ int CodeOf(const std::exception& e) {
 
 TKvCustomAbstractFax::TKvCustomAbstractFax() = default;
 
-TKvCustomAbstractFax::~TKvCustomAbstractFax() {
-  if (running_.load()) RemoveSessionHooks();
-}
+// The derived destructor has stopped the session already; this is the
+// last resort for one that did not: the abort path cannot run any more.
+TKvCustomAbstractFax::~TKvCustomAbstractFax() { DetachSession(); }
 
 void TKvCustomAbstractFax::SetComPort(TKvCustomComPort* port) {
   comPort_ = port;
@@ -57,9 +64,12 @@ void TKvCustomAbstractFax::SetRemoteId(std::string_view id) {
 // ---- synchronous commands (application's thread, before the session runs) ----
 
 int TKvCustomAbstractFax::ReadLine(std::string& line, std::int32_t ticks) {
+  return ReadLineUntil(line, NewTimer(ticks));
+}
+
+int TKvCustomAbstractFax::ReadLineUntil(std::string& line, const TickTimer& deadline) {
   line.clear();
-  const TickTimer timer = NewTimer(ticks);
-  while (!TimerExpired(timer)) {
+  while (!TimerExpired(deadline)) {
     if (!comPort_->CharReady()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
       continue;
@@ -67,8 +77,8 @@ int TKvCustomAbstractFax::ReadLine(std::string& line, std::int32_t ticks) {
     const char c = comPort_->GetChar();
     if (c == '\r' || c == '\n') {
       if (!line.empty()) return 0;
-    } else if (line.size() < kModemLineMax) {
-      line += c;
+    } else if (static_cast<unsigned char>(c) >= 0x20 && line.size() < kModemLineMax) {
+      line += c;  // flow control characters are no part of a line
     }
   }
   return -fax_error::kTimeout;
@@ -99,6 +109,29 @@ int TKvCustomAbstractFax::SyncCommand(const std::string& command, std::string* r
   return SendSyncCommand(command, reply);
 }
 
+// A query whose reply is one list line before OK. Modems may put other
+// lines first (the echo, unsolicited results such as RING, line noise):
+// they are skipped until the list, OK or ERROR arrives, all within one
+// command time-out so a chattering modem cannot hold the session.
+int TKvCustomAbstractFax::QueryList(const std::string& command, bool (*isList)(std::string_view), std::string& list) {
+  list.clear();
+  try {
+    comPort_->PutString(command + "\r");
+    const TickTimer deadline = NewTimer(kCommandTimeoutTicks);
+    std::string line;
+    while (ReadLineUntil(line, deadline) == 0) {
+      const ResultLine result = ClassifyResult(line);
+      if (result == ResultLine::kError) return -fax_error::kBadModemResponse;
+      if (result == ResultLine::kOk) return list.empty() ? -fax_error::kBadModemResponse : 0;
+      if (list.empty() && line != command && isList(line)) list = line;
+    }
+    // No OK in time: a list alone still counts.
+    return list.empty() ? -fax_error::kBadModemResponse : 0;
+  } catch (const std::exception& e) {
+    return CodeOf(e);
+  }
+}
+
 int TKvCustomAbstractFax::GetModemClasses(bool sendInit, ClassSupport& support) {
   support = {};
   if (!comPort_) return -ecNotOpen;
@@ -108,7 +141,7 @@ int TKvCustomAbstractFax::GetModemClasses(bool sendInit, ClassSupport& support) 
     if (rc != 0) return -fax_error::kBadModemResponse;
   }
   std::string reply;
-  if (SyncCommand("AT+FCLASS=?", &reply) != 0) return -fax_error::kBadModemResponse;
+  if (QueryList("AT+FCLASS=?", IsClassList, reply) != 0) return -fax_error::kBadModemResponse;
   support = ParseClassList(reply);
   return support.Any() ? 0 : -fax_error::kBadModemResponse;
 }
@@ -117,7 +150,8 @@ int TKvCustomAbstractFax::GetClass1Speeds(t30::SpeedMask& speeds) {
   speeds = 0;
   if (!comPort_) return -ecNotOpen;
   std::string ftm, frm;
-  if (SyncCommand("AT+FCLASS=1") != 0 || SyncCommand("AT+FTM=?", &ftm) != 0 || SyncCommand("AT+FRM=?", &frm) != 0)
+  if (SyncCommand("AT+FCLASS=1") != 0 || QueryList("AT+FTM=?", t30::IsModulationList, ftm) != 0 ||
+      QueryList("AT+FRM=?", t30::IsModulationList, frm) != 0)
     return -fax_error::kBadModemResponse;
   speeds = t30::LocalSpeeds(ftm, frm, DesiredBPS);
   return speeds ? 0 : -fax_error::kBadModemResponse;
@@ -187,13 +221,15 @@ int TKvCustomAbstractFax::StartSession(int firstState) {
       lineBuffer_.clear();
       frame_.Reset();
       running_ = true;
+      gate_ = std::make_shared<SessionGate>();
+      gate_->owner = this;
       timeoutTrigger_ = comPort_->AddTimerTrigger();
       statusTrigger_ = comPort_->AddTimerTrigger();
       abortTrigger_ = comPort_->AddTimerTrigger();
       outFreeTrigger_ = comPort_->AddStatusTrigger(stOutBuffFree);
       outUsedTrigger_ = comPort_->AddStatusTrigger(stOutBuffUsed);
       handlerId_ = comPort_->RegisterProcedureHandler(
-          [this](std::uint16_t msg, std::uint16_t trigger, std::uint32_t data) { OnNotification(msg, trigger, data); });
+          [gate = gate_](std::uint16_t msg, std::uint16_t trigger, std::uint32_t data) { gate->Notify(msg, trigger, data); });
       comPort_->SetTriggerAvail(1);
       if (StatusInterval > 0) comPort_->SetTimerTrigger(statusTrigger_, SecsToTicks(StatusInterval), true);
       comPort_->SetTimerTrigger(abortTrigger_, 0, true);  // runs the first state on the dispatch thread
@@ -214,6 +250,7 @@ int TKvCustomAbstractFax::StartSession(int firstState) {
 
 void TKvCustomAbstractFax::RemoveSessionHooks() {
   running_ = false;
+  if (gate_) gate_->Close();
   if (!comPort_ || !comPort_->Open()) return;
   try {
     comPort_->SetTriggerAvail(0);
@@ -238,6 +275,53 @@ void TKvCustomAbstractFax::EndSession(int error) {
   });
 }
 
+void TKvCustomAbstractFax::StopSession() {
+  // Called by a step of the session itself: it can only be asked to end.
+  if (gate_ && gate_->runner.load() == std::this_thread::get_id()) {
+    CancelFax();
+    return;
+  }
+  quiet_ = true;
+  bool portOpen = false;
+  try {
+    portOpen = comPort_ && comPort_->Open();
+  } catch (const std::exception&) {
+  }
+  if (running_.load() && portOpen) {
+    CancelFax();
+    const auto deadline = std::chrono::steady_clock::now() + kStopWait;
+    while (running_.load() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  DetachSession();
+  quiet_ = false;
+}
+
+// Cuts the session off: no notification reaches the component any more
+// (one being handled is waited for) and the session's hooks leave the port.
+void TKvCustomAbstractFax::DetachSession() {
+  quiet_ = true;
+  if (gate_) gate_->Close();
+  if (running_.load()) RemoveSessionHooks();
+}
+
+void TKvCustomAbstractFax::SessionGate::Notify(std::uint16_t msg, std::uint16_t trigger, std::uint32_t data) {
+  std::lock_guard<std::mutex> hold(lock);
+  if (!owner) return;
+  runner = std::this_thread::get_id();
+  owner->OnNotification(msg, trigger, data);
+  runner = std::thread::id();
+}
+
+void TKvCustomAbstractFax::SessionGate::Close() {
+  if (runner.load() == std::this_thread::get_id()) {  // from within Notify: the lock is ours
+    owner = nullptr;
+    return;
+  }
+  std::lock_guard<std::mutex> hold(lock);
+  owner = nullptr;
+}
+
 void TKvCustomAbstractFax::CancelFax() {
   if (!running_.load()) return;
   abortRequested_ = true;
@@ -260,6 +344,7 @@ void TKvCustomAbstractFax::OnNotification(std::uint16_t msg, std::uint16_t trigg
     userAbort_ = true;
     error_ = -fax_error::kCancelRequested;
     SetStatus(fax_status::kUserAbort);
+    StopModemData();
     RunHook([&] { Abort(-fax_error::kCancelRequested); });
   }
   if (!running_.load()) return;
@@ -433,7 +518,18 @@ void TKvCustomAbstractFax::ArmOutputUsed(std::uint16_t bytes) {
 void TKvCustomAbstractFax::Fail(int error) {
   error_ = error;
   PostError(error);
+  StopModemData();
   Abort(error);
+}
+
+// A Class 2/2.0 modem delivering page data goes on until the DTE cancels
+// (CAN); commands would be taken for flow control and ignored. (A Class 1
+// reception ends at any character, so the abort path's commands do.)
+void TKvCustomAbstractFax::StopModemData() {
+  if (inputMode_ != FaxInputMode::kRaw || table_ == nullptr) return;
+  Send(std::string(1, kCAN));
+  inputMode_ = FaxInputMode::kLines;
+  lineBuffer_.clear();
 }
 
 // ---- port access on the dispatch thread -------------------------------------------------------
@@ -518,11 +614,43 @@ void TKvCustomAbstractFax::HangUp() {
 // ---- events -----------------------------------------------------------------------------------
 
 bool TKvCustomAbstractFax::RunOnMainThread(const std::function<void()>& fn, std::int64_t timeoutMs) {
+  if (quiet_.load()) return false;
   MainThreadBridge* bridge = bridge_ ? bridge_ : (comPort_ ? comPort_->Bridge() : nullptr);
   try {
-    if (bridge) return bridge->Send(fn, timeoutMs);
-    fn();
-    return true;
+    if (!bridge) {
+      fn();
+      return true;
+    }
+    // In slices: a session being stopped (quiet_) stops waiting for an
+    // application thread that is busy stopping it. A slice that ran out
+    // before `fn` started has dropped it, and it is queued again; once
+    // started it runs once only, and is waited for as it uses this frame.
+    struct Progress {
+      std::atomic<bool> started{false};
+      std::atomic<bool> done{false};
+    };
+    const auto progress = std::make_shared<Progress>();
+    const std::function<void()> once = [&fn, progress] {
+      progress->started = true;
+      try {
+        fn();
+      } catch (...) {
+        progress->done = true;
+        throw;
+      }
+      progress->done = true;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+      if (bridge->Send(once, std::clamp<std::int64_t>(left, 0, kEventSliceMs))) return true;
+      if (progress->started.load()) {
+        while (!progress->done.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return true;
+      }
+      if (quiet_.load() || left <= kEventSliceMs) return false;
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "fax event: %s\n", e.what());
     return false;

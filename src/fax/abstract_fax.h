@@ -24,6 +24,10 @@
 //    the derived class moves to its abort state there.
 //  - The session ends with EndSession(error): the finish event runs and the
 //    handler and triggers are removed.
+//  - The derived destructor calls StopSession() first, while Step and
+//    Abort still belong to a whole object: a running session is ended
+//    through its abort path without events, and the port's handler and
+//    triggers are gone before the members go.
 //  - SetInputMode() says how received bytes are cut up: result lines (the
 //    default), one HDLC frame after "AT+FRH=3" CONNECT (then lines again),
 //    waiting for XON, dropping everything while page data is written, or raw
@@ -41,14 +45,17 @@
 #include <mutex>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "fax/class2.h"
 #include "fax/fax_log.h"
 #include "fax/fax_codes.h"
 #include "fax/modem_setup.h"
 #include "fax/t30_frames.h"
+#include "platform/ticks.h"
 
 namespace tlm {
 
@@ -169,6 +176,12 @@ class TKvCustomAbstractFax {
   // ---- operations ------------------------------------------------------------
   // Asks a running session to stop (error 6005, status 42).
   void CancelFax();
+  // Ends a running session now, from the application's thread, and waits
+  // for it: no further events reach the application, the session's abort
+  // path ends page data and hangs up, and the session's handler and
+  // triggers leave the port (which stays open for the next user). Does
+  // nothing when no session runs; safe to call again.
+  void StopSession();
   // Asks the modem which fax classes it supports ("AT+FCLASS=?"), after the
   // init string (up to two tries) when `sendInit`. 0 or a negative code
   // (-8061 when the modem gives no class list).
@@ -255,9 +268,25 @@ class TKvCustomAbstractFax {
   void DeliverLine();
   int PrepareModem();
   int ReadLine(std::string& line, std::int32_t ticks);
+  int ReadLineUntil(std::string& line, const TickTimer& deadline);
   int SendSyncCommand(const std::string& command, std::string* reply);
+  int QueryList(const std::string& command, bool (*isList)(std::string_view), std::string& list);
   void RemoveSessionHooks();
+  void DetachSession();
+  void StopModemData();
   void SetPortSpeed(std::uint32_t baud);
+
+  // The session's link from the port's dispatch thread: notifications go
+  // through it, closing it waits for one being handled and lets no later
+  // one reach the component. It lives as long as the port holds the handler.
+  struct SessionGate {
+    std::mutex lock;
+    TKvCustomAbstractFax* owner = nullptr;
+    std::atomic<std::thread::id> runner{};
+    void Notify(std::uint16_t msg, std::uint16_t trigger, std::uint32_t data);
+    void Close();
+  };
+  std::shared_ptr<SessionGate> gate_;
 
   TKvCustomComPort* comPort_ = nullptr;
   MainThreadBridge* bridge_ = nullptr;
@@ -287,6 +316,7 @@ class TKvCustomAbstractFax {
   int outUsedTrigger_ = 0;
   std::atomic<bool> running_{false};
   std::atomic<bool> abortRequested_{false};
+  std::atomic<bool> quiet_{false};  // events are dropped (the session is being stopped)
   std::size_t rawConsumed_ = 0;
 };
 

@@ -10,6 +10,7 @@ inline constexpr char kETX = 0x03;
 inline constexpr char kDC2 = 0x12;
 inline constexpr char kXON = 0x11;
 inline constexpr char kXOFF = 0x13;
+inline constexpr char kCAN = 0x18;
 
 // Appends `data` to `out` with every 0x10 doubled.
 void AppendDleStuffed(std::string& out, std::string_view data);

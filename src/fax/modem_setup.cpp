@@ -29,6 +29,16 @@ ClassSupport ParseClassList(std::string_view reply) {
   return s;
 }
 
+bool IsClassList(std::string_view line) {
+  if (line.substr(0, 8) == "+FCLASS:") line.remove_prefix(8);
+  bool digit = false;
+  for (const char c : line) {
+    if (std::isdigit(static_cast<unsigned char>(c))) digit = true;
+    else if (std::string_view(".,() ").find(c) == std::string_view::npos) return false;
+  }
+  return digit;
+}
+
 TFaxClass ResolveDetectedClass(const ClassSupport& support) {
   if (support.class2_0) return fcClass2_0;
   if (support.class2) return fcClass2;

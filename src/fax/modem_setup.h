@@ -26,6 +26,10 @@ struct ClassSupport {
   bool Any() const { return class1 || class2 || class2_0; }
 };
 ClassSupport ParseClassList(std::string_view reply);
+// True when a reply line is a class list ("0,1,2,2.0"), after an optional
+// "+FCLASS:": digits, '.', ',', parentheses and blanks, with at least one
+// digit.
+bool IsClassList(std::string_view line);
 
 // fcDetect resolves to Class 2.0, else 2, else 1, else fcUnknown.
 TFaxClass ResolveDetectedClass(const ClassSupport& support);

@@ -33,7 +33,10 @@ int PostPageOfFet(std::string_view code) {
 
 }  // namespace
 
-TKvCustomReceiveFax::~TKvCustomReceiveFax() { file_.Remove(); }
+TKvCustomReceiveFax::~TKvCustomReceiveFax() {
+  StopSession();
+  file_.Remove();
+}
 
 int TKvCustomReceiveFax::StartReceive() { return StartSession(rfInit); }
 

@@ -83,6 +83,8 @@ class TKvCustomSendFax : public TKvAbstractFax {
   void Init();
   void Dial();
   void BusyRule();
+  void AbortStart();
+  void AbortHangUp();
   bool CommonRules(const FaxInput& in);
   void Class1Connect(const FaxInput& in);
   void WaitCfr(const FaxInput& in);
@@ -137,6 +139,7 @@ class TKvCustomSendFax : public TKvAbstractFax {
   int pageRetries_ = 0;
   std::uint8_t postPageFrame_ = 0;
   int abortedFrom_ = 0;  // the state a failure or cancel left
+  bool drainOnAbort_ = false;  // tfAbort waits for the modem to finish page data
 };
 
 class TKvSendFax : public TKvCustomSendFax {};

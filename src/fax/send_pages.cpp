@@ -47,7 +47,7 @@ int ReadTextFile(const std::string& name, std::string& text) {
 }  // namespace
 
 TKvCustomSendFax::TKvCustomSendFax() = default;
-TKvCustomSendFax::~TKvCustomSendFax() = default;
+TKvCustomSendFax::~TKvCustomSendFax() { StopSession(); }
 
 int TKvCustomSendFax::StartTransmit() {
   jobFromProperties_ = false;

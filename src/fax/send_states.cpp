@@ -327,32 +327,14 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       Wait(tfDone);
       EndSession(lastJobError_);
       break;
-    case tfAbort: {
-      const int error = error_.load();
-      DisarmTimeout();
-      source_.Close();
-      pending_.clear();
-      CloseJob(lfaxTransmitFail);
-      SetOutputFlow(false);
-      try {
-        ComPort()->FlushOutBuffer();
-      } catch (const std::exception&) {
-      }
-      if (abortedFrom_ >= tfWaitFrHead && abortedFrom_ <= tfDrainPage) {
-        // The modem is taking page data: end the data before hanging up.
-        Send(std::string{kDLE, kETX});
-        Pause(kPostPageGapMs);
-      }
-      HangUp();
-      if (userAbort_ || ExitOnError || AbortNoConnect) {
-        SetStatus(fax_status::kUserAbort);
-        Wait(tfDone);
-        EndSession(error);
-      } else {
-        Proceed(tfGetEntry);
+    case tfAbort:
+      if (in.kind == FaxInput::kEnter) {
+        AbortStart();
+      } else if (drainOnAbort_ && in.kind == FaxInput::kLine &&
+                 (ClassifyResult(in.text) != ResultLine::kNone || (table_ && class2::MatchHangup(in.text, *table_)))) {
+        AbortHangUp();
       }
       break;
-    }
     case tfDone:
       break;
   }
@@ -411,6 +393,8 @@ void TKvCustomSendFax::TimeoutRule() {
       Proceed(tfClose);
       break;
     case tfAbort:
+      if (drainOnAbort_) AbortHangUp();  // the modem never finished its data
+      break;
     case tfDone:
     case tfNone:
       break;
@@ -502,6 +486,43 @@ void TKvCustomSendFax::Dial() {
   ArmTimeout(SecsToTicks(DialWait));
   SetStatus(fax_status::kDialing);
   Wait(ClassInUse() == fcClass1 ? tf1Connect : tf2Connect);
+}
+
+void TKvCustomSendFax::AbortStart() {
+  DisarmTimeout();
+  source_.Close();
+  pending_.clear();
+  CloseJob(lfaxTransmitFail);
+  SetOutputFlow(false);
+  try {
+    ComPort()->FlushOutBuffer();
+  } catch (const std::exception&) {
+  }
+  drainOnAbort_ = abortedFrom_ >= tfWaitFrHead && abortedFrom_ <= tfDrainPage;
+  if (!drainOnAbort_) {
+    AbortHangUp();
+    return;
+  }
+  // The modem is taking page data: end the data, and hang up once the
+  // modem has sent what it holds and answers again (commands before that
+  // would go out as page data).
+  SetInputMode(FaxInputMode::kLines);
+  Send(std::string{kDLE, kETX});
+  ArmTimeout(kTicks10s);
+  Wait(tfAbort);
+}
+
+void TKvCustomSendFax::AbortHangUp() {
+  drainOnAbort_ = false;
+  DisarmTimeout();
+  HangUp();
+  if (userAbort_ || ExitOnError || AbortNoConnect) {
+    SetStatus(fax_status::kUserAbort);
+    Wait(tfDone);
+    EndSession(error_.load());
+  } else {
+    Proceed(tfGetEntry);
+  }
 }
 
 void TKvCustomSendFax::BusyRule() {

@@ -84,6 +84,20 @@ std::vector<int> ParseModulationList(std::string_view list) {
   return codes;
 }
 
+bool IsModulationList(std::string_view line) {
+  if (line.substr(0, 2) == "+F") {
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return false;
+    line.remove_prefix(colon + 1);
+  }
+  bool digit = false;
+  for (const char c : line) {
+    if (std::isdigit(static_cast<unsigned char>(c))) digit = true;
+    else if (c != ',' && c != '(' && c != ')' && c != ' ') return false;
+  }
+  return digit;
+}
+
 SpeedMask LocalSpeeds(std::string_view ftmList, std::string_view frmList, int desiredBps) {
   const auto tx = ParseModulationList(ftmList);
   const auto rx = ParseModulationList(frmList);

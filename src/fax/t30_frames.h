@@ -55,6 +55,9 @@ constexpr SpeedMask SpeedBit(int index) { return static_cast<SpeedMask>(1u << in
 SpeedMask LocalSpeeds(std::string_view ftmList, std::string_view frmList, int desiredBps);
 // Parses a comma-separated modulation list ("24,48,72,96" or "(24,48)").
 std::vector<int> ParseModulationList(std::string_view list);
+// True when a reply line is a modulation list: digits, commas, parentheses
+// and blanks only, with at least one digit, after an optional "+Fxxx:".
+bool IsModulationList(std::string_view line);
 
 // The highest index from 6 down present in both masks; 0 when none.
 int BestSpeed(SpeedMask local, SpeedMask remote);

@@ -4,6 +4,7 @@
 #include "fax/dle.h"
 #include "fax/header_line.h"
 #include "fax/modem_setup.h"
+#include "fax/t30_frames.h"
 
 namespace tlm {
 namespace {
@@ -31,6 +32,24 @@ TEST(ClassDetection, PrefersTwoPointOThenTwoThenOne) {
   EXPECT_FALSE(onlyTwoPointO.class1);
   EXPECT_TRUE(ParseClassList("0,1,2,2.0").class2);
   EXPECT_FALSE(ParseClassList("0").Any());
+}
+
+// What the session start takes for the reply to "AT+FCLASS=?" and
+// "AT+FTM=?"/"AT+FRM=?"; anything else in front of it is skipped.
+TEST(ClassDetection, ListLinesAreToldFromOtherLines) {
+  EXPECT_TRUE(IsClassList("0,1,2,2.0"));
+  EXPECT_TRUE(IsClassList("+FCLASS: (0,1)"));
+  EXPECT_FALSE(IsClassList("RING"));
+  EXPECT_FALSE(IsClassList("AT+FCLASS=?"));
+  EXPECT_FALSE(IsClassList(""));
+  EXPECT_FALSE(IsClassList(" , ."));
+  EXPECT_TRUE(t30::IsModulationList("24,48,72,73,74,96,97,98,121,122,145,146"));
+  EXPECT_TRUE(t30::IsModulationList("(24,48,72,96)"));
+  EXPECT_TRUE(t30::IsModulationList("+FTM: 24,48"));
+  EXPECT_FALSE(t30::IsModulationList("+FCERROR"));
+  EXPECT_FALSE(t30::IsModulationList("\x7f#%&*@!~?"));
+  EXPECT_FALSE(t30::IsModulationList("2.0"));
+  EXPECT_FALSE(t30::IsModulationList("OK"));
 }
 
 TEST(ClassDetection, ResultLines) {

@@ -38,6 +38,8 @@ class SendRig {
   bool Ready() const { return sim_ && sim_->started(); }
   TempDir& Dir() { return dir_; }
   TKvSendFax& Fax() { return fax_; }
+  TKvComPort& Port() { return port_; }
+  PumpedBridge& Bridge() { return bridge_; }
   faxsim::testing::FaxsimProcess& Sim() { return *sim_; }
   // Runs one transmit session to its finish event (or `seconds`).
   // `onStatus` runs on each status change (e.g. to cancel).

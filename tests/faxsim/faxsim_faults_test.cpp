@@ -203,6 +203,21 @@ TEST(FaxsimModem, DialFailuresAsRealModemsReportThem) {
   EXPECT_FALSE(m.sim->waitFor({"EVENT hangup", "to=558", "reason=no_answer"}, 1).empty());
 }
 
+// "busy=N": the number is busy for the first N calls only, so a redial
+// gets through.
+TEST(FaxsimModem, BusyForTheFirstCallsOnly) {
+  ModemLine m({"--fault", "555:busy=2"});
+  ASSERT_TRUE(m.sim->started() && m.dte->ok());
+  m.dte->command("ATE0S7=30");
+  EXPECT_NE(m.dte->command("ATDT555").find("BUSY"), std::string::npos);
+  EXPECT_NE(m.dte->command("ATDT555").find("BUSY"), std::string::npos);
+  m.dte->command("AT+FCLASS=1");
+  std::string r = m.dte->command("ATDT555", 20);
+  EXPECT_NE(r.find("CONNECT"), std::string::npos) << r;
+  EXPECT_FALSE(m.sim->waitFor({"EVENT answered", "call=3", "to=555"}, 1).empty());
+  EXPECT_FALSE(m.sim->waitFor({"EVENT hangup", "call=2", "reason=busy"}, 1).empty());
+}
+
 TEST(FaxsimModem, DataModemAndSlowAnswers) {
   ModemLine m({"--fault", "559:data", "--fault", "555:slow-answer=20"});
   ASSERT_TRUE(m.sim->started() && m.dte->ok());

@@ -14,7 +14,11 @@ std::string applyFault(Faults& f, const std::string& text) {
     return !value.empty() && *end == 0 && out >= 0;
   };
   double v = 0;
-  if (kind == "busy") f.busy = true;
+  if (kind == "busy" && value.empty()) f.busy = true;
+  else if (kind == "busy" && number(v) && v >= 1 && v == double(int(v))) {
+    f.busy = true;
+    f.busyCalls = int(v);
+  }
   else if (kind == "no-answer") f.noAnswer = true;
   else if (kind == "voice") f.voiceAnswer = true;
   else if (kind == "data") f.dataAnswer = true;

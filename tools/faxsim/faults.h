@@ -8,6 +8,7 @@ namespace faxsim {
 struct Faults {
   // Exchange: what happens when this number is called.
   bool busy = false;
+  int busyCalls = 0;  // with busy: only the first N calls are busy (0: every call)
   bool noAnswer = false;
   bool voiceAnswer = false;
   bool dataAnswer = false;

@@ -128,7 +128,9 @@ Call* Exchange::dial(Party& caller, const std::string& digits) {
   const Faults* f = findFaults(digits);
   auto it = parties_.find(digits);
   Party* callee = it == parties_.end() ? nullptr : it->second;
-  if (digits == caller.number() || (f && f->busy)) {
+  int nth = ++callsTo_[digits];
+  bool busyFault = f && f->busy && (f->busyCalls == 0 || nth <= f->busyCalls);
+  if (digits == caller.number() || busyFault) {
     fail(dialTime + 1.0, "busy");
     return c;
   }

@@ -111,6 +111,7 @@ class Exchange {
   ExchangeConfig cfg_;
   std::map<std::string, Party*> parties_;
   std::map<std::string, Faults> faults_;
+  std::map<std::string, int> callsTo_;  // calls placed to each number so far
   std::vector<std::unique_ptr<Call>> calls_;
   int nextId_ = 1;
   int ended_ = 0;

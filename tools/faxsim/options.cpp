@@ -36,6 +36,7 @@ Parties:
 
 Faults (--fault NUMBER:KIND, repeatable; NUMBER is a remote's or a modem's):
   busy | no-answer | voice | data       how a call to NUMBER is answered
+  busy=N                                only the first N calls to NUMBER are busy
   slow-answer=S                         NUMBER answers S seconds late
   no-dialtone                           modem NUMBER gets no dial tone
   train-fail-above=BPS                  TCF faster than BPS arrives damaged
