@@ -174,7 +174,10 @@ void TKvBaseDispatcher::DispThreadMain() {
       dispatchDone_.Set();
     }
     if (lostErrno_ == 0) {
-      if (RefreshModemStatus() | RefreshLineErrors()) RunStatusTriggers();
+      // Both refreshes must run, whatever the first one finds.
+      const bool modemChanged = RefreshModemStatus();
+      const bool linesChanged = RefreshLineErrors();
+      if (modemChanged || linesChanged) RunStatusTriggers();
       if (overflowPending_ && ReadIntoRing() > 0) RunDataTriggers();
     }
     RunStatusTriggers();
