@@ -76,17 +76,19 @@ INSTANTIATE_TEST_SUITE_P(Classes, SendEachClass,
                                            ClassCase{"Detect", fcDetect, kAccelClass2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Class 1 at each speed the remote offers: the session runs at the highest
-// both sides have and the page arrives intact.
-class SendClass1Speed : public ::testing::TestWithParam<int> {};
+// Each class at each speed the remote offers: the session runs at the
+// highest both sides have and the page arrives intact.
+class SendAtSpeed : public ::testing::TestWithParam<std::tuple<std::string, int>> {};
 
-TEST_P(SendClass1Speed, ShortPageAtRate) {
-  const int bps = GetParam();
-  SendRig rig(":class=1", {"--remote-receiver", "200:RX:rate=" + std::to_string(bps)}, kAccelClass1);
+TEST_P(SendAtSpeed, ShortPageAtRate) {
+  const auto& [cls, bps] = GetParam();
+  const TFaxClass faxClass = cls == "1" ? fcClass1 : cls == "2" ? fcClass2 : fcClass2_0;
+  SendRig rig(":class=" + cls, {"--remote-receiver", "200:RX:rate=" + std::to_string(bps)},
+              faxClass == fcClass1 ? kAccelClass1 : kAccelClass2);
   ASSERT_TRUE(rig.Ready());
   std::vector<Bitmap> pages = {PatternPage(bps / 2400, 24, bps % 4800 == 0)};
   WriteApf(rig.Dir().File("p.apf"), pages);
-  rig.Fax().SetFaxClass(fcClass1);
+  rig.Fax().SetFaxClass(faxClass);
   rig.Fax().DesiredBPS = bps;  // a V.27ter remote always offers 4800 too
   rig.Fax().PhoneNumber = "200";
   rig.Fax().SetFaxFile(rig.Dir().File("p.apf"));
@@ -98,7 +100,17 @@ TEST_P(SendClass1Speed, ShortPageAtRate) {
   EXPECT_EQ(faxsim::testing::field(page, "rate"), std::to_string(bps));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rates, SendClass1Speed, ::testing::Values(2400, 4800, 7200, 9600, 12000, 14400));
+INSTANTIATE_TEST_SUITE_P(Rates, SendAtSpeed,
+                         ::testing::Combine(::testing::Values("1", "2", "2.0"),
+                                            ::testing::Values(2400, 4800, 7200, 9600, 12000, 14400)),
+                         [](const auto& info) {
+                           std::string n = "Class" + std::get<0>(info.param) + "_" +
+                                           std::to_string(std::get<1>(info.param));
+                           for (char& c : n) {
+                             if (c == '.') c = '_';
+                           }
+                           return n;
+                         });
 
 // Without the multi-page switch every page ends with EOM: new capabilities,
 // parameters and training before the next. A wide page and an APF cover.
