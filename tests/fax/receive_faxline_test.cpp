@@ -4,6 +4,8 @@
 //   make -C ../shared/tools/faxline OUT=<build dir>/faxline
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -22,6 +24,7 @@ bool Exists(const std::string& path) {
 
 struct Line {
   std::string modems;  // spandsp's image modems: v27 (4800), v29 (9600), v17 (14400)
+  int bps;             // the receiver's DesiredBPS: 2400 leaves only V.27ter's fallback speed in the DIS
   bool fine;
   int pages;
 };
@@ -30,7 +33,8 @@ struct Line {
 std::string MakeTiff(ReceiveRig& rig, const Line& c) {
   std::string join = "tiffcp";
   for (int i = 0; i < c.pages; ++i) {
-    const int rows = c.pages == 1 ? 400 : 120;
+    // Page data of a few seconds at every speed keeps the real-time calls short.
+    const int rows = std::max(60, (c.pages == 1 ? 400 : 120) * c.bps / 9600);
     const std::string n = std::to_string(i + 1);
     if (!faxsim::writePbm(rig.Path("p" + n + ".pbm"), TestPage(i + 1, c.fine ? rows * 2 : rows)).empty()) return {};
     if (fs::run(std::string("efix -i pbm -o tiffg3 -r ") + (c.fine ? "204x196 " : "204x98 ") +
@@ -58,8 +62,9 @@ TEST_P(ReceiveFromSpandsp, PagesDecodeToTheSentTiff) {
   ASSERT_GT(pid, 0);
   rig.Pump(5, [&] { return Exists(modem); });
   rig.fax.SetFaxClass(fcClass1);
-  rig.fax.DesiredBPS = 14400;
+  rig.fax.DesiredBPS = c.bps;
   ASSERT_EQ(rig.Run(modem, 60 + 30 * c.pages), 0);
+  EXPECT_EQ(rig.fax.SessionBPS(), c.bps);
   ::kill(pid, SIGTERM);
   fs::waitPid(pid, 10);
   EXPECT_EQ(rig.finish, 0);
@@ -76,14 +81,17 @@ TEST_P(ReceiveFromSpandsp, PagesDecodeToTheSentTiff) {
   }
 }
 
-// Each modulation spandsp can be asked for, with a standard one-page fax and
-// a fine five-page fax.
+// Every speed a receiver can ask for in its DIS (7200 and 12000 are reached
+// only by a sender's fallback), each with a standard one-page fax and a fine
+// five-page fax.
 INSTANTIATE_TEST_SUITE_P(Modems, ReceiveFromSpandsp,
-                         ::testing::Values(Line{"v27", false, 1}, Line{"v27", true, 5}, Line{"v29", false, 1},
-                                           Line{"v29", true, 5}, Line{"v17", false, 1}, Line{"v17", true, 5}),
+                         ::testing::Values(Line{"v27", 2400, false, 1}, Line{"v27", 2400, true, 5},
+                                           Line{"v27", 4800, false, 1}, Line{"v27", 4800, true, 5},
+                                           Line{"v29", 9600, false, 1}, Line{"v29", 9600, true, 5},
+                                           Line{"v17", 14400, false, 1}, Line{"v17", 14400, true, 5}),
                          [](const auto& info) {
-                           return info.param.modems + (info.param.fine ? "_fine_" : "_std_") +
-                                  std::to_string(info.param.pages) + "pages";
+                           return info.param.modems + "_" + std::to_string(info.param.bps) +
+                                  (info.param.fine ? "_fine_" : "_std_") + std::to_string(info.param.pages) + "pages";
                          });
 
 }  // namespace
