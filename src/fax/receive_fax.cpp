@@ -51,7 +51,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rfInit:  // clear the session; select the class
       rings_ = retries_ = initStep_ = 0;
-      haveDcs_ = afterEom_ = hungUp_ = false;
+      haveDcs_ = afterEom_ = hungUp_ = capsWide_ = false;
       currentPage_ = 0;
       SetRemoteId("");
       if (ConstantStatus) PostStatus(true, false);
@@ -82,7 +82,9 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rf2Init1A:  // Class 2.0: flow control by the port's handshake lines
       if (in.Is("OK")) {
+        capsWide_ = false;
         Command("AT+FLO=2", rf2Init1B);
+      } else if (NarrowCapabilities(in)) {
       } else if (in.Is("ERROR")) {
         Fail(-fax_error::kModemInitFailed);
       }
@@ -101,9 +103,11 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rf2Init3:  // "OK": ready to wait for calls
       if (in.Is("OK")) {
+        capsWide_ = false;
         DisarmTimeout();
         SetStatus(fax_status::kWaitingForCall);
         Wait(rfWaiting);
+      } else if (NarrowCapabilities(in)) {
       } else if (in.Is("ERROR")) {
         Fail(-fax_error::kModemInitFailed);
       }
@@ -612,16 +616,23 @@ void TKvCustomReceiveFax::ClassInit2Step() {
     case 2:
       Command(std::string("AT+FAA=") + (FaxAndData ? '1' : '0'), rf2Init1);
       break;
-    default: {
-      std::string caps = class2::Command(table_->capabilities) + "=1,";
-      caps += class2::BitRateCode(DesiredBPS);
-      caps += ",0,2,0,";
-      caps += DesiredECM ? '1' : '0';
-      caps += ",0,0";
-      Command(caps, ClassInUse() == fcClass2_0 ? rf2Init1A : rf2Init3);
+    default:
+      // Fine resolution and pages up to 2048 pixels wide, which the APF
+      // page flags can record.
+      capsWide_ = true;
+      Command(class2::CapabilitiesCommand(*table_, true, DesiredBPS, true, DesiredECM),
+              ClassInUse() == fcClass2_0 ? rf2Init1A : rf2Init3);
       break;
-    }
   }
+}
+
+bool TKvCustomReceiveFax::NarrowCapabilities(const FaxInput& in) {
+  // A modem without B4 pages refuses the width: offer 1728 pixels only.
+  if (!capsWide_ || !in.Is("ERROR")) return false;
+  capsWide_ = false;
+  Command(class2::CapabilitiesCommand(*table_, true, DesiredBPS, false, DesiredECM),
+          static_cast<TReceiveFaxState>(State()));
+  return true;
 }
 
 void TKvCustomReceiveFax::StartTraining() {

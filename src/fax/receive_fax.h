@@ -67,6 +67,9 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void PageData(const FaxInput& input);
   std::string_view AfterConnect(std::string_view data);
   void ClassInit2Step();
+  // After the capabilities command: when the modem refused pages 2048
+  // pixels wide, sends the command again for 1728 only; true when it did.
+  bool NarrowCapabilities(const FaxInput& input);
 
   // Asks OnFaxAccept; true when the call is taken and its file is open.
   bool AcceptCall();
@@ -82,6 +85,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   int retries_ = 0;
   int frameTries_ = 0;
   int initStep_ = 0;
+  bool capsWide_ = false;  // the capabilities command offering wide pages awaits its answer
   bool fine_ = false;
   bool wide_ = false;
   t30::SessionParameters dcs_;
