@@ -264,7 +264,7 @@ void TKvCustomAbstractFax::OnNotification(std::uint16_t msg, std::uint16_t trigg
   }
   if (!running_.load()) return;
   if (msg == kMsgTriggerTimer && trigger == statusTrigger_) {
-    PostStatus(false, false);
+    if (PeriodicStatusDue()) PostStatus(false, false);
     if (running_.load() && StatusInterval > 0) {
       try {
         comPort_->SetTimerTrigger(statusTrigger_, SecsToTicks(StatusInterval), true);

@@ -184,6 +184,9 @@ class TKvCustomAbstractFax {
   virtual void Step(const FaxInput& input) = 0;
   virtual void TimeoutRule() { Fail(-fax_error::kTimeout); }
   virtual void Abort(int error) = 0;
+  // Whether the status-interval timer posts a status event now (the timer
+  // runs on either way).
+  virtual bool PeriodicStatusDue() const { return true; }
 
   // ---- used by derived sessions --------------------------------------------------
   int StartSession(int firstState);

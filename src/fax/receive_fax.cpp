@@ -562,6 +562,11 @@ void TKvCustomReceiveFax::TimeoutRule() {
   }
 }
 
+bool TKvCustomReceiveFax::PeriodicStatusDue() const {
+  // Setting the modem up and waiting for a call count as waiting.
+  return ConstantStatus || State() > rfWaiting;
+}
+
 void TKvCustomReceiveFax::Abort(int error) {
   if (State() == rfDone || State() == rfAbort) return;
   if (State() <= rf2Init3) failedInSetup_ = true;

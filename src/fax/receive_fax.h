@@ -48,6 +48,8 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void Step(const FaxInput& input) override;
   void TimeoutRule() override;
   void Abort(int error) override;
+  // While waiting for a call only with ConstantStatus.
+  bool PeriodicStatusDue() const override;
 
  private:
   // Handles what every state treats alike; true when `input` was used up.

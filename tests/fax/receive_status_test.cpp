@@ -1,0 +1,81 @@
+// Status events of the receive component: every `StatusInterval` while a
+// call is in progress, and while waiting for a call only with
+// `ConstantStatus`.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "receive_rig.h"
+#include "scripted_modem.h"
+
+namespace tlm::testing {
+namespace {
+
+using R = ScriptedModem;
+
+// A Class 2 modem whose call stalls after the connection: the session
+// stays in the call (it waits 30 s for the sender's parameters).
+std::string StalledCall(const std::string& cmd) {
+  if (cmd == "ATA") return R::Result("+FCON");
+  return R::Result("OK");
+}
+
+struct StatusCount {
+  int events = 0;
+  int first = 0;
+};
+
+// Counts the status events while `seconds` pass.
+StatusCount CountStatus(ReceiveRig& rig, double seconds) {
+  StatusCount count;
+  rig.fax.OnFaxStatus = [&](TKvCustomAbstractFax&, bool first, bool) {
+    ++count.events;
+    if (first) ++count.first;
+  };
+  rig.Pump(seconds, [] { return false; });
+  rig.fax.OnFaxStatus = nullptr;
+  return count;
+}
+
+class ReceiveStatus : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ReceiveStatus, EventsAtTheIntervalWhileWaitingOnlyWithConstantStatus) {
+  const bool constant = GetParam();
+  ReceiveRig rig;
+  ScriptedModem modem(StalledCall);
+  rig.fax.SetFaxClass(fcClass2);
+  rig.fax.ConstantStatus = constant;
+  rig.fax.StatusInterval = 1;
+  rig.port.SetDeviceName(modem.Path());
+  ASSERT_EQ(rig.fax.StartReceive(), 0);
+  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  ASSERT_EQ(rig.fax.ReceiveState(), rfWaiting);
+
+  // Waiting for a call, 3.5 intervals.
+  const StatusCount waiting = CountStatus(rig, 3.5);
+  if (constant) {
+    EXPECT_GE(waiting.events, 3);
+    EXPECT_LE(waiting.events, 4);
+  } else {
+    EXPECT_EQ(waiting.events, 0);
+  }
+  EXPECT_EQ(waiting.first, 0);
+
+  // A call: the first event comes with the answer (without ConstantStatus),
+  // then one every interval while the call goes on.
+  int firstAtAnswer = 0;
+  rig.fax.OnFaxStatus = [&](TKvCustomAbstractFax&, bool first, bool) { firstAtAnswer += first; };
+  modem.Write(R::Result("RING"));
+  rig.Pump(2, [&] { return rig.fax.ReceiveState() == rf2GtSndID; });
+  ASSERT_EQ(rig.fax.ReceiveState(), rf2GtSndID);
+  EXPECT_EQ(firstAtAnswer, constant ? 0 : 1);  // with ConstantStatus it came at the start
+  const StatusCount call = CountStatus(rig, 3.5);
+  EXPECT_GE(call.events, 3);
+  EXPECT_LE(call.events, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(ConstantStatus, ReceiveStatus, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "On" : "Off"); });
+
+}  // namespace
+}  // namespace tlm::testing
