@@ -1,6 +1,7 @@
-// Status events of the receive component: every `StatusInterval` while a
-// call is in progress, and while waiting for a call only with
-// `ConstantStatus`.
+// What the receive component does beside the protocol: status events
+// every `StatusInterval` while a call is in progress, and while waiting for
+// a call only with `ConstantStatus`; XON/XOFF flow on received page data
+// with `SoftwareFlow`.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -76,6 +77,57 @@ TEST_P(ReceiveStatus, EventsAtTheIntervalWhileWaitingOnlyWithConstantStatus) {
 
 INSTANTIATE_TEST_SUITE_P(ConstantStatus, ReceiveStatus, ::testing::Bool(),
                          [](const auto& info) { return std::string(info.param ? "On" : "Off"); });
+
+}  // namespace
+}  // namespace tlm::testing
+
+namespace tlm::testing {
+namespace {
+
+using R = ScriptedModem;
+
+// With SoftwareFlow the port stops the modem with XOFF while page data
+// comes in (input flow, IXOFF), and only then; without it never.
+TEST(ReceiveSoftwareFlow, InputFlowControlWhilePageDataArrives) {
+  for (const bool software : {true, false}) {
+    ReceiveRig rig;
+    ScriptedModem modem([](const std::string& cmd) {
+      if (cmd == "ATA")
+        return R::Result("+FCON") + R::Result("+FTSI:\"REMOTE 3\"") + R::Result("+FDCS:0,3,0,2,0,0,0,0") +
+               R::Result("OK");
+      if (cmd == "AT+FDR") return R::Result("CONNECT");  // the page data follows from the test
+      return R::Result("OK");
+    });
+    rig.fax.SetFaxClass(fcClass2);
+    rig.fax.SoftwareFlow = software;
+    rig.port.SetDeviceName(modem.Path());
+    ASSERT_EQ(rig.fax.StartReceive(), 0);
+    rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+    ASSERT_EQ(rig.fax.ReceiveState(), rfWaiting);
+    EXPECT_FALSE(modem.LineSettings().c_iflag & IXOFF) << software;
+
+    modem.Write(R::Result("RING"));
+    rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfGtPgDta; });
+    ASSERT_EQ(rig.fax.ReceiveState(), rfGtPgDta);
+    const termios during = modem.LineSettings();
+    EXPECT_EQ((during.c_iflag & IXOFF) != 0, software);
+    // Received page data keeps its XON and XOFF bytes: no output flow.
+    EXPECT_FALSE(during.c_iflag & IXON);
+    if (software) {
+      EXPECT_EQ(rig.port.BufferFull(), kInputFlowFull);
+      EXPECT_EQ(rig.port.BufferResume(), kInputFlowResume);
+    }
+
+    modem.Write(std::string("\x00\x11\x13\x80", 4) + "\x10\x03" + R::Result("+FPTS:1") + R::Result("+FET:2") +
+                R::Result("OK"));
+    rig.Pump(5, [&] { return rig.fax.ReceiveState() == rf2GetFHNG; });
+    EXPECT_FALSE(modem.LineSettings().c_iflag & IXOFF) << software;
+    modem.Write(R::Result("+FHNG:0") + R::Result("OK"));
+    rig.Pump(5, [&] { return rig.finish != INT_MIN; });
+    EXPECT_EQ(rig.finish, 0);
+    ASSERT_EQ(rig.files.size(), 1u);
+  }
+}
 
 }  // namespace
 }  // namespace tlm::testing
