@@ -84,8 +84,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
       if (in.Is("OK")) {
         capsWide_ = false;
         Command("AT+FLO=2", rf2Init1B);
-      } else if (NarrowCapabilities(in)) {
-      } else if (in.Is("ERROR")) {
+      } else if (in.Is("ERROR") && !NarrowCapabilities()) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -107,8 +106,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
         DisarmTimeout();
         SetStatus(fax_status::kWaitingForCall);
         Wait(rfWaiting);
-      } else if (NarrowCapabilities(in)) {
-      } else if (in.Is("ERROR")) {
+      } else if (in.Is("ERROR") && !NarrowCapabilities()) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -637,9 +635,9 @@ void TKvCustomReceiveFax::ClassInit2Step() {
   }
 }
 
-bool TKvCustomReceiveFax::NarrowCapabilities(const FaxInput& in) {
+bool TKvCustomReceiveFax::NarrowCapabilities() {
   // A modem without B4 pages refuses the width: offer 1728 pixels only.
-  if (!capsWide_ || !in.Is("ERROR")) return false;
+  if (!capsWide_) return false;
   capsWide_ = false;
   Command(class2::CapabilitiesCommand(*table_, true, DesiredBPS, false, DesiredECM),
           static_cast<TReceiveFaxState>(State()));

@@ -69,9 +69,10 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void PageData(const FaxInput& input);
   std::string_view AfterConnect(std::string_view data);
   void ClassInit2Step();
-  // After the capabilities command: when the modem refused pages 2048
-  // pixels wide, sends the command again for 1728 only; true when it did.
-  bool NarrowCapabilities(const FaxInput& input);
+  // On "ERROR": when it answers the capabilities command offering pages
+  // 2048 pixels wide, sends the command again for 1728 only; true when it
+  // did.
+  bool NarrowCapabilities();
 
   // Asks OnFaxAccept; true when the call is taken and its file is open.
   bool AcceptCall();
