@@ -248,6 +248,9 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1WtPgCnnct:  // "CONNECT": page data follows
       if (in.Starts("CONNECT")) {
+        // Again for each page after MPS: the end of the last page's data
+        // switched the flow off.
+        if (SoftwareFlow) SetInputFlow(true);
         Proceed(rfStartPage);
       } else if (in.Starts("+FCERROR") || IsNoCarrier(in)) {
         // The sender did not hear our answer and sends frames again.

@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "fax/t30_frames.h"
 #include "receive_rig.h"
 #include "scripted_modem.h"
 
@@ -127,6 +128,47 @@ TEST(ReceiveSoftwareFlow, InputFlowControlWhilePageDataArrives) {
     EXPECT_EQ(rig.finish, 0);
     ASSERT_EQ(rig.files.size(), 1u);
   }
+}
+
+// Class 1: the flow is on for every page of the call, also after MPS.
+TEST(ReceiveSoftwareFlow, Class1SecondPageAfterMpsHasInputFlowToo) {
+  ReceiveRig rig;
+  int frh = 0, frm = 0;
+  ScriptedModem modem([&](const std::string& cmd) -> std::string {
+    if (cmd == "AT+FTM=?" || cmd == "AT+FRM=?") return R::Result("24,48,72,96") + R::Result("OK");
+    if (cmd == "ATA" || cmd == "AT+FTH=3") return R::Result("CONNECT");
+    if (cmd == "AT+FRH=3") {
+      switch (frh++) {
+        case 0: return R::Frame(t30::kDCS, t30::EncodeDcs(4, false, false, 0), true);
+        case 1: return R::Frame(t30::kMPS, "", true);
+        case 2: return R::Frame(t30::kEOP, "", true);
+        case 3: return R::Frame(t30::kDCN, "", true);
+        default: return "";
+      }
+    }
+    if (cmd.rfind("AT+FRM=", 0) == 0) {
+      switch (frm++) {
+        case 0: return R::Result("CONNECT") + std::string(1000, '\0') + "\x10\x03" + R::Result("NO CARRIER");
+        case 1: return R::Result("CONNECT") + std::string("\x00\x80", 2) + "\x10\x03" + R::Result("NO CARRIER");
+        default: return R::Result("CONNECT");  // the second page follows from the test
+      }
+    }
+    return R::Result("OK");
+  });
+  rig.fax.SetFaxClass(fcClass1);
+  rig.fax.SoftwareFlow = true;
+  rig.port.SetDeviceName(modem.Path());
+  ASSERT_EQ(rig.fax.StartReceive(), 0);
+  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  modem.Write(R::Result("RING"));
+  rig.Pump(10, [&] { return rig.fax.ReceiveState() == rfGtPgDta && rig.fax.CurrentPage() == 2; });
+  ASSERT_EQ(rig.fax.CurrentPage(), 2);
+  ASSERT_EQ(rig.fax.ReceiveState(), rfGtPgDta);
+  EXPECT_TRUE(modem.LineSettings().c_iflag & IXOFF);
+  modem.Write(std::string("\x00\x80", 2) + "\x10\x03" + R::Result("NO CARRIER"));
+  rig.Pump(10, [&] { return rig.finish != INT_MIN; });
+  EXPECT_EQ(rig.finish, 0);
+  EXPECT_FALSE(modem.LineSettings().c_iflag & IXOFF);
 }
 
 }  // namespace
