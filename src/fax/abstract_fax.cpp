@@ -349,7 +349,7 @@ void TKvCustomAbstractFax::OnNotification(std::uint16_t msg, std::uint16_t trigg
   }
   if (!running_.load()) return;
   if (msg == kMsgTriggerTimer && trigger == statusTrigger_) {
-    PostStatus(false, false);
+    if (PeriodicStatusDue()) PostStatus(false, false);
     if (running_.load() && StatusInterval > 0) {
       try {
         comPort_->SetTimerTrigger(statusTrigger_, SecsToTicks(StatusInterval), true);
@@ -566,16 +566,19 @@ std::size_t TKvCustomAbstractFax::OutputUsed() {
   }
 }
 
-void TKvCustomAbstractFax::SetOutputFlow(bool xonXoff) {
+void TKvCustomAbstractFax::SetSoftwareFlow(bool input, bool xonXoff) {
   try {
-    TSWFlowOptions flow = comPort_->SWFlowOptions();
-    if (xonXoff) {
-      flow = flow == swfReceive || flow == swfBoth ? swfBoth : swfTransmit;
-    } else {
-      flow = flow == swfBoth || flow == swfReceive ? swfReceive : swfNone;
+    const TSWFlowOptions flow = comPort_->SWFlowOptions();
+    bool in = flow == swfReceive || flow == swfBoth;
+    bool out = flow == swfTransmit || flow == swfBoth;
+    (input ? in : out) = xonXoff;
+    if (input && xonXoff && kInputFlowFull <= comPort_->InSize()) {
+      comPort_->SetBufferFull(kInputFlowFull);
+      comPort_->SetBufferResume(kInputFlowResume);
     }
-    comPort_->SetSWFlowOptions(flow);
+    comPort_->SetSWFlowOptions(in && out ? swfBoth : in ? swfReceive : out ? swfTransmit : swfNone);
   } catch (const std::exception&) {
+    // A vanished device: the data goes on without flow control.
   }
 }
 

@@ -68,6 +68,9 @@ inline constexpr std::size_t kModemLineMax = 255;
 inline constexpr std::int64_t kFaxEventTimeoutMs = 10000;
 // Synchronous commands: ticks to wait for a reply.
 inline constexpr std::int32_t kCommandTimeoutTicks = 54;
+// Input buffer fill levels of XON/XOFF flow on received data.
+inline constexpr int kInputFlowFull = 6144;
+inline constexpr int kInputFlowResume = 2048;
 
 // Notification message codes of a fax component (the abort request and the
 // events posted to the application).
@@ -197,6 +200,9 @@ class TKvCustomAbstractFax {
   virtual void Step(const FaxInput& input) = 0;
   virtual void TimeoutRule() { Fail(-fax_error::kTimeout); }
   virtual void Abort(int error) = 0;
+  // Whether the status-interval timer posts a status event now (the timer
+  // runs on either way).
+  virtual bool PeriodicStatusDue() const { return true; }
 
   // ---- used by derived sessions --------------------------------------------------
   int StartSession(int firstState);
@@ -220,7 +226,12 @@ class TKvCustomAbstractFax {
   void HangUp();
   std::size_t OutputFree();
   std::size_t OutputUsed();
-  void SetOutputFlow(bool xonXoff);
+  // XON/XOFF flow on the data written to the modem (the modem stops us) or
+  // on the data read from it (we stop the modem when the input buffer holds
+  // kInputFlowFull bytes, until it is down to kInputFlowResume). Each
+  // direction is switched without touching the other.
+  void SetOutputFlow(bool xonXoff) { SetSoftwareFlow(false, xonXoff); }
+  void SetInputFlow(bool xonXoff) { SetSoftwareFlow(true, xonXoff); }
 
   // Events, sent to the application's thread while the engine waits.
   void SetStatus(int status);
@@ -275,6 +286,7 @@ class TKvCustomAbstractFax {
   void DetachSession();
   void StopModemData();
   void SetPortSpeed(std::uint32_t baud);
+  void SetSoftwareFlow(bool input, bool xonXoff);
 
   // The session's link from the port's dispatch thread: notifications go
   // through it, closing it waits for one being handled and lets no later

@@ -58,6 +58,18 @@ char BitRateCode(int bps) {
   }
 }
 
+std::string CapabilitiesCommand(const CommandTable& table, bool fine, int bps, bool wide, bool ecm) {
+  std::string command = Command(table.capabilities) + "=";
+  command += fine ? '1' : '0';
+  command += ',';
+  command += BitRateCode(bps);
+  command += wide ? ",1" : ",0";
+  command += ",2,0,";
+  command += ecm ? '1' : '0';
+  command += ",0,0";
+  return command;
+}
+
 namespace {
 
 bool MatchPrefixed(std::string_view line, std::string_view prefix, std::string_view name, std::string* rest) {

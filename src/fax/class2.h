@@ -46,6 +46,12 @@ Parameters ParseParameters(std::string_view text);
 // The bit-rate digit of a speed for the capabilities command.
 char BitRateCode(int bps);
 
+// The capabilities command "AT+FDIS=" / "AT+FIS=" with every sub-parameter:
+// resolution, bit rate, width (0 = 1728 pixels, 1 = up to 2048), page
+// length 2 (unlimited), data format 0 (modified Huffman), error correction,
+// no file transfer, scan time 0.
+std::string CapabilitiesCommand(const CommandTable& table, bool fine, int bps, bool wide, bool ecm);
+
 // When `line` is the response `name` ("+F" + name, then ':' or end),
 // returns the text after the colon with blanks trimmed.
 bool MatchResponse(std::string_view line, std::string_view name, std::string* rest = nullptr);

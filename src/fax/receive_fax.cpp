@@ -54,7 +54,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rfInit:  // clear the session; select the class
       rings_ = retries_ = initStep_ = 0;
-      haveDcs_ = afterEom_ = hungUp_ = false;
+      haveDcs_ = afterEom_ = hungUp_ = capsWide_ = false;
       currentPage_ = 0;
       SetRemoteId("");
       if (ConstantStatus) PostStatus(true, false);
@@ -85,8 +85,9 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rf2Init1A:  // Class 2.0: flow control by the port's handshake lines
       if (in.Is("OK")) {
+        capsWide_ = false;
         Command("AT+FLO=2", rf2Init1B);
-      } else if (in.Is("ERROR")) {
+      } else if (in.Is("ERROR") && !NarrowCapabilities()) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -104,10 +105,11 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rf2Init3:  // "OK": ready to wait for calls
       if (in.Is("OK")) {
+        capsWide_ = false;
         DisarmTimeout();
         SetStatus(fax_status::kWaitingForCall);
         Wait(rfWaiting);
-      } else if (in.Is("ERROR")) {
+      } else if (in.Is("ERROR") && !NarrowCapabilities()) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -181,6 +183,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
         tcfCode_ = std::to_string(mod.tcf);
         pageCode_ = std::to_string(mod.page);
         SetNegotiated(dcs_.fine, dcs_.wide, t30::SpeedByIndex(dcs_.speedIndex).bps);
+        if (SoftwareFlow) SetInputFlow(true);
         Command("AT+FRM=" + tcfCode_, rf1StrtTrn);
       } else if (IsFrameResult(in)) {
         // A non-final frame, a frame the modem found damaged, or no carrier:
@@ -230,6 +233,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1FinTrn:  // the check's carrier is gone: confirm
       if (IsNoCarrier(in) || in.Is("OK")) {
+        if (SoftwareFlow) SetInputFlow(false);
         Pause(20);
         Command("AT+FTH=3", rf1SendCFR);
       }
@@ -237,6 +241,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1SendCFR:  // "CONNECT": CFR; "OK": the page carrier
       if (in.Starts("CONNECT")) {
+        if (SoftwareFlow) SetInputFlow(true);
         SendFrame(t30::kCFR, "", true);
       } else if (in.Is("OK")) {
         if (!file_.IsOpen() && !AcceptCall()) break;
@@ -246,6 +251,9 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1WtPgCnnct:  // "CONNECT": page data follows
       if (in.Starts("CONNECT")) {
+        // Again for each page after MPS: the end of the last page's data
+        // switched the flow off.
+        if (SoftwareFlow) SetInputFlow(true);
         Proceed(rfStartPage);
       } else if (in.Starts("+FCERROR") || IsNoCarrier(in)) {
         // The sender did not hear our answer and sends frames again.
@@ -386,6 +394,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
         SetNegotiated(p.fine, p.wide, p.bps);
         SetStatus(fax_status::kGettingParams);
       } else if (in.Starts("CONNECT")) {
+        if (SoftwareFlow) SetInputFlow(true);
         Proceed(rfStartPage);
       }
       break;
@@ -464,6 +473,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
 
     case rfComplete:  // the call is over
       DisarmTimeout();
+      if (SoftwareFlow) SetInputFlow(false);
       SetInputMode(FaxInputMode::kLines);
       if (!hungUp_) HangUp();
       if (OneFax) {
@@ -477,6 +487,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
 
     case rfAbort: {  // the call failed or was cancelled
       DisarmTimeout();
+      if (SoftwareFlow) SetInputFlow(false);
       SetInputMode(FaxInputMode::kLines);
       FailedFaxFile();
       HangUp();
@@ -561,6 +572,11 @@ void TKvCustomReceiveFax::TimeoutRule() {
   }
 }
 
+bool TKvCustomReceiveFax::PeriodicStatusDue() const {
+  // Setting the modem up and waiting for a call count as waiting.
+  return ConstantStatus || State() > rfWaiting;
+}
+
 void TKvCustomReceiveFax::Abort(int error) {
   if (State() == rfDone || State() == rfAbort) return;
   if (State() <= rf2Init3) failedInSetup_ = true;
@@ -615,16 +631,23 @@ void TKvCustomReceiveFax::ClassInit2Step() {
     case 2:
       Command(std::string("AT+FAA=") + (FaxAndData ? '1' : '0'), rf2Init1);
       break;
-    default: {
-      std::string caps = class2::Command(table_->capabilities) + "=1,";
-      caps += class2::BitRateCode(DesiredBPS);
-      caps += ",0,2,0,";
-      caps += DesiredECM ? '1' : '0';
-      caps += ",0,0";
-      Command(caps, ClassInUse() == fcClass2_0 ? rf2Init1A : rf2Init3);
+    default:
+      // Fine resolution and pages up to 2048 pixels wide, which the APF
+      // page flags can record.
+      capsWide_ = true;
+      Command(class2::CapabilitiesCommand(*table_, true, DesiredBPS, true, DesiredECM),
+              ClassInUse() == fcClass2_0 ? rf2Init1A : rf2Init3);
       break;
-    }
   }
+}
+
+bool TKvCustomReceiveFax::NarrowCapabilities() {
+  // A modem without B4 pages refuses the width: offer 1728 pixels only.
+  if (!capsWide_) return false;
+  capsWide_ = false;
+  Command(class2::CapabilitiesCommand(*table_, true, DesiredBPS, false, DesiredECM),
+          static_cast<TReceiveFaxState>(State()));
+  return true;
 }
 
 void TKvCustomReceiveFax::StartTraining() {
@@ -677,6 +700,7 @@ void TKvCustomReceiveFax::PageData(const FaxInput& in) {
   ArmTimeout(kTicksPageData);
   if (!dle_.Ended()) return;
   ConsumeRaw(used);
+  if (SoftwareFlow) SetInputFlow(false);
   SetInputMode(FaxInputMode::kLines);
   ArmTimeout(kTicksCommand);
   Wait(Class1() ? rf1FinPage : rf2GtPgRslt);

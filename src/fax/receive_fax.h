@@ -48,6 +48,8 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void Step(const FaxInput& input) override;
   void TimeoutRule() override;
   void Abort(int error) override;
+  // While waiting for a call only with ConstantStatus.
+  bool PeriodicStatusDue() const override;
 
  private:
   // Handles what every state treats alike; true when `input` was used up.
@@ -67,6 +69,10 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void PageData(const FaxInput& input);
   std::string_view AfterConnect(std::string_view data);
   void ClassInit2Step();
+  // On "ERROR": when it answers the capabilities command offering pages
+  // 2048 pixels wide, sends the command again for 1728 only; true when it
+  // did.
+  bool NarrowCapabilities();
 
   // Asks OnFaxAccept; true when the call is taken and its file is open.
   bool AcceptCall();
@@ -82,6 +88,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   int retries_ = 0;
   int frameTries_ = 0;
   int initStep_ = 0;
+  bool capsWide_ = false;  // the capabilities command offering wide pages awaits its answer
   bool fine_ = false;
   bool wide_ = false;
   t30::SessionParameters dcs_;

@@ -113,7 +113,9 @@ bool TKvCustomSendFax::PageNeedsUnsupported() const {
 }
 
 bool TKvCustomSendFax::ResolutionChange() const {
-  return MorePages() && pages_[pageIndex_ + 1].fine != pages_[pageIndex_].fine;
+  // A change of width needs new session parameters just as one of resolution.
+  return MorePages() && (pages_[pageIndex_ + 1].fine != pages_[pageIndex_].fine ||
+                         pages_[pageIndex_ + 1].wide != pages_[pageIndex_].wide);
 }
 
 std::string TKvCustomSendFax::HeaderText() const {

@@ -73,10 +73,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
     case tf2Init2:
       if (ok) {
         const Page& p = pages_.front();
-        Command(class2::Command(table_->capabilities) + "=" + (p.fine ? "1" : "0") + "," +
-                    class2::BitRateCode(DesiredBPS) + "," + (p.wide ? "1" : "0") + ",2,0," + (DesiredECM ? "1" : "0") +
-                    ",0,0",
-                kTicks10s);
+        Command(class2::CapabilitiesCommand(*table_, p.fine, DesiredBPS, p.wide, DesiredECM), kTicks10s);
         Wait(tf2Init3);
       }
       break;
@@ -296,8 +293,10 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
     case tf2SndNwPrm:
       if (MorePages()) {
         ++pageIndex_;
-        Command(std::string(ClassInUse() == fcClass2 ? "AT+FDIS=" : "AT+FIS=") + (pages_[pageIndex_].fine ? "1" : "0"),
-                kTicks10s);
+        // The whole parameter set: the width may change along with the
+        // resolution, and a modem keeps whatever it is not told.
+        const Page& p = pages_[pageIndex_];
+        Command(class2::CapabilitiesCommand(*table_, p.fine, DesiredBPS, p.wide, DesiredECM), kTicks10s);
         Wait(tf2GetParams);
       } else {
         Proceed(tfClose);

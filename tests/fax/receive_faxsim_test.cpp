@@ -2,6 +2,7 @@
 // class and speed; every page must arrive bit for bit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "faximage/apf_file.h"
@@ -106,13 +107,48 @@ INSTANTIATE_TEST_SUITE_P(Class1, ReceiveFromSimulator,
                          Name);
 INSTANTIATE_TEST_SUITE_P(Class2, ReceiveFromSimulator,
                          ::testing::Values(Case{"2", 9600, 1, 600, 1728, false}, Case{"2", 14400, 5, 1400, 1728, false},
-                                           Case{"2", 9600, 2, 600, 1728, true}),
+                                           Case{"2", 9600, 2, 600, 1728, true}, Case{"2", 14400, 2, 600, 2048, false}),
                          Name);
 INSTANTIATE_TEST_SUITE_P(Class20, ReceiveFromSimulator,
                          ::testing::Values(Case{"2.0", 9600, 1, 600, 1728, false},
                                            Case{"2.0", 14400, 5, 1400, 1728, false},
-                                           Case{"2.0", 4800, 2, 600, 1728, true}),
+                                           Case{"2.0", 4800, 2, 600, 1728, true},
+                                           Case{"2.0", 9600, 1, 1400, 2048, false}),
                          Name);
+
+// A Class 2 modem that takes 1728-pixel pages only refuses the wide
+// capabilities: the receiver offers 1728 pixels instead, and the remote
+// sends its wide page cut to that width.
+TEST(ReceiveWidth, ModemWithoutWidePagesReceivesAtStandardWidth) {
+  ReceiveRig rig;
+  const Bitmap wide = TestPage(1, 300, 2048);
+  const std::string pbm = rig.Path("wide.pbm");
+  ASSERT_EQ(faxsim::writePbm(pbm, wide), "");
+  const std::string modem = rig.Path("modem");
+  FaxsimProcess sim(rig.dir.Folder(), {"--modem", modem + "=100:class=2:wide=0", "--remote-sender",
+                                       "777:" + pbm + ":100:delay=1", "--speed", "accelerated", "--accel", "10",
+                                       "--ring-interval", "1"});
+  ASSERT_TRUE(sim.started());
+  rig.fax.SetFaxClass(fcClass2);
+  ASSERT_EQ(rig.Run(modem, 60), 0);
+  EXPECT_EQ(rig.finish, 0);
+  std::vector<std::string> commands;
+  for (const std::string& e : sim.events()) {
+    if (e.rfind("EVENT command", 0) == 0) commands.push_back(faxsim::testing::field(e, "text"));
+  }
+  const auto at = std::find(commands.begin(), commands.end(), "AT+FDIS=1,3,1,2,0,0,0,0");
+  ASSERT_NE(at, commands.end());
+  ASSERT_NE(at + 1, commands.end());
+  EXPECT_EQ(*(at + 1), "AT+FDIS=1,3,0,2,0,0,0,0");
+  ASSERT_EQ(rig.files.size(), 1u);
+  const std::vector<Bitmap> got = ReadPages(rig.files[0]);
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].width, 1728);
+  ApfPageHeader page;
+  std::uint64_t offset = 0;
+  ASSERT_EQ(ApfLocatePage(rig.files[0], 1, page, offset), 0);
+  EXPECT_EQ(page.flags & kApfWide, 0);
+}
 
 }  // namespace
 }  // namespace tlm::testing

@@ -197,7 +197,7 @@ TEST(ReceiveScript, Class2PageReportedBadIsCutAway) {
   ASSERT_EQ(ReadFileBytes(rig.files[0], bytes, 1 << 20, -1), 0);
   EXPECT_EQ(bytes.size(), ApfFileHeader::kSize + ApfPageHeader::kSize + p1.size());
   EXPECT_TRUE(modem.Saw("AT+FCR=1"));
-  EXPECT_TRUE(modem.Saw("AT+FDIS=1,3,0,2,0,0,0,0"));
+  EXPECT_TRUE(modem.Saw("AT+FDIS=1,3,1,2,0,0,0,0"));
   EXPECT_EQ(rig.fax.RemoteID(), "REMOTE 2");
 }
 

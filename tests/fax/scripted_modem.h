@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <termios.h>
 #include <thread>
 #include <vector>
 
@@ -39,6 +40,13 @@ class ScriptedModem {
   std::vector<int> SentFrames() {
     std::lock_guard<std::mutex> lock(lock_);
     return frames_;
+  }
+  // The line settings the program gave the port (a pty's two ends share
+  // them).
+  termios LineSettings() const {
+    termios tio{};
+    ::tcgetattr(pty_.Master(), &tio);
+    return tio;
   }
   bool Saw(const std::string& command) {
     for (const std::string& c : Commands()) {

@@ -4,6 +4,7 @@
 #include <tiffio.h>
 
 #include "fax_test_util.h"
+#include "tiff_pages.h"
 #include "faximage/fax_converter.h"
 #include "faximage/fax_unpack_engine.h"
 #include "support/temp_dir.h"
@@ -48,41 +49,6 @@ Page DecodeWithUs(const TempDir& dir, const std::vector<std::uint8_t>& stream, i
   return page;
 }
 
-// A CCITT Group 3 one-dimensional TIFF holding `stream` as its one strip,
-// bits stored least significant first as in APF files.
-void WriteG3Tiff(const std::string& path, const std::vector<std::uint8_t>& stream, int width, int height) {
-  TIFF* t = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(t, nullptr);
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, height);
-  TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_FILLBITS);
-  TIFFWriteRawStrip(t, 0, const_cast<std::uint8_t*>(stream.data()), tmsize_t(stream.size()));
-  TIFFClose(t);
-}
-
-Page ReadTiffPage(const std::string& path) {
-  TIFF* t = TIFFOpen(path.c_str(), "r");
-  if (!t) return {};
-  std::uint32_t w = 0, h = 0;
-  TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w);
-  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h);
-  Page p(static_cast<int>(w), static_cast<int>(h));
-  for (std::uint32_t y = 0; y < h; ++y) {
-    if (TIFFReadScanline(t, p.Row(int(y)), y, 0) < 0) {
-      TIFFClose(t);
-      return {};
-    }
-  }
-  TIFFClose(t);
-  return p;
-}
-
 // libtiff's own Group 3 one-dimensional coding of a page: the raw strip.
 std::vector<std::uint8_t> EncodeWithLibtiff(const TempDir& dir, const Page& page) {
   const std::string path = dir.File("libtiff-g3.tif");
@@ -119,7 +85,7 @@ TEST_F(PeerCoders, OurPagesDecodeWithG3topbmAndLibtiff) {
     ASSERT_EQ(RunShell("g3topbm -reversebits " + dir.File("page.g3") + " > " + dir.File("g3topbm.pbm") + " 2>/dev/null"), 0);
     EXPECT_TRUE(ReadPbm(dir.File("g3topbm.pbm")) == page);
 
-    WriteG3Tiff(dir.File("ours.tif"), stream, page.width, page.height);
+    ASSERT_TRUE(WriteG3Tiff(dir.File("ours.tif"), stream, page.width, page.height));
     EXPECT_TRUE(ReadTiffPage(dir.File("ours.tif")) == page);
   }
 }

@@ -17,6 +17,7 @@ struct ModemConfig {
   std::vector<std::string> classes = {"0", "1", "2", "2.0"};
   int maxRate = 14400;
   bool class2RxReversed = true;  // Class 2 hands received data MSB first
+  bool wide = true;              // Class 2/2.0: takes and sends 2048-pixel (B4) pages
   std::string manufacturer = "Faxsim", model = "Emulated fax modem", revision = "1.0";
 };
 

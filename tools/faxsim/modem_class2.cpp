@@ -7,12 +7,13 @@
 namespace faxsim {
 namespace {
 constexpr uint8_t kDle = 0x10, kEtx = 0x03, kXon = 0x11;
+constexpr const char* kNarrowCaps = "1,5,0,2,0,0,0,0";
 
 struct Param { const char* c2; const char* c20; const char* def; const char* range; };
 // Stored parameters: Class 2 name, Class 2.0 name, default, "=?" answer.
 constexpr Param kParams[] = {
-    {"FDCC", "FCC", "1,5,0,2,0,0,0,0", "(0,1),(0-5),(0-2),(0-2),(0),(0),(0),(0-7)"},
-    {"FDIS", "FIS", "1,5,0,2,0,0,0,0", "(0,1),(0-5),(0-2),(0-2),(0),(0),(0),(0-7)"},
+    {"FDCC", "FCC", "1,5,1,2,0,0,0,0", "(0,1),(0-5),(0,1),(0-2),(0),(0),(0),(0-7)"},
+    {"FDIS", "FIS", "1,5,0,2,0,0,0,0", "(0,1),(0-5),(0,1),(0-2),(0),(0),(0),(0-7)"},
     {"FLID", "FLI", "", "(20),(32-127)"},
     {"FCIG", "FPI", "", "(20),(32-127)"},
     {"FCR", "FCR", "0", "(0,1)"},
@@ -96,10 +97,14 @@ bool Modem::class2Command(const std::string& name, const std::string& op, const 
   for (const auto& p : kParams) {
     const char* n = c20 ? p.c20 : p.c2;
     if (!*n || name != n) continue;
+    // The width sub-parameter (WD) of the capability parameters: a modem
+    // without B4 pages knows 1728 pixels only, and refuses more.
+    const bool caps = std::string(n) == "FDCC" || std::string(n) == "FCC" || std::string(n) == "FDIS" ||
+                      std::string(n) == "FIS";
     std::string& v = p2_[n];
-    if (v.empty() && !p2_.count(std::string(n) + "#set")) v = p.def;
+    if (v.empty() && !p2_.count(std::string(n) + "#set")) v = caps && !cfg_.wide ? kNarrowCaps : p.def;
     if (op == "?") info(v);
-    else if (op == "=?") info(p.range);
+    else if (op == "=?") info(caps && !cfg_.wide ? "(0,1),(0-5),(0),(0-2),(0),(0),(0),(0-7)" : p.range);
     else if (op == "=") {
       std::string val = value;
       if (std::string(n) == "FLID" || std::string(n) == "FLI" || std::string(n) == "FCIG" || std::string(n) == "FPI") {
@@ -112,6 +117,7 @@ bool Modem::class2Command(const std::string& name, const std::string& op, const 
         for (size_t i = 0; i < std::max(old.size(), now.size()); ++i) {
           int x = i < now.size() && now[i] >= 0 ? now[i] : i < old.size() ? old[i] : 0;
           if (x < 0 || x > 255) return false;
+          if (caps && i == 2 && x > (cfg_.wide ? 1 : 0)) return false;
           char b[8];
           std::snprintf(b, sizeof b, c20 ? "%X" : "%d", x);
           merged += (i ? "," : "") + std::string(b);
@@ -203,7 +209,8 @@ void Modem::startSession(bool caller) {
   T30Config tc;
   std::string id = param(isClass20() ? "FLI" : "FLID");
   tc.ident = id;
-  std::vector<int> cc = fields(p2_.count(isClass20() ? "FCC" : "FDCC") ? p2_[isClass20() ? "FCC" : "FDCC"] : "1,5,0,2,0,0,0,0");
+  std::vector<int> cc = fields(p2_.count(isClass20() ? "FCC" : "FDCC") ? p2_[isClass20() ? "FCC" : "FDCC"]
+                               : cfg_.wide ? "1,5,1,2,0,0,0,0" : kNarrowCaps);
   std::vector<int> dis = fields(p2_.count(isClass20() ? "FIS" : "FDIS") ? p2_[isClass20() ? "FIS" : "FDIS"] : "1,5,0,2,0,0,0,0");
   auto get = [](const std::vector<int>& v, size_t i, int d) { return i < v.size() && v[i] >= 0 ? v[i] : d; };
   tc.caps.fine = get(cc, 0, 1) > 0 && get(dis, 0, 1) > 0;

@@ -20,6 +20,8 @@ Parties:
         rate=BPS                       highest speed (default 14400)
         rx-order=reversed|direct       Class 2 receive bit order (default reversed,
                                        as Rockwell-based modems)
+        wide=0|1                       Class 2/2.0 page widths up to 2048 (1) or
+                                       1728 pixels only (0); default 1
   --remote-receiver NUMBER:DIR[:OPT...]
                                        a fax machine that answers and stores pages as
                                        DIR/rx-NUMBER-CALL-pN.pbm (and .g3)
@@ -138,6 +140,8 @@ std::string parseOptions(int argc, char** argv, Options& o) {
           m.maxRate = int(d);
         } else if (p == "rx-order=direct" || p == "rx-order=reversed") {
           m.class2RxReversed = p == "rx-order=reversed";
+        } else if (p == "wide=0" || p == "wide=1") {
+          m.wide = p == "wide=1";
         } else {
           return "bad modem option '" + p + "'";
         }

@@ -385,6 +385,9 @@ void T30::onCommand(const Bytes& f) {
       if (kind == kTSI) remoteId_ = decodeId(f);
       if (kind == kDCS) {
         loop_.cancel(timer_);
+        // The caller is a fax machine: T1 ends here, also for the DIS
+        // repeated after an EOM.
+        loop_.cancel(t1_);
         dcs_ = decodeDcs(frameFif(f));
         trained_ = false;
         enter(St::WaitTcf);
