@@ -6,6 +6,7 @@
 #   2. the Qt-free core once more under AddressSanitizer and
 #      UndefinedBehaviorSanitizer (without the efax-against-simulator tests,
 #      label "peer", in which none of the program's code runs);
+#   tests on a simulated line (label "line") run six at a time in both.
 #   3. a short run of every libFuzzer target on its seed corpus.
 # Any failure, sanitizer report or warning fails the run.
 set -euo pipefail
@@ -18,8 +19,12 @@ export QT_QPA_PLATFORM=offscreen
 echo "== build and test (warnings are errors)"
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLMERA_WERROR=ON >/dev/null
 cmake --build build/test -j "$jobs"
-ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 600 -LE realtime | tee build/test/ctest.log | grep -Ev '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
+# Tests on a simulated fax line (labels "line" and "peer") mostly wait for
+# the simulator, so they run six at a time after the others.
+ctest --test-dir build/test --output-on-failure -j "$jobs" --timeout 600 -LE 'realtime|line|peer' | tee build/test/ctest.log | grep -Ev '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
 grep -q '^100% tests passed' build/test/ctest.log || { echo "test.sh: the test suite failed"; exit 1; }
+ctest --test-dir build/test --output-on-failure -j 6 --timeout 600 -L 'line|peer' | tee build/test/ctest-line.log | grep -Ev '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start ' || true
+grep -q '^100% tests passed' build/test/ctest-line.log || { echo "test.sh: the fax line tests failed"; exit 1; }
 
 echo "== real-time fax calls against spandsp, while the sanitizer and fuzz builds run"
 # The calls wait on the line, not the processor: four run at a time, and the
@@ -40,9 +45,14 @@ grep -q '^100% tests passed' build/test/ctest-realtime.log || { echo "test.sh: t
 echo "== core under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 900 -LE peer > build/asan/ctest.log 2>&1 || true
-tail -n 20 build/asan/ctest.log | grep -v '^ *$' | tail -n 8
-grep -q '^100% tests passed' build/asan/ctest.log || { grep -E 'Failed|SUMMARY' build/asan/ctest.log | head -40; echo "test.sh: the sanitizer run failed"; exit 1; }
+asan_ctest() {  # log, then ctest's selection options
+  local log=build/asan/$1; shift
+  ctest --test-dir build/asan --output-on-failure --timeout 900 "$@" > "$log" 2>&1 || true
+  tail -n 20 "$log" | grep -v '^ *$' | tail -n 4
+  grep -q '^100% tests passed' "$log" || { grep -E 'Failed|SUMMARY' "$log" | head -40; echo "test.sh: the sanitizer run failed"; exit 1; }
+}
+asan_ctest ctest.log -j "$jobs" -LE 'line|peer'
+asan_ctest ctest-line.log -j 6 -L line
 
 echo "== fuzz targets (short runs, one per core at a time)"
 fuzz_seconds=${TOLMERA_FUZZ_SECONDS:-20}
@@ -66,6 +76,6 @@ find build/fuzz -maxdepth 4 -type f -executable -name 'fuzz_*' | sort |
   { echo "test.sh: a fuzz target failed"; exit 1; }
 
 echo "== closing summary"
-for log in build/test/ctest.log build/test/ctest-realtime.log build/asan/ctest.log; do
+for log in build/test/ctest.log build/test/ctest-line.log build/test/ctest-realtime.log build/asan/ctest*.log; do
   echo "$log: $(grep -E '^[0-9]+% tests passed' "$log") ($(grep -Eo '[0-9.]+ sec$' "$log" | tail -n 1))"
 done

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fax/abstract_fax.h"
+#include "fax/header_line.h"
 #include "fax/page_source.h"
 #include "fax/send_states.h"
 
@@ -110,6 +111,7 @@ class TKvCustomSendFax : public TKvAbstractFax {
   bool PageNeedsUnsupported() const;
   bool MorePages() const { return pageIndex_ + 1 < pages_.size(); }
   bool ResolutionChange() const;
+  HeaderValues TokenValues() const;
   std::string HeaderText() const;
 
   bool multiPage_ = true;

@@ -118,7 +118,8 @@ bool TKvCustomSendFax::ResolutionChange() const {
                          pages_[pageIndex_ + 1].wide != pages_[pageIndex_].wide);
 }
 
-std::string TKvCustomSendFax::HeaderText() const {
+// What the header line's and a text cover's tokens stand for on this page.
+HeaderValues TKvCustomSendFax::TokenValues() const {
   HeaderValues v;
   v.date = TimeText("%d/%m/%Y");
   v.time = TimeText("%H:%M:%S");
@@ -128,8 +129,10 @@ std::string TKvCustomSendFax::HeaderText() const {
   v.title = HeaderTitle;
   v.totalPages = int(pages_.size());
   v.currentPage = int(pageIndex_) + 1;
-  return ExpandHeaderTokens(HeaderLine, v);
+  return v;
 }
+
+std::string TKvCustomSendFax::HeaderText() const { return ExpandHeaderTokens(HeaderLine, TokenValues()); }
 
 void TKvCustomSendFax::Command(const std::string& command, std::int32_t ticks) {
   SendCommand(command);
@@ -177,15 +180,7 @@ void TKvCustomSendFax::SendPageStart() {
     WriteFill(std::size_t(BufferMinimum));
   }
   if (pages_[pageIndex_].textCover) {
-    HeaderValues v;
-    v.date = TimeText("%d/%m/%Y");
-    v.time = TimeText("%H:%M:%S");
-    v.stationId = StationID();
-    v.sender = HeaderSender;
-    v.recipient = HeaderRecipient;
-    v.title = HeaderTitle;
-    v.totalPages = int(pages_.size());
-    v.currentPage = int(pageIndex_) + 1;
+    const HeaderValues v = TokenValues();
     std::string expanded;
     std::istringstream lines(ToFaxFontCodePage(coverText_));
     for (std::string line; std::getline(lines, line);) {

@@ -74,6 +74,7 @@ TEST_P(ReceiveFromSimulator, PagesArriveWhole) {
     ASSERT_EQ(rig.Run(modem, 90), 0);
     EXPECT_EQ(rig.finish, 0);
     EXPECT_EQ(rig.fax.RemoteID(), "SENDER 777");
+    EXPECT_EQ(rig.fax.SessionBPS(), c.bps);
   }
   ASSERT_FALSE(rig.files.empty());
 
@@ -106,11 +107,17 @@ INSTANTIATE_TEST_SUITE_P(Class1, ReceiveFromSimulator,
                                            Case{"1", 9600, 2, 600, 1728, true}),
                          Name);
 INSTANTIATE_TEST_SUITE_P(Class2, ReceiveFromSimulator,
-                         ::testing::Values(Case{"2", 9600, 1, 600, 1728, false}, Case{"2", 14400, 5, 1400, 1728, false},
+                         ::testing::Values(Case{"2", 2400, 1, 600, 1728, false}, Case{"2", 4800, 1, 1400, 1728, false},
+                                           Case{"2", 7200, 1, 600, 1728, false}, Case{"2", 9600, 1, 600, 1728, false},
+                                           Case{"2", 12000, 1, 1400, 1728, false},
+                                           Case{"2", 14400, 5, 1400, 1728, false},
                                            Case{"2", 9600, 2, 600, 1728, true}, Case{"2", 14400, 2, 600, 2048, false}),
                          Name);
 INSTANTIATE_TEST_SUITE_P(Class20, ReceiveFromSimulator,
-                         ::testing::Values(Case{"2.0", 9600, 1, 600, 1728, false},
+                         ::testing::Values(Case{"2.0", 2400, 1, 1400, 1728, false},
+                                           Case{"2.0", 7200, 1, 1400, 1728, false},
+                                           Case{"2.0", 9600, 1, 600, 1728, false},
+                                           Case{"2.0", 12000, 1, 600, 1728, false},
                                            Case{"2.0", 14400, 5, 1400, 1728, false},
                                            Case{"2.0", 4800, 2, 600, 1728, true},
                                            Case{"2.0", 9600, 1, 1400, 2048, false}),
