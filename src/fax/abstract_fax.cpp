@@ -688,16 +688,24 @@ void TKvCustomAbstractFax::FillLogContext(FaxLogContext& context) const {
 void TKvCustomAbstractFax::PostLog(TFaxLogCode code) {
   FaxLogContext context;
   FillLogContext(context);
-  RunOnMainThread([&] {
-    if (FaxLog) {
-      try {
-        FaxLog->UpdateLog(code, context);
-      } catch (const std::exception& e) {
-        std::fprintf(stderr, "fax history: %s\n", e.what());
-      }
+  bool written = false;
+  const auto writeHistory = [&] {
+    written = true;
+    if (!FaxLog) return;
+    try {
+      FaxLog->UpdateLog(code, context);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "fax history: %s\n", e.what());
     }
+  };
+  RunOnMainThread([&] {
+    writeHistory();
     if (OnFaxLog) OnFaxLog(*this, code);
   });
+  // A session being stopped (its component is going away) raises no more
+  // events, but its end still goes into the history file. The application's
+  // thread is busy stopping it, so nothing else uses the log meanwhile.
+  if (!written && quiet_.load()) writeHistory();
   if (code == lfaxReceiveOk || code == lfaxReceiveSkip || code == lfaxReceiveFail) faxFile_.clear();
 }
 

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <chrono>
 #include <climits>
+#include <filesystem>
 #include <memory>
 
 #include "fax/receive_fax.h"
@@ -53,7 +54,10 @@ TEST_P(StopWhileSending, DestroyedComponentLeavesThePortToTheNext) {
   int status = 0;
   int events = 0;
   bool finished = false;
+  TKvFaxLog history;
+  history.FaxHistoryName = rig.Dir().File("STOPPED.HIS");
   auto fax = std::make_unique<TKvSendFax>();
+  fax->FaxLog = &history;
   fax->SetComPort(&rig.Port());
   fax->SetFaxClass(c.faxClass);
   fax->PhoneNumber = "200";
@@ -73,6 +77,9 @@ TEST_P(StopWhileSending, DestroyedComponentLeavesThePortToTheNext) {
   EXPECT_FALSE(finished);
   // Nothing of the dead session is left to run on this thread.
   EXPECT_EQ(rig.Bridge().Pump(300), 0);
+  // The history file still tells how the call ended.
+  const std::string lines = ReadText(rig.Dir().File("STOPPED.HIS"));
+  EXPECT_NE(lines.find("Transmit failed at"), std::string::npos) << lines;
   if (c.stopAtStatus == fax_status::kSendingPage) {
     const std::string end = rig.Sim().waitFor({"EVENT hangup", "call=1 "}, 10);
     EXPECT_FALSE(end.empty());
@@ -140,7 +147,10 @@ TEST_P(StopWhileReceiving, DestroyedComponentLeavesThePortToTheNext) {
 
   int status = 0;
   bool finished = false;
+  TKvFaxLog history;
+  history.FaxHistoryName = dir.File("STOPPED.HIS");
   auto fax = std::make_unique<TKvReceiveFax>();
+  fax->FaxLog = &history;
   fax->SetComPort(&port);
   fax->SetFaxClass(GetParam());
   fax->DestinationDir = dir.Folder();
@@ -153,6 +163,11 @@ TEST_P(StopWhileReceiving, DestroyedComponentLeavesThePortToTheNext) {
   EXPECT_LT(took, 10.0);
   EXPECT_FALSE(finished);
   EXPECT_EQ(bridge.Pump(300), 0);
+  // The history file tells how the call ended, and no half file is left.
+  const std::string lines = ReadText(dir.File("STOPPED.HIS"));
+  EXPECT_NE(lines.find("Receive failed at"), std::string::npos) << lines;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Folder()))
+    EXPECT_EQ(entry.path().string().find(".APF"), std::string::npos) << "left behind: " << entry.path();
   EXPECT_FALSE(sim.waitFor({"EVENT fax_done", "fax=777"}, 10).empty());
 
   // The next component on the same port takes the sender's next call.
