@@ -1,12 +1,11 @@
 // tlmfax receive: waits for calls on a fax modem and stores each fax.
-#include <atomic>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "comm/com_port.h"
 #include "commands.h"
+#include "fax_session_cli.h"
 #include "fax/receive_fax.h"
 #include "platform/main_thread_bridge.h"
 #include "platform/strings/messages.h"
@@ -14,10 +13,6 @@
 namespace tlm::tlmfax {
 
 namespace {
-
-std::atomic<bool> gStop{false};
-
-void OnSignal(int) { gStop = true; }
 
 bool ParseInt(const std::string& text, int& out) {
   try {
@@ -48,12 +43,7 @@ int RunReceive(const Args& args) {
     } else if (a == "--dir" && hasValue) {
       dir = args[++i];
     } else if (a == "--class" && hasValue) {
-      const std::string& c = args[++i];
-      if (c == "auto") faxClass = fcDetect;
-      else if (c == "1") faxClass = fcClass1;
-      else if (c == "2") faxClass = fcClass2;
-      else if (c == "2.0") faxClass = fcClass2_0;
-      else return Fail("--class is auto, 1, 2 or 2.0");
+      if (!ParseFaxClass(args[++i], faxClass)) return Fail("--class is auto, 1, 2 or 2.0");
     } else if (a == "--bps" && hasValue) {
       if (!ParseInt(args[++i], bps) || bps < 2400 || bps > 14400) return Fail("--bps is 2400 to 14400");
     } else if (a == "--rings" && hasValue) {
@@ -67,12 +57,7 @@ int RunReceive(const Args& args) {
   PumpedBridge bridge;
   TKvComPort comPort;
   comPort.SetMainThreadBridge(&bridge);
-  int comNumber = 0;
-  if (port.size() > 3 && port.compare(0, 3, "COM") == 0 && ParseInt(port.substr(3), comNumber)) {
-    comPort.SetComNumber(comNumber);
-  } else {
-    comPort.SetDeviceName(port);
-  }
+  SelectPort(comPort, port);
   TKvReceiveFax fax;
   fax.SetComPort(&comPort);
   fax.SetFaxClass(faxClass);
@@ -99,18 +84,9 @@ int RunReceive(const Args& args) {
   };
   fax.OnFaxFinish = [&](TKvCustomAbstractFax&, int error) { finish = error; };
 
-  std::signal(SIGINT, OnSignal);
-  std::signal(SIGTERM, OnSignal);
   const int rc = fax.StartReceive();
   if (rc != 0) return Fail("cannot start receiving: " + ErrorText(rc));
-  bool cancelled = false;
-  while (finish == INT_MIN) {
-    bridge.Pump(100, [&] { return finish != INT_MIN || gStop.load(); });
-    if (gStop.load() && !cancelled) {
-      cancelled = true;
-      fax.CancelFax();
-    }
-  }
+  const bool cancelled = PumpUntilFinished(bridge, fax, [&] { return finish != INT_MIN; });
   comPort.SetOpen(false);
   bridge.Pump(50);
   // Stopped by the user, or one fax received as asked.

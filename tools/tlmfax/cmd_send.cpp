@@ -1,12 +1,11 @@
 // tlmfax send: sends an APF file through a fax modem and prints one line
 // per status event, then the result with its error code and text.
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 #include "comm/com_port.h"
 #include "commands.h"
+#include "fax_session_cli.h"
 #include "fax/fax_log.h"
 #include "fax/send_fax.h"
 #include "platform/main_thread_bridge.h"
@@ -20,18 +19,6 @@ constexpr const char* kSendUsage =
     "usage: tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
     "                   [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
     "                   [--retry-wait S] [--history FILE] NUMBER FILE.APF";
-
-std::atomic<bool> gInterrupted{false};
-void OnInterrupt(int) { gInterrupted = true; }
-
-bool ParseClass(const std::string& text, TFaxClass& c) {
-  if (text == "auto") c = fcDetect;
-  else if (text == "1") c = fcClass1;
-  else if (text == "2") c = fcClass2;
-  else if (text == "2.0") c = fcClass2_0;
-  else return false;
-  return true;
-}
 
 }  // namespace
 
@@ -51,7 +38,7 @@ int RunSend(const Args& args) {
     else if (!(v = value())) return Fail(std::string("missing value for ") + a + "\n" + kSendUsage);
     else if (a == "--port") port = *v;
     else if (a == "--class") {
-      if (!ParseClass(*v, faxClass)) return Fail("bad --class " + *v);
+      if (!ParseFaxClass(*v, faxClass)) return Fail("bad --class " + *v);
     } else if (a == "--bps") bps = std::atoi(v->c_str());
     else if (a == "--station") station = *v;
     else if (a == "--header") header = *v;
@@ -70,12 +57,7 @@ int RunSend(const Args& args) {
   TKvComPort comPort;
   comPort.SetMainThreadBridge(&bridge);
   comPort.SetPromptForPort(false);
-  if ((port.size() > 3 && (port.rfind("COM", 0) == 0 || port.rfind("com", 0) == 0)) &&
-      port.find('/') == std::string::npos) {
-    comPort.SetComNumber(std::atoi(port.c_str() + 3));
-  } else {
-    comPort.SetDeviceName(port);
-  }
+  SelectPort(comPort, port);
   TKvSendFax fax;
   fax.SetComPort(&comPort);
   fax.SetFaxClass(faxClass);
@@ -121,17 +103,8 @@ int RunSend(const Args& args) {
   } catch (const std::exception& e) {
     return Fail(std::string("cannot open ") + port + ": " + e.what());
   }
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
   fax.StartTransmit();
-  bool cancelled = false;
-  while (!finished) {
-    bridge.Pump(100, [&] { return finished || (gInterrupted && !cancelled); });
-    if (gInterrupted && !cancelled) {
-      cancelled = true;
-      fax.CancelFax();
-    }
-  }
+  PumpUntilFinished(bridge, fax, [&] { return finished; });
   bridge.Pump(0);
   comPort.SetOpen(false);
   if (result == 0) {
