@@ -96,10 +96,14 @@ bool WriteFileAtomically(const std::string& path, std::string_view contents, std
   return true;
 }
 
-bool PReadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
-  char* p = static_cast<char*>(data);
+namespace {
+
+// Repeats a positioned read or write until all of it is done; an end of file
+// or a device that takes nothing counts as EIO.
+template <typename Byte, typename Transfer>
+bool TransferAll(Byte* p, std::size_t size, std::uint64_t offset, Transfer transfer) {
   while (size > 0) {
-    const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
+    const ssize_t n = transfer(p, size, static_cast<off_t>(offset));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (n == 0) errno = EIO;
@@ -112,20 +116,16 @@ bool PReadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
   return true;
 }
 
+}  // namespace
+
+bool PReadAll(int fd, void* data, std::size_t size, std::uint64_t offset) {
+  return TransferAll(static_cast<char*>(data), size, offset,
+                     [fd](char* p, std::size_t n, off_t at) { return ::pread(fd, p, n, at); });
+}
+
 bool PWriteAll(int fd, const void* data, std::size_t size, std::uint64_t offset) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = EIO;
-      return false;
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-    offset += static_cast<std::uint64_t>(n);
-  }
-  return true;
+  return TransferAll(static_cast<const char*>(data), size, offset,
+                     [fd](const char* p, std::size_t n, off_t at) { return ::pwrite(fd, p, n, at); });
 }
 
 std::string AbsolutePath(const std::string& path) {
