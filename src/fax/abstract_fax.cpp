@@ -567,6 +567,7 @@ std::size_t TKvCustomAbstractFax::OutputUsed() {
 }
 
 void TKvCustomAbstractFax::SetSoftwareFlow(bool input, bool xonXoff) {
+  if (!SoftwareFlow) return;  // the port's flow settings are left as they are
   try {
     const TSWFlowOptions flow = comPort_->SWFlowOptions();
     bool in = flow == swfReceive || flow == swfBoth;

@@ -229,7 +229,8 @@ class TKvCustomAbstractFax {
   // XON/XOFF flow on the data written to the modem (the modem stops us) or
   // on the data read from it (we stop the modem when the input buffer holds
   // kInputFlowFull bytes, until it is down to kInputFlowResume). Each
-  // direction is switched without touching the other.
+  // direction is switched without touching the other, and only with
+  // SoftwareFlow set.
   void SetOutputFlow(bool xonXoff) { SetSoftwareFlow(false, xonXoff); }
   void SetInputFlow(bool xonXoff) { SetSoftwareFlow(true, xonXoff); }
 

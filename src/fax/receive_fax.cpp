@@ -183,7 +183,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
         tcfCode_ = std::to_string(mod.tcf);
         pageCode_ = std::to_string(mod.page);
         SetNegotiated(dcs_.fine, dcs_.wide, t30::SpeedByIndex(dcs_.speedIndex).bps);
-        if (SoftwareFlow) SetInputFlow(true);
+        SetInputFlow(true);
         Command("AT+FRM=" + tcfCode_, rf1StrtTrn);
       } else if (IsFrameResult(in)) {
         // A non-final frame, a frame the modem found damaged, or no carrier:
@@ -233,7 +233,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1FinTrn:  // the check's carrier is gone: confirm
       if (IsNoCarrier(in) || in.Is("OK")) {
-        if (SoftwareFlow) SetInputFlow(false);
+        SetInputFlow(false);
         Pause(20);
         Command("AT+FTH=3", rf1SendCFR);
       }
@@ -241,7 +241,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1SendCFR:  // "CONNECT": CFR; "OK": the page carrier
       if (in.Starts("CONNECT")) {
-        if (SoftwareFlow) SetInputFlow(true);
+        SetInputFlow(true);
         SendFrame(t30::kCFR, "", true);
       } else if (in.Is("OK")) {
         if (!file_.IsOpen() && !AcceptCall()) break;
@@ -253,7 +253,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       if (in.Starts("CONNECT")) {
         // Again for each page after MPS: the end of the last page's data
         // switched the flow off.
-        if (SoftwareFlow) SetInputFlow(true);
+        SetInputFlow(true);
         Proceed(rfStartPage);
       } else if (in.Starts("+FCERROR") || IsNoCarrier(in)) {
         // The sender did not hear our answer and sends frames again.
@@ -394,7 +394,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
         SetNegotiated(p.fine, p.wide, p.bps);
         SetStatus(fax_status::kGettingParams);
       } else if (in.Starts("CONNECT")) {
-        if (SoftwareFlow) SetInputFlow(true);
+        SetInputFlow(true);
         Proceed(rfStartPage);
       }
       break;
@@ -473,7 +473,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
 
     case rfComplete:  // the call is over
       DisarmTimeout();
-      if (SoftwareFlow) SetInputFlow(false);
+      SetInputFlow(false);
       SetInputMode(FaxInputMode::kLines);
       if (!hungUp_) HangUp();
       if (OneFax) {
@@ -487,7 +487,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
 
     case rfAbort: {  // the call failed or was cancelled
       DisarmTimeout();
-      if (SoftwareFlow) SetInputFlow(false);
+      SetInputFlow(false);
       SetInputMode(FaxInputMode::kLines);
       FailedFaxFile();
       HangUp();
@@ -700,7 +700,7 @@ void TKvCustomReceiveFax::PageData(const FaxInput& in) {
   ArmTimeout(kTicksPageData);
   if (!dle_.Ended()) return;
   ConsumeRaw(used);
-  if (SoftwareFlow) SetInputFlow(false);
+  SetInputFlow(false);
   SetInputMode(FaxInputMode::kLines);
   ArmTimeout(kTicksCommand);
   Wait(Class1() ? rf1FinPage : rf2GtPgRslt);

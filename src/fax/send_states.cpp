@@ -112,7 +112,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       break;
     case tf1TrainStrt:
       if (connect) {
-        if (SoftwareFlow) SetOutputFlow(true);
+        SetOutputFlow(true);
         Send(std::string(std::size_t(t30::TcfByteCount(t30::SpeedByIndex(speedIndex_).bps)), '\0'));
         WriteDleEtx();
         ArmTimeout(kTicks10s);
@@ -121,7 +121,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       break;
     case tf1TrainFnsh:
       if (ok) {
-        if (SoftwareFlow) SetOutputFlow(false);
+        SetOutputFlow(false);
         Pause(kFrameGapMs);
         haveFrame_ = false;
         Command("AT+FRH=3", kTicks10s);
@@ -167,7 +167,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       } else if (in.kind == FaxInput::kOutputFree) {
         currentPage_ = int(pageIndex_) + 1;
         SetStatus(fax_status::kSendingPage);
-        if (SoftwareFlow) SetOutputFlow(true);
+        SetOutputFlow(true);
         Proceed(tfSndPgeHdr);
       }
       break;
@@ -754,7 +754,7 @@ void TKvCustomSendFax::Class20CheckPage(const FaxInput& in) {
 }
 
 void TKvCustomSendFax::DrainPage() {
-  if (SoftwareFlow) SetOutputFlow(false);
+  SetOutputFlow(false);
   SetInputMode(FaxInputMode::kLines);
   switch (ClassInUse()) {
     case fcClass1:
