@@ -14,6 +14,8 @@ packages=(
   # independent readers and peers used by the tests
   python3 python3-dbf libdbd-xbase-perl
   libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf
+  # the installation and the Debian package
+  desktop-file-utils appstream lintian dpkg-dev groff-base man-db shared-mime-info
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
   xvfb xauth x11-apps

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "comm/comm_types.h"
 
@@ -48,8 +49,9 @@ std::string OpenErrorDetail(int code, const std::string& path) {
     if (::stat(path.c_str(), &info) == 0) {
       if (const struct group* g = ::getgrgid(info.st_gid)) group = g->gr_name;
     }
+    const char* user = std::getenv("USER");
     return path + ": this user may not use the device; add the user to the group \"" + group +
-           "\" (then log in again)";
+           "\" (sudo adduser " + (user && *user ? user : "USER") + " " + group + ", then log in again)";
   }
   if (code == -ENOTTY) return path + " is not a serial device";
   return path;

@@ -1,6 +1,7 @@
 #pragma once
 // The subcommands of tlmfax. Each takes its own arguments (after the
 // subcommand name) and returns the process exit code.
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,19 @@ int RunReceive(const Args& args);
 #ifdef TLMFAX_RENDER
 int RunRender(const Args& args);  // needs the Qt layers
 #endif
+
+// A subcommand with the texts of `tlmfax --help` and `tlmfax help NAME`.
+struct Command {
+  const char* name;
+  int (*run)(const Args&);
+  const char* summary;   // one line, no final full stop
+  const char* synopsis;  // the command line
+  const char* details;   // options and notes, lines ending in '\n'; may be empty
+};
+
+// Every subcommand of this build, in the order `--help` lists them.
+const std::vector<Command>& Commands();
+const Command* FindCommand(const std::string& name);
 
 // Prints "tlmfax: <text>" to stderr and returns the exit code for failures.
 int Fail(const std::string& text);

@@ -2,11 +2,13 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <functional>
-#include <map>
 
 #include "commands.h"
 #include "faximage/fax_errors.h"
+
+#ifndef TOLMERA_VERSION
+#define TOLMERA_VERSION "unknown"
+#endif
 
 namespace tlm::tlmfax {
 
@@ -24,43 +26,66 @@ int FailWith(const std::exception& e) {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage:\n"
-    "  tlmfax info FILE.APF\n"
-    "  tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp] INPUT OUTPUT.APF\n"
-    "  tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT\n"
-    "  tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
-    "              [--header TEXT] [--no-mps] NUMBER FILE.APF\n"
-    "  tlmfax receive --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--rings N] [--station ID]\n"
-    "                 [--dir DIR] [--once]\n"
-#ifdef TLMFAX_RENDER
-    "  tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF\n"
-#endif
-    ;
+void PrintUsage(std::FILE* out) {
+  std::fputs("Usage: tlmfax COMMAND [OPTION]... ARGUMENT...\n"
+             "Work with fax image (APF) files and send or receive faxes through a fax modem.\n\n"
+             "Commands:\n",
+             out);
+  for (const Command& command : Commands()) std::fprintf(out, "  %-9s %s\n", command.name, command.summary);
+  std::fputs("\n"
+             "  -h, --help     display this help and exit\n"
+             "  -V, --version  output version information and exit\n\n"
+             "'tlmfax help COMMAND' describes one command.\n",
+             out);
+}
+
+void PrintCommandHelp(const Command& command) {
+  std::printf("Usage: %s\n%s.\n", command.synopsis, command.summary);
+  if (*command.details) std::printf("\n%s", command.details);
+}
+
+int Help(const Args& args) {
+  if (args.empty()) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  if (const Command* command = FindCommand(args[0])) {
+    PrintCommandHelp(*command);
+    return 0;
+  }
+  std::fprintf(stderr, "tlmfax: no such command '%s'\nTry 'tlmfax --help' for the list of commands.\n",
+               args[0].c_str());
+  return 2;
+}
+
+int Version() {
+  std::printf("tlmfax (Tolmera) %s\n", TOLMERA_VERSION);
+  return 0;
+}
 
 }  // namespace
 }  // namespace tlm::tlmfax
 
 int main(int argc, char** argv) {
   using namespace tlm::tlmfax;
-  const std::map<std::string, std::function<int(const Args&)>> commands = {
-      {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack}, {"send", RunSend},
-      {"receive", RunReceive},
-#ifdef TLMFAX_RENDER
-      {"render", RunRender},
-#endif
-  };
-  if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-    std::fputs(kUsage, argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
-  }
-  const auto it = commands.find(argv[1]);
-  if (it == commands.end()) {
-    std::fputs(kUsage, stderr);
+  if (argc < 2) {
+    PrintUsage(stderr);
     return 2;
   }
+  const std::string first = argv[1];
+  const Args rest(argv + 2, argv + argc);
+  if (first == "--help" || first == "-h") return Help({});
+  if (first == "--version" || first == "-V") return Version();
+  if (first == "help") return Help(rest);
+  const Command* command = FindCommand(first);
+  if (!command) {
+    std::fprintf(stderr, "tlmfax: unknown command '%s'\nTry 'tlmfax --help' for more information.\n", first.c_str());
+    return 2;
+  }
+  // "tlmfax COMMAND --help" is the same as "tlmfax help COMMAND".
+  if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) return Help({first});
   try {
-    return it->second(Args(argv + 2, argv + argc));
+    return command->run(rest);
   } catch (const std::exception& e) {
     return FailWith(e);
   }

@@ -1,0 +1,51 @@
+// The table of tlmfax's subcommands and their help texts.
+#include "commands.h"
+
+namespace tlm::tlmfax {
+
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {"info", RunInfo, "Print a fax file's header and one line per page", "tlmfax info FILE.APF",
+       "Each page line gives its offset, size, resolution, width and line layout.\n"},
+      {"convert", RunConvert, "Convert a text file or an image into a fax file",
+       "tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp] INPUT OUTPUT.APF",
+       "  --fine      fine resolution (196 lines per inch) instead of standard (98)\n"
+       "  --wide      2048-pixel lines instead of 1728\n"
+       "  --type T    the input's type; taken from its extension when not given.\n"
+       "              'textex' draws the text with an outline font.\n"
+       "A failed conversion leaves an older OUTPUT.APF as it was.\n"},
+      {"unpack", RunUnpack, "Write pages of a fax file as images",
+       "tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT",
+       "  --page N    the page, from 1; 0 with --format dcx writes every page\n"
+       "  --format F  the image format of OUTPUT\n"},
+      {"send", RunSend, "Send a fax file through a fax modem",
+       "tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
+       "              [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
+       "              [--retry-wait S] [--history FILE] NUMBER FILE.APF",
+       "Prints each status change, then 'result: 0 ...' or 'result: CODE TEXT'; exits 0\n"
+       "only when the fax was sent. Ctrl-C cancels the call.\n"
+       "The header text takes the tokens $D $T $I $S $R $F $P $N (date, time, station ID,\n"
+       "sender, recipient, title, page, pages).\n"
+       "COMn names a port through the [Ports] section of TLM.INI in the data folder.\n"},
+      {"receive", RunReceive, "Answer fax calls and store each fax",
+       "tlmfax receive --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--rings N] [--station ID]\n"
+       "                 [--dir DIR] [--once]",
+       "Each fax is stored as FAX0001.APF, FAX0002.APF, ... in DIR (default: the current\n"
+       "folder). --once stops after one call; otherwise Ctrl-C ends it.\n"},
+#ifdef TLMFAX_RENDER
+      {"render", RunRender, "Build a fax file from a rich-text cover and document",
+       "tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF",
+       "The pages are laid out exactly as sending lays them out; prints the page count.\n"},
+#endif
+  };
+  return commands;
+}
+
+const Command* FindCommand(const std::string& name) {
+  for (const Command& command : Commands()) {
+    if (name == command.name) return &command;
+  }
+  return nullptr;
+}
+
+}  // namespace tlm::tlmfax
