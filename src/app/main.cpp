@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/main_screen.h"
+#include "app/maintenance/maintenance_hooks.h"
 #include "app/qt_main_thread_bridge.h"
 #include "app/single_instance.h"
 #include "app/storage_tables.h"
@@ -18,7 +19,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Tolmera"));
   tlm::QtMainThreadBridge bridge;
   std::unique_ptr<tlm::TableProvider> tables = tlm::CreateStorageTables();
-  tlm::TMainScreen window(*tables, {}, &previousInstance);
+  tlm::MainScreenHooks hooks;
+  tlm::InstallMaintenanceHooks(hooks);
+  tlm::TMainScreen window(*tables, hooks, &previousInstance);
   window.show();
   return QApplication::exec();
 }
