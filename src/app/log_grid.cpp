@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/log_table_model.h"
+#include "app/table_access.h"
 
 namespace tlm {
 
@@ -36,6 +37,15 @@ void SetUpLogGrid(QTableView* grid, LogTableModel* model) {
                    [model](const QModelIndex& current) {
                      if (current.isValid()) model->SetCurrentRow(current.row());
                    });
+}
+
+void SelectCurrentRecordRow(QTableView* grid, LogTableModel* model) {
+  TableAccess* table = model->Table();
+  const int row = table && table->HasCurrentRecord() ? model->RowOfRecord(table->RecNo()) : -1;
+  if (row < 0) return;
+  const QModelIndex index = model->index(row, std::max(0, grid->currentIndex().column()));
+  grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  grid->scrollTo(index);
 }
 
 }  // namespace tlm

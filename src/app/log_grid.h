@@ -9,4 +9,8 @@ class LogTableModel;
 
 void SetUpLogGrid(QTableView* grid, LogTableModel* model);
 
+// Selects and shows the row of the table's current record (nothing when the
+// table has none).
+void SelectCurrentRecordRow(QTableView* grid, LogTableModel* model);
+
 }  // namespace tlm

@@ -164,6 +164,22 @@ class LogCleanupTest : public ::testing::Test {
     return driver.boxes.size() == before + 2 ? driver.boxes.back().text : QString("(no count box)");
   }
 
+  // Answers the conditions window: `text` in the chosen box, exact or not,
+  // then Enter.
+  void AnswerConditions(const QString& text, bool exact) {
+    driver.Then([text, exact](QWidget* modal) {
+      auto* window = qobject_cast<TDeleteForConditions*>(modal);
+      ASSERT_NE(window, nullptr);
+      QLineEdit* box = window->FromChoice->isChecked() ? window->FaxFROM : window->FaxRECIPIENT;
+      EXPECT_TRUE(window->FromChoice->isChecked() ? !window->FaxRECIPIENT->isEnabled() && !window->PhoneChoice->isEnabled()
+                                                  : window->RecipientChoice->isChecked() && !window->FaxFROM->isEnabled());
+      box->selectAll();
+      QTest::keyClicks(box, text);
+      if (window->ExactMatch->isChecked() != exact) QTest::mouseClick(window->ExactMatch, Qt::LeftButton);
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+  }
+
   // The records of a table file as python3-dbf reads them.
   std::vector<DumpedRecord> Dump(const std::string& table) {
     QProcess p;
@@ -308,19 +324,6 @@ TEST_F(LogCleanupTest, ExactMatchIgnoresCaseAndSurroundingBlanksAndPartialAcmeMa
   AddReceived("Big aCmE Ltd", "FAX0004.APF");
   AddReceived("Other", "FAX0005.APF");
   auto w = Open();
-  const auto conditions = [this](const QString& text, bool exact) {
-    driver.Then([text, exact](QWidget* modal) {
-      auto* window = qobject_cast<TDeleteForConditions*>(modal);
-      ASSERT_NE(window, nullptr);
-      EXPECT_TRUE(window->FromChoice->isChecked());
-      EXPECT_FALSE(window->FaxRECIPIENT->isEnabled());
-      EXPECT_FALSE(window->PhoneChoice->isEnabled());
-      window->FaxFROM->selectAll();
-      QTest::keyClicks(window->FaxFROM, text);
-      if (window->ExactMatch->isChecked() != exact) QTest::mouseClick(window->ExactMatch, Qt::LeftButton);
-      QTest::keyClick(window->FaxFROM, Qt::Key_Return);
-    });
-  };
   Cleanup(*w, [&](TDMForm& form) {
     ClickTab(Tabs(form)->tabBar(), 1);
     // A blank text is asked for again.
@@ -339,12 +342,12 @@ TEST_F(LogCleanupTest, ExactMatchIgnoresCaseAndSurroundingBlanksAndPartialAcmeMa
     ASSERT_EQ(driver.boxes.size(), before + 1);
     EXPECT_EQ(driver.boxes.back().text, "Please enter a value");
 
-    conditions("  acme  ", true);
+    AnswerConditions("  acme  ", true);
     EXPECT_EQ(RunAndCount(form, "Delete All Faxes Meeting Certain Conditions..."), "2 deleted.");
     EXPECT_EQ(driver.boxes[driver.boxes.size() - 2].caption, "VERIFY DELETE");
     EXPECT_EQ(driver.boxes[driver.boxes.size() - 2].text,
               "Are you sure you wish to delete all faxes matching this criteria?");
-    conditions("acme", false);
+    AnswerConditions("acme", false);
     EXPECT_EQ(RunAndCount(form, "Delete All Faxes Meeting Certain Conditions..."), "2 deleted.");
     EXPECT_EQ(Column(Grid(form, "RecGrid"), 3), QStringList({"Other"}));
   });
@@ -359,26 +362,14 @@ TEST_F(LogCleanupTest, AConditionTextIsMatchedLiterallyNeverEvaluated) {
   AddOutgoing("[Q] + 'Z' $ DELETED()", "20240101");
   AddOutgoing("Plain", "20240101");
   auto w = Open();
-  const auto conditions = [this](const QString& text, bool exact) {
-    driver.Then([text, exact](QWidget* modal) {
-      auto* window = qobject_cast<TDeleteForConditions*>(modal);
-      ASSERT_NE(window, nullptr);
-      EXPECT_TRUE(window->RecipientChoice->isChecked());
-      EXPECT_FALSE(window->FaxFROM->isEnabled());
-      window->FaxRECIPIENT->selectAll();
-      QTest::keyClicks(window->FaxRECIPIENT, text);
-      if (window->ExactMatch->isChecked() != exact) QTest::mouseClick(window->ExactMatch, Qt::LeftButton);
-      QTest::keyClick(window->FaxRECIPIENT, Qt::Key_Return);
-    });
-  };
   Cleanup(*w, [&](TDMForm& form) {
-    conditions("x\") .or. .t. .or. (\"", true);
+    AnswerConditions("x\") .or. .t. .or. (\"", true);
     EXPECT_EQ(RunAndCount(form, "Delete All Faxes Meeting Certain Conditions..."), "1 deleted.");
-    conditions("\"b'", false);
+    AnswerConditions("\"b'", false);
     EXPECT_EQ(RunAndCount(form, "Delete All Faxes Meeting Certain Conditions..."), "1 deleted.");
-    conditions("[q] + 'z' $ deleted()", true);
+    AnswerConditions("[q] + 'z' $ deleted()", true);
     EXPECT_EQ(RunAndCount(form, "Delete All Faxes Meeting Certain Conditions..."), "1 deleted.");
-    conditions("') .or. .t. .or. ('", false);
+    AnswerConditions("') .or. .t. .or. ('", false);
     EXPECT_EQ(RunAndCount(form, "Delete All Faxes Meeting Certain Conditions..."), "0 deleted.");
     EXPECT_EQ(Column(Grid(form, "SendGrid"), 3), QStringList({"Plain"}));
   });

@@ -191,20 +191,11 @@ void TDMForm::UpdateMenus() {
   tabs_->setTabText(kIncomingTab, recEmpty ? QStringLiteral("Incoming Faxes (none)") : QStringLiteral("Incoming Faxes"));
 }
 
-void TDMForm::SyncGrid(QTableView* grid, LogTableModel* model) {
-  TableAccess* table = model->Table();
-  const int row = table && table->HasCurrentRecord() ? model->RowOfRecord(table->RecNo()) : -1;
-  if (row < 0) return;
-  const QModelIndex index = model->index(row, std::max(0, grid->currentIndex().column()));
-  grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  grid->scrollTo(index);
-}
-
 void TDMForm::Refresh() {
   sendModel_->Refresh();
   recModel_->Refresh();
-  SyncGrid(SendGrid, sendModel_);
-  SyncGrid(RecGrid, recModel_);
+  SelectCurrentRecordRow(SendGrid, sendModel_);
+  SelectCurrentRecordRow(RecGrid, recModel_);
   UpdateMenus();
 }
 

@@ -59,7 +59,6 @@ class TDMForm : public QDialog {
   void Refresh();
   void Report(const QString& operation, long count);
   void DeleteOneFax(TableAccess& log, bool incoming);
-  void SyncGrid(QTableView* grid, LogTableModel* model);
   TableAccess& ShownLog() const;
   LogTableModel* ShownModel() const;
   QTableView* ShownGrid() const;
