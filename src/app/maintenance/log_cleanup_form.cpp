@@ -48,7 +48,7 @@ std::vector<LogColumn> RecGridColumns() {
           {QStringLiteral("Time Rec'd"), "TIMEREC", Kind::kText, 5},
           {QStringLiteral("From"), "FROM", Kind::kText, 20},
           {QStringLiteral("Pages"), "PAGES", Kind::kNumber, 5},
-          {QStringLiteral("Fax File"), "FAXFILE", Kind::kText, 12},
+          {QStringLiteral("Fax File"), "FAXFILE", Kind::kText, 15},
           {QStringLiteral("Notes"), "NOTES", Kind::kText, 30}};
 }
 
