@@ -6,7 +6,10 @@
 
 namespace tlm {
 
-QString FromTableText(const std::string& stored) { return QString::fromStdString(Cp1252ToUtf8(stored)); }
+QString FromTableText(const std::string& stored) {
+  // Some programs pad fields with NUL bytes: the text ends at the first.
+  return QString::fromStdString(Cp1252ToUtf8(std::string_view(stored.c_str())));
+}
 
 std::optional<std::string> ToTableText(const QString& text, QString* refusal) {
   char32_t bad = 0;

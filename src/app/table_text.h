@@ -15,7 +15,7 @@ namespace tlm {
 
 class TableAccess;
 
-// A stored field's bytes as text.
+// A stored field's bytes as text (up to a NUL byte, should one be there).
 QString FromTableText(const std::string& stored);
 
 // The bytes to store for `text`; nothing when a character has no place in

@@ -22,11 +22,13 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTableView>
 #include <QTest>
 #include <filesystem>
 #include <map>
 
+#include "app/help_window.h"
 #include "app/main_screen.h"
 #include "app/maintenance/delete_before_date.h"
 #include "app/maintenance/delete_conditions.h"
@@ -437,6 +439,12 @@ TEST_F(LogCleanupTest, DeleteCurrentHidesTheFaxAtOnceAndTheMainListsHideItAfterC
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
     EXPECT_TRUE(driver.Idle());
     EXPECT_EQ(grid->model()->rowCount(), 2);  // answered No
+
+    Button(form, "&Help")->click();
+    auto* help = form.findChild<THelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->Topic(), kHelpFaxLogCleanup);
+    EXPECT_TRUE(help->Browser()->toPlainText().contains("Delete All Before A Particular Date"));
   });
   EXPECT_TRUE(driver.unexpected.empty());
   QTableView* grid = Grid(*w, "FaxGrid");
