@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <iterator>
 #include <optional>
 
 #include "app/message_boxes.h"
@@ -67,10 +68,15 @@ TDeleteForConditions::TDeleteForConditions(bool outgoing, const QString& recipie
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* ok = buttons->addButton(QStringLiteral("Ok"), QDialogButtonBox::AcceptRole);
-  buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+  QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
   ok->setDefault(true);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  // Tab goes down the choices, each followed by its box.
+  QWidget* order[] = {FromChoice, FaxFROM, RecipientChoice, FaxRECIPIENT, PhoneChoice, FaxPHONE, ExactMatch,
+                      ok, cancel};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
