@@ -42,6 +42,10 @@
 #include "storage/log_tables.h"
 #include "storage/xb_components.h"
 
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* os) { *os << '{' << list.join("; ").toStdString() << '}'; }
+
 namespace tlm {
 namespace {
 
