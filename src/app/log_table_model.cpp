@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/table_access.h"
+#include "app/table_text.h"
 
 namespace tlm {
 
@@ -15,13 +16,13 @@ constexpr int kCachedRows = 512;
 constexpr int kWalkAhead = 256;
 
 QString RightTrimmed(const std::string& text) {
-  std::size_t end = text.find_last_not_of(' ');
-  return QString::fromLocal8Bit(text.data(), end == std::string::npos ? 0 : static_cast<qsizetype>(end + 1));
+  const std::size_t end = text.find_last_not_of(' ');
+  return FromTableText(text.substr(0, end == std::string::npos ? 0 : end + 1));
 }
 
 }  // namespace
 
-QString TrimmedField(const std::string& stored) { return QString::fromLocal8Bit(stored.c_str()).trimmed(); }
+QString TrimmedField(const std::string& stored) { return FromTableText(stored).trimmed(); }
 
 QString YesNoText(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No "); }
 

@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "app/main_screen.h"
+#include "app/maintenance/maintenance_hooks.h"
 #include "app/qt_main_thread_bridge.h"
 #include "app/single_instance.h"
 #include "app/storage_tables.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
 
   // The windows of the other subsystems, opened from the main window.
   tlm::MainScreenHooks hooks;
+  tlm::InstallMaintenanceHooks(hooks);
 
   tlm::TMainScreen window(*tables, hooks, &previousInstance);
   window.show();

@@ -13,6 +13,7 @@
 
 #include "app/core/button_states.h"
 #include "app/hints.h"
+#include "app/log_grid.h"
 #include "app/log_table_model.h"
 #include "app/message_boxes.h"
 #include "app/window_placement.h"
@@ -171,14 +172,7 @@ QString TMainScreen::StatusText() const { return status->text(); }
 
 bool TMainScreen::HasCurrent(TableAccess* table) const { return table && table->HasCurrentRecord(); }
 
-void TMainScreen::SyncGridToTable(QTableView* grid, LogTableModel* model) {
-  TableAccess* table = model->Table();
-  const int row = table && table->HasCurrentRecord() ? model->RowOfRecord(table->RecNo()) : -1;
-  if (row < 0) return;
-  const QModelIndex index = model->index(row, std::max(0, grid->currentIndex().column()));
-  grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  grid->scrollTo(index);
-}
+void TMainScreen::SyncGridToTable(QTableView* grid, LogTableModel* model) { SelectCurrentRecordRow(grid, model); }
 
 void TMainScreen::FollowOrder(TableAccess* table, LogTableModel* model, const char* defaultTag) {
   if (!table) return;

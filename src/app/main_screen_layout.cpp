@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "app/log_grid.h"
 #include "app/log_table_model.h"
 #include "app/single_instance.h"
 #include "app/window_placement.h"
@@ -123,33 +124,7 @@ QWidget* TMainScreen::BuildPage(const QString& title, QTableView* grid, LogTable
   layout->addWidget(heading);
 
   grid->setParent(page);
-  grid->setModel(model);
-  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid->setSelectionMode(QAbstractItemView::SingleSelection);
-  grid->setAlternatingRowColors(true);
-  grid->setWordWrap(false);
-  grid->horizontalHeader()->setHighlightSections(false);
-  grid->horizontalHeader()->setStretchLastSection(true);
-  QHeaderView* rows = grid->verticalHeader();
-  rows->setSectionResizeMode(QHeaderView::Fixed);
-  rows->setDefaultSectionSize(grid->fontMetrics().height() + 6);
-  rows->setMinimumWidth(18);
-  const int charWidth = grid->fontMetrics().averageCharWidth();
-  const auto& columns = model->Columns();
-  for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-    const LogColumn& column = columns[static_cast<std::size_t>(i)];
-    const int titleWidth = grid->fontMetrics().horizontalAdvance(column.title) + 16;
-    // Dates take whatever room the short date format needs.
-    const int textWidth = column.kind == LogColumn::Kind::kDate
-                              ? grid->fontMetrics().horizontalAdvance(DisplayDate("20281231")) + 16
-                              : column.widthChars * charWidth + 12;
-    grid->setColumnWidth(i, std::max(titleWidth, textWidth));
-  }
-  connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [model](const QModelIndex& current) {
-            if (current.isValid()) model->SetCurrentRow(current.row());
-          });
+  SetUpLogGrid(grid, model);
   layout->addWidget(grid, 1);
   return page;
 }

@@ -15,6 +15,7 @@
 #include "app/maintenance/rebuild_indexes.h"
 #include "app/maintenance/receive_notes.h"
 #include "app/message_boxes.h"
+#include "app/received_fax_file.h"
 #include "app/splash_form.h"
 #include "app/window_placement.h"
 #include "platform/profile_file.h"
@@ -22,11 +23,7 @@
 namespace tlm {
 
 QString TMainScreen::ReceivedFaxPath() const {
-  // The log holds a bare file name; anything else (empty, a folder part,
-  // "..") would reach outside the receive folder and is not used.
-  const QString name = TrimmedField(recTable_->Field("FAXFILE"));
-  if (name.isEmpty() || name == "." || name == ".." || name.contains('/')) return {};
-  return destinationDir_ + name;
+  return ReceivedFaxFilePath(destinationDir_, TrimmedField(recTable_->Field("FAXFILE")));
 }
 
 void TMainScreen::NewFax() {
@@ -90,9 +87,9 @@ void TMainScreen::DeleteFax() {
     const QString question = QStringLiteral("Delete the current fax?\r\n(from: \"") +
                              TrimmedField(recTable_->Field("FROM")) + QStringLiteral("\")");
     if (!AskYesNoDefaultNo(this, question, QStringLiteral("Delete"))) return;
-    const QString file = ReceivedFaxPath();
+    const QString file = TrimmedField(recTable_->Field("FAXFILE"));
     recTable_->DeleteRecord();
-    if (!file.isEmpty()) QFile::remove(file);  // a file that cannot go does not keep the record
+    RemoveReceivedFaxFile(destinationDir_, file);  // a file that cannot go does not keep the record
     recModel_->Refresh();
   }
   SetButtons();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/data_folder.h"
+#include "storage/log_cleanup.h"
 #include "storage/log_tables.h"
 #include "storage/xb_components.h"
 
@@ -35,6 +36,12 @@ class StorageTable final : public TableAccess {
     return table_.SetString(name, value) && table_.Post();
   }
   bool DeleteRecord() override { return table_.Delete(); }
+  std::string Filter() override { return engine_.Filter(); }
+  bool SetFilter(const std::string& expression) override { return engine_.SetFilter(expression); }
+  long DeleteWhere(const std::string& condition, const std::function<void()>& beforeMark,
+                   std::string& error) override {
+    return tlm::DeleteWhere(table_, engine_, condition, beforeMark, error);
+  }
   bool ReopenAtSameRecord() override { return tlm::ReopenAtSameRecord(table_, engine_); }
 
   void RemoveMarkedRecords() override {
@@ -60,6 +67,10 @@ class StorageTable final : public TableAccess {
 
 class StorageTables final : public TableProvider {
  public:
+  // Records with a deletion mark are never current, whatever a table's
+  // filter: set once for the engine the whole program shares.
+  StorageTables() { XbLibrary::Default().xb_SetDeleted(true); }
+
   std::unique_ptr<TableAccess> OpenFaxLog() override { return Open(LogTable::kOutgoing); }
   std::unique_ptr<TableAccess> OpenRecFaxLog() override { return Open(LogTable::kReceived); }
   std::unique_ptr<TableAccess> OpenPhoneBook() override { return Open(LogTable::kPhone); }

@@ -6,6 +6,7 @@
 //
 // Record numbers count from 1. With no current record (an empty or
 // exhausted filtered list) RecNo() is RecordCount() + 1.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,18 @@ class TableAccess {
   virtual bool SetField(const std::string& name, const std::string& value) = 0;
   // Sets the current record's deletion mark; it then drops out of the list.
   virtual bool DeleteRecord() = 0;
+
+  // The filter the list is limited by ("" for none, which shows every
+  // record without a deletion mark) and setting another.
+  virtual std::string Filter() = 0;
+  virtual bool SetFilter(const std::string& expression) = 0;
+
+  // Marks every record for which the xBase `condition` holds and that has no
+  // deletion mark yet; `beforeMark` runs while each such record is current.
+  // Returns how many were marked, -1 when the condition is not a valid
+  // logical expression; `error` names a failure (storage/log_cleanup.h).
+  virtual long DeleteWhere(const std::string& condition, const std::function<void()>& beforeMark,
+                           std::string& error) = 0;
 
   // Closes and opens the table again with its filter, and goes back to the
   // record that was current (a failure to go there is ignored).

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "app/core/placement.h"
+#include "app/message_boxes.h"
 #include "platform/data_folder.h"
 #include "platform/profile_file.h"
 
@@ -63,7 +64,14 @@ void RestorePlacement(QWidget* window, const QString& windowClass) {
     window->setGeometry(r.left, r.top, r.Width(), r.Height());
   }
   if (placement.maximized) window->setWindowState(window->windowState() | Qt::WindowMaximized);
-  SavePlacement(window, windowClass);
+  // A settings file that cannot be written (a read-only folder, a full
+  // disk) costs only the stored placement: the user is told, the window
+  // carries on.
+  try {
+    SavePlacement(window, windowClass);
+  } catch (const ProfileWriteError& e) {
+    ShowInformation(window, QString::fromLocal8Bit(e.what()));
+  }
 }
 
 void SavePlacement(QWidget* window, const QString& windowClass) {

@@ -18,7 +18,8 @@ QString SettingsFilePath();
 
 // Takes the stored rectangle of `windowClass` (pulled back on screen) or
 // centres the window; maximises it when so stored; then saves the placement
-// at once.
+// at once (a settings file that cannot be written is reported in a message
+// box, and the window goes on).
 void RestorePlacement(QWidget* window, const QString& windowClass);
 
 // Writes the window's normal rectangle and whether it is maximised.

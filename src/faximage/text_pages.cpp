@@ -2,37 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/code_page_1252.h"
+
 namespace tlm {
-
-namespace {
-
-// Code points of bytes 0x80..0x9F in code page 1252 (0 where undefined).
-constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// Decodes UTF-8; false when `text` is not valid UTF-8.
-bool DecodeUtf8(const std::string& text, std::u32string& out) {
-  for (std::size_t i = 0; i < text.size();) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0 || i + std::size_t(extra) >= text.size()) return false;
-    char32_t cp = extra == 0 ? c : (c & (0x3F >> extra));
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned char d = static_cast<unsigned char>(text[i + std::size_t(k)]);
-      if ((d >> 6) != 2) return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    const char32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    out.push_back(cp);
-    i += std::size_t(extra) + 1;
-  }
-  return true;
-}
-
-}  // namespace
 
 std::string ToFaxFontCodePage(const std::string& text) {
   const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -41,12 +13,8 @@ std::string ToFaxFontCodePage(const std::string& text) {
   std::string out;
   out.reserve(decoded.size());
   for (char32_t cp : decoded) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-      out += static_cast<char>(cp);
-      continue;
-    }
-    const char32_t* hit = std::find(std::begin(kCp1252High), std::end(kCp1252High), cp);
-    out += hit != std::end(kCp1252High) && cp != 0 ? static_cast<char>(0x80 + (hit - std::begin(kCp1252High))) : '?';
+    const int byte = Cp1252Byte(cp);
+    out += byte >= 0 ? static_cast<char>(byte) : '?';
   }
   return out;
 }

@@ -69,4 +69,7 @@ std::int64_t CtodJulian(const std::string& text);
 // DTOS: "YYYYMMDD" for a Julian day number, 8 blanks for the empty date.
 std::string DtosText(std::int64_t julian);
 
+// The text as UPPER() gives it: letters of code page 1252 in upper case.
+std::string UpperText(std::string text);
+
 }  // namespace tlm::xbase

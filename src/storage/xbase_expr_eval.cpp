@@ -239,4 +239,9 @@ Value EvaluateNode(const ExprNode& n, const RecordView& r) {
   return Logical(false);
 }
 
+std::string UpperText(std::string text) {
+  for (auto& c : text) c = static_cast<char>(Upper1252(c));
+  return text;
+}
+
 }  // namespace tlm::xbase

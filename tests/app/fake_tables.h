@@ -97,6 +97,16 @@ class FakeTable final : public TableAccess {
     if (rows_.empty()) pos_ = 0;
     return true;
   }
+  std::string Filter() override { return filter_; }
+  bool SetFilter(const std::string& expression) override {
+    filter_ = expression;
+    return true;
+  }
+  // Conditions need the table engine: the fake evaluates none.
+  long DeleteWhere(const std::string&, const std::function<void()>&, std::string& error) override {
+    error = "The fake tables evaluate no conditions";
+    return -1;
+  }
   bool ReopenAtSameRecord() override {
     const int current = RecNo();
     ++reopens;
@@ -158,6 +168,7 @@ class FakeTable final : public TableAccess {
   int edits_ = 0;
   int pos_ = 0;
   int order_ = 0;
+  std::string filter_ = ".not. deleted()";
 };
 
 // The four tables of one data folder; they outlive the windows that open

@@ -10,6 +10,7 @@
 #include "app/log_table_model.h"
 #include "app/table_access.h"
 #include "app/message_boxes.h"
+#include "app/table_text.h"
 
 namespace tlm {
 
@@ -29,7 +30,7 @@ TEditReceiveNotes::TEditReceiveNotes(TableAccess& recLog, QWidget* parent)
   notes_->setMaxLength(kNotesWidth);
   std::string stored = recLog.Field("NOTES");
   stored.erase(stored.find_last_not_of(' ') + 1);
-  notes_->setText(QString::fromLocal8Bit(stored.c_str()));
+  notes_->setText(FromTableText(stored));
   notes_->setMinimumWidth(notes_->fontMetrics().averageCharWidth() * kNotesWidth);
 
   auto* accept = new QPushButton(QStringLiteral("&Accept"), this);
@@ -52,11 +53,12 @@ TEditReceiveNotes::TEditReceiveNotes(TableAccess& recLog, QWidget* parent)
 }
 
 void TEditReceiveNotes::accept() {
-  if (!recLog_.Go(recNo_) || !recLog_.SetField("NOTES", notes_->text().toLocal8Bit().toStdString())) {
+  // The window stays open on a refused text, so the user can correct it.
+  if (!recLog_.Go(recNo_)) {
     ShowInformation(this, tr("The note could not be stored."));
     return;
   }
-  QDialog::accept();
+  if (StoreTextField(this, recLog_, "NOTES", notes_->text())) QDialog::accept();
 }
 
 }  // namespace tlm
