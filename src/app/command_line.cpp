@@ -48,13 +48,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       }
       continue;
     }
-    if (!result.faxFile.empty()) {
-      result.action = CommandLine::Action::Error;
-      result.error = "tolmera: only one fax file can be opened at start\n"
-                     "Try 'tolmera --help' for more information.\n";
-      return result;
-    }
-    result.faxFile = arg;
+    // The first file is shown; further ones are ignored, as a file
+    // manager may hand over several.
+    if (result.faxFile.empty()) result.faxFile = arg;
   }
   return result;
 }

@@ -35,7 +35,8 @@ TEST(CommandLine, MistakesAreReportedTheGnuWay) {
   EXPECT_EQ(unknown.action, Action::Error);
   EXPECT_EQ(unknown.error,
             "tolmera: unrecognized option '--frobnicate'\nTry 'tolmera --help' for more information.\n");
-  EXPECT_EQ(ParseCommandLine({"a.apf", "b.apf"}).action, Action::Error);
+  // Of several files the first is shown.
+  EXPECT_EQ(ParseCommandLine({"a.apf", "b.apf"}).faxFile, "a.apf");
 }
 
 }  // namespace
