@@ -1,6 +1,7 @@
 // Tolmera: a desktop fax program.
 #include <QApplication>
 
+#include "app/core/working_files.h"
 #include "app/main_screen.h"
 #include "app/qt_main_thread_bridge.h"
 #include "app/single_instance.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     tlm::TJustOne::BringPreviousToFront(previousInstance);
     return 0;
   }
+  tlm::RemoveStaleWorkingFiles();  // left by a copy that was killed or crashed
   // The application title; window titles stay as each window sets them.
   QApplication::setApplicationName(QStringLiteral("Tolmera"));
   tlm::QtMainThreadBridge bridge;

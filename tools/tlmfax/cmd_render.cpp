@@ -2,25 +2,48 @@
 // fax of a cover sheet and a document as sending does, without a window,
 // and prints its page count. Built with the Qt layers only.
 #include <QApplication>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 
 #include "commands.h"
 #include "compose/fax_document_assembly.h"
 #include "faximage/fax_converter.h"
 #include "platform/file_util.h"
+#include "platform/working_folder.h"
 #include "richtext/rich_text_editor.h"
 
 namespace tlm::tlmfax {
 namespace {
 
-// Reports assembly's message on stderr; no window, no status line.
+std::atomic<bool> gInterrupted{false};
+void OnInterrupt(int) { gInterrupted = true; }
+
+// Reports assembly's message on stderr; no window, no status line. SIGINT
+// and SIGTERM stop the rendering at the next page, so that the working
+// folder is removed on the way out; a second signal ends at once.
 class ConsoleHost : public AssemblyHost {
  public:
+  ConsoleHost() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+  }
+  ~ConsoleHost() override {
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+  }
   void SetBusy(bool) override {}
   void SetStatus(const QString&) override {}
-  void ProcessMessages() override {}
+  void ProcessMessages() override {
+    if (gInterrupted) throw std::runtime_error("interrupted");
+  }
   void ShowInformation(const QString& text) override { message = text.toStdString(); }
   std::string message;
 };
@@ -61,21 +84,17 @@ int RunRender(const Args& args) {
   static char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
 
-  // Working files go into a private folder beside the output.
-  std::string pattern = FolderOf(AbsolutePath(output)) + "tlmfax-render-XXXXXX";
-  if (!mkdtemp(pattern.data())) return Fail("cannot create a working folder beside " + output);
-  const std::string folder = pattern + "/";
-  struct RemoveFolder {
-    std::string path;
-    ~RemoveFolder() {
-      std::error_code ec;
-      std::filesystem::remove_all(path, ec);
-    }
-  } removeFolder{folder};
+  // Working files go into a private folder beside the output; folders that
+  // earlier runs could not remove go first.
+  ConsoleHost host;
+  const std::string beside = FolderOf(AbsolutePath(output));
+  RemoveStaleWorkingFolders(beside, kRenderFolderPrefix);
+  WorkingFolder working;
+  if (!working.Create(beside, kRenderFolderPrefix)) return Fail("cannot create a working folder beside " + output);
+  const std::string& folder = working.Path();
 
   RichTextEditor coverEditor, docEditor;
   TKvFaxConverter converter;
-  ConsoleHost host;
   FaxDocumentAssembler assembler(folder, coverEditor, docEditor, converter, host);
   std::string result = assembler.CreateFaxFile(MemoOf(cover), MemoOf(doc));
   if (result.empty()) return Fail(host.message);
