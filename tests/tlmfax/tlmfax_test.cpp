@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "faximage/apf_file.h"
+#include "faximage/binary_file.h"
 #include "faximage/fax_unpack_engine.h"
 #include "support/temp_dir.h"
 #include "../faximage/fax_test_util.h"
@@ -89,10 +91,28 @@ TEST(Tlmfax, OutlineFontTextNeedsQt) {
 
 TEST(Tlmfax, ErrorsPrintTheirTextAndFail) {
   TempDir dir;
-  Result r = Tool("convert " + ImageFixture("text-page-g3.tif") + " " + dir.File("g3.apf"));
+  // A PCX file cut off after its header: an error, and the older output
+  // stays. Whole, the same file converts, also without an extension when
+  // its type is given.
+  std::vector<std::uint8_t> pcx(128, 0);
+  pcx[0] = 10;
+  pcx[2] = 1;
+  pcx[3] = 1;
+  PutLe16(&pcx[8], 79);
+  PutLe16(&pcx[10], 9);
+  pcx[65] = 1;
+  PutLe16(&pcx[66], 10);
+  WriteFile(dir.File("cut.pcx"), pcx);
+  WriteFile(dir.File("out.apf"), std::string("older"));
+  Result r = Tool("convert --type pcx " + dir.File("cut.pcx") + " " + dir.File("out.apf"));
   EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.out.find("Unsupported graphics file format"), std::string::npos) << r.out;
-  EXPECT_FALSE(std::filesystem::exists(dir.File("g3.apf")));
+  EXPECT_NE(r.out.find("Unsupported graphics file format (8002)"), std::string::npos) << r.out;
+  EXPECT_EQ(ReadFile(dir.File("out.apf")), "older");
+  for (int y = 0; y < 10; ++y) pcx.insert(pcx.end(), {0xCA, 0x00});
+  WriteFile(dir.File("scan"), pcx);
+  r = Tool("convert --type pcx " + dir.File("scan") + " " + dir.File("out.apf"));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(ApfCheckSignature(dir.File("out.apf")));
   r = Tool("info " + ImageFixture("text-page.pcx"));
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.out.find("File is not an APF file"), std::string::npos) << r.out;
