@@ -1,8 +1,15 @@
 // tlmfax driven as a user would: its output, its files, its errors.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "faximage/apf_file.h"
 #include "faximage/binary_file.h"
@@ -122,6 +129,40 @@ TEST(Tlmfax, ErrorsPrintTheirTextAndFail) {
   EXPECT_NE(r.out.find("File is not an APF file"), std::string::npos) << r.out;
   EXPECT_NE(Tool("frobnicate").status, 0);
   EXPECT_NE(Tool("convert --type gif a b").status, 0);
+}
+
+// Stopped while converting a long text, convert removes its partial file.
+TEST(Tlmfax, AnInterruptedConversionLeavesNoFile) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "Line " + std::to_string(i) + " of a long text that goes on and on\n";
+  WriteFile(dir.File("long.txt"), text);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execl(TLMFAX_PATH, "tlmfax", "convert", dir.File("long.txt").c_str(), dir.File("long.APF").c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  auto partial = [&] {
+    for (const auto& e : std::filesystem::directory_iterator(dir.Folder())) {
+      if (e.path().filename().string().rfind("long.APF.part", 0) == 0 && e.file_size() > 100000) return true;
+    }
+    return false;
+  };
+  bool started = false;
+  for (int i = 0; i < 600 && !started; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    started = partial();
+  }
+  ASSERT_TRUE(started);
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+  std::vector<std::string> left;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Folder())) left.push_back(e.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"long.txt"});
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // fax of a cover sheet and a document as sending does, without a window,
 // and prints its page count. Built with the Qt layers only.
 #include <QApplication>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include "commands.h"
 #include "compose/fax_document_assembly.h"
 #include "faximage/fax_converter.h"
+#include "interrupts.h"
 #include "platform/file_util.h"
 #include "platform/working_folder.h"
 #include "richtext/rich_text_editor.h"
@@ -19,30 +18,16 @@
 namespace tlm::tlmfax {
 namespace {
 
-std::atomic<bool> gInterrupted{false};
-void OnInterrupt(int) { gInterrupted = true; }
-
 // Reports assembly's message on stderr; no window, no status line. SIGINT
 // and SIGTERM stop the rendering at the next page, so that the working
-// folder is removed on the way out; a second signal ends at once.
+// folder is removed on the way out.
 class ConsoleHost : public AssemblyHost {
  public:
-  ConsoleHost() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-  }
-  ~ConsoleHost() override {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-  }
+  ConsoleHost() { CatchInterrupts(); }
   void SetBusy(bool) override {}
   void SetStatus(const QString&) override {}
   void ProcessMessages() override {
-    if (gInterrupted) throw std::runtime_error("interrupted");
+    if (Interrupted()) throw std::runtime_error("interrupted");
   }
   void ShowInformation(const QString& text) override { message = text.toStdString(); }
   std::string message;
