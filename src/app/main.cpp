@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/command_line.h"
+#include "app/core/working_files.h"
 #include "app/main_screen.h"
 #include "app/maintenance/maintenance_hooks.h"
 #include "app/qt_main_thread_bridge.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     tlm::TJustOne::BringPreviousToFront(previousInstance);
     return 0;
   }
+  tlm::RemoveStaleWorkingFiles();  // left by a copy that was killed or crashed
   // The application title; window titles stay as each window sets them.
   QApplication::setApplicationName(QStringLiteral("Tolmera"));
   QApplication::setApplicationVersion(QString::fromLatin1(tlm::ProgramVersion()));

@@ -73,13 +73,30 @@ std::string FaxDocumentAssembler::CreateFaxFile(const MemoToFile& coverMemo, con
     return {};
   }
 
+  // The pages are counted from the layout first: a fax too long for one
+  // file is refused before any page is made, and the status line can say
+  // how far the rendering is.
+  const long total = (coverEmpty ? 0L : CountRichTextPages(cover_)) + (documentEmpty ? 0L : CountRichTextPages(document_));
+  if (total > pageLimit_) {
+    host_.SetBusy(false);
+    host_.SetStatus(QString());
+    host_.ShowInformation(QString("This fax would have %1 pages; a fax file holds at most %2. Split the document "
+                                  "into several faxes.")
+                              .arg(total)
+                              .arg(pageLimit_));
+    return {};
+  }
+
   PageList pages;
   host_.SetStatus("Creating fax file....");
   host_.ProcessMessages();
   auto yield = [this] { host_.ProcessMessages(); };
+  auto pageDone = [&] {
+    host_.SetStatus(QString("Creating fax file.... page %1 of %2").arg(pages.size()).arg(total));
+  };
   try {
-    if (!coverEmpty) RenderRichTextPages(cover_, pages, folder_, converter_, yield);
-    if (!documentEmpty) RenderRichTextPages(document_, pages, folder_, converter_, yield);
+    if (!coverEmpty) RenderRichTextPages(cover_, pages, folder_, converter_, yield, pageDone);
+    if (!documentEmpty) RenderRichTextPages(document_, pages, folder_, converter_, yield, pageDone);
     pageCount_ = static_cast<int>(pages.size());
     host_.SetStatus("Creating fax file........");
     host_.ProcessMessages();

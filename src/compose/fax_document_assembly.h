@@ -64,6 +64,10 @@ class FaxDocumentAssembler {
   // The page count of the last fax built.
   int PageCount() const { return pageCount_; }
 
+  // The most pages a fax may have (a fax file's limit; tests set less). A
+  // longer one is refused with a message before any page is made.
+  void SetPageLimit(int pages) { pageLimit_ = pages; }
+
  private:
   std::string folder_;
   RichTextEditor& cover_;
@@ -71,6 +75,7 @@ class FaxDocumentAssembler {
   TKvFaxConverter& converter_;
   AssemblyHost& host_;
   int pageCount_ = 0;
+  int pageLimit_ = kMaxFaxPages;
 };
 
 }  // namespace tlm

@@ -15,7 +15,10 @@ void AppendFaxFile(const std::string& target, const std::string& source) {
 
 std::string JoinFaxFiles(const std::vector<std::string>& pages) {
   if (pages.empty()) return {};
-  for (size_t i = 1; i < pages.size(); ++i) AppendFaxFile(pages[0], pages[i]);
+  for (const std::string& page : pages) {
+    if (!FileExists(page)) ThrowFaxError(-ecFileNotFound);
+  }
+  if (pages.size() > 1) CheckFaxResult(ApfAppendFiles(pages[0], {pages.begin() + 1, pages.end()}));
   for (size_t i = 1; i < pages.size(); ++i) std::remove(pages[i].c_str());
   return pages[0];
 }

@@ -44,27 +44,55 @@ int RenderZoomPercent(int screenPixelsPerInch) {
 
 MonoBitmap PageImageToBitmap(const QImage& image) {
   QImage grey = image.format() == QImage::Format_Grayscale8 ? image : image.convertToFormat(QImage::Format_Grayscale8);
-  MonoBitmap bitmap(grey.width(), grey.height());
+  const int width = grey.width();
+  MonoBitmap bitmap(width, grey.height());
   for (int y = 0; y < grey.height(); ++y) {
     const uchar* in = grey.constScanLine(y);
     std::uint8_t* out = bitmap.Row(y);
-    for (int x = 0; x < grey.width(); ++x) {
+    for (int x = 0; x < width; ++x) {
       if (in[x] < 128) out[x >> 3] &= static_cast<std::uint8_t>(~(0x80 >> (x & 7)));
     }
   }
   return bitmap;
 }
 
+namespace {
+
+// The zoom and page mode of fax pages.
+void SetUpForFaxPages(RichTextEditor& editor) {
+  editor.SetZoom(RenderZoomPercent(editor.ScreenPixelsPerInch()));
+  editor.SetPagePaintMode(RichTextEditor::kPaintLayoutPages);
+}
+
+}  // namespace
+
+int CountRichTextPages(RichTextEditor& editor) {
+  SetUpForFaxPages(editor);
+  int pages = 0;
+  int line = 0;
+  do {
+    line = editor.PaintPage(nullptr, kFaxPageOffset, kFaxPageOffset, kFaxPageWidth - kFaxPageOffset,
+                            kFaxPageHeight - kFaxPageOffset, line, false);
+    ++pages;
+  } while (line > 0);
+  return pages;
+}
+
 void RenderRichTextPages(RichTextEditor& editor, PageList& pages, const std::string& folder,
                          TKvFaxConverter& converter, const std::function<void()>& yield) {
+  RenderRichTextPages(editor, pages, folder, converter, yield, {});
+}
+
+void RenderRichTextPages(RichTextEditor& editor, PageList& pages, const std::string& folder,
+                         TKvFaxConverter& converter, const std::function<void()>& yield,
+                         const std::function<void()>& pageDone) {
   const std::string firstName = FindFreeFaxFileName(folder);
   int count = static_cast<int>(pages.size());
   QImage page(kFaxPageWidth, kFaxPageHeight, QImage::Format_Grayscale8);
-  editor.SetZoom(RenderZoomPercent(editor.ScreenPixelsPerInch()));
   converter.SetOptions(coYield);
   converter.Resolution = frHigh;
   page.fill(Qt::white);
-  editor.SetPagePaintMode(RichTextEditor::kPaintLayoutPages);
+  SetUpForFaxPages(editor);
   RemoveOnExit bitmapFile{folder + kPageBitmapFileName};
 
   int line = 0;
@@ -86,6 +114,7 @@ void RenderRichTextPages(RichTextEditor& editor, PageList& pages, const std::str
     converter.OutFileName = pageName;
     converter.ConvertToApf();
     pages.push_back(pageName);
+    if (pageDone) pageDone();
     page.fill(Qt::white);
     line = next;
   } while (line > 0);

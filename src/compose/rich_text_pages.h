@@ -37,5 +37,17 @@ MonoBitmap PageImageToBitmap(const QImage& page);
 // pending window messages run. Converter and file errors are thrown.
 void RenderRichTextPages(RichTextEditor& editor, PageList& pages, const std::string& folder,
                          TKvFaxConverter& converter, const std::function<void()>& yield);
+// The same, calling `pageDone` after each page's file is made. Only one page
+// is held in memory at a time.
+void RenderRichTextPages(RichTextEditor& editor, PageList& pages, const std::string& folder,
+                         TKvFaxConverter& converter, const std::function<void()>& yield,
+                         const std::function<void()>& pageDone);
+
+// The number of pages RenderRichTextPages makes of the editor's text, found
+// from the layout without painting.
+int CountRichTextPages(RichTextEditor& editor);
+
+// A fax file holds at most this many pages (its page count is 16 bits).
+inline constexpr int kMaxFaxPages = 65535;
 
 }  // namespace tlm

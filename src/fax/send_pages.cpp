@@ -11,6 +11,7 @@
 #include "fax/dle.h"
 #include "fax/header_line.h"
 #include "fax/send_fax.h"
+#include "faximage/apf_page_index.h"
 #include "faximage/text_pages.h"
 
 namespace tlm {
@@ -67,12 +68,12 @@ int TKvCustomSendFax::BuildPageList() {
   pages_.clear();
   coverText_.clear();
   const auto addApfPages = [this](const std::string& file) {
-    int count = 0;
-    if (const int rc = ApfCountPages(file, count); rc != 0) return rc;
-    for (int n = 1; n <= count; ++n) {
+    ApfPageIndex index;
+    if (const int rc = index.Open(file); rc != 0) return rc;
+    for (int n = 1; n <= index.PageCount(); ++n) {
       ApfPageHeader header;
       std::uint64_t offset = 0;
-      if (const int rc = ApfLocatePage(file, n, header, offset); rc != 0) return rc;
+      if (const int rc = index.Locate(n, header, offset); rc != 0) return rc;
       pages_.push_back(Page{false, file, n, header.Fine(), header.Wide()});
     }
     return 0;
@@ -266,12 +267,15 @@ int TKvCustomSendFax::ConcatFaxes(const std::string& destination) {
   if (!ApfCheckSignature(FaxFileList.front())) return -fax_error::kNotAnApfFile;
   std::filesystem::copy_file(FaxFileList.front(), temp, std::filesystem::copy_options::overwrite_existing, ec);
   if (ec) return -ec.value();
-  for (std::size_t i = 1; i < FaxFileList.size(); ++i) {
-    int rc = ApfCheckSignature(FaxFileList[i]) ? ApfAppendFile(temp, FaxFileList[i]) : -fax_error::kNotAnApfFile;
-    if (rc != 0) {
-      std::filesystem::remove(temp, ec);
-      return rc;
-    }
+  int rc = 0;
+  for (std::size_t i = 1; i < FaxFileList.size() && rc == 0; ++i) {
+    if (!ApfCheckSignature(FaxFileList[i])) rc = -fax_error::kNotAnApfFile;
+  }
+  // One append for all files: the joined pages are walked once.
+  if (rc == 0) rc = ApfAppendFiles(temp, {FaxFileList.begin() + 1, FaxFileList.end()});
+  if (rc != 0) {
+    std::filesystem::remove(temp, ec);
+    return rc;
   }
   std::filesystem::rename(temp, destination, ec);
   if (ec) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "faximage/apf_page_index.h"
 #include "faximage/binary_file.h"
 #include "faximage/fax_errors.h"
 
@@ -80,29 +81,6 @@ int ReadHeader(BinaryFile& f, ApfFileHeader& header) {
   return header.SignatureOk() ? 0 : -ecFaxBadFormat;
 }
 
-// Walks the page headers; `endOffset` receives the offset just past the
-// last of `count` pages. Every page must lie within the file.
-int LocateIn(BinaryFile& f, const ApfFileHeader& header, int pageNumber, ApfPageHeader& page,
-             std::uint64_t& dataOffset) {
-  if (pageNumber < 1 || pageNumber > header.pageCount) return -ecFaxBadFormat;
-  const std::int64_t size = f.Size();
-  if (size < 0) return static_cast<int>(size);
-  std::uint64_t offset = header.firstPageOffset;
-  for (int n = 1;; ++n) {
-    if (offset + ApfPageHeader::kSize > static_cast<std::uint64_t>(size)) return -ecFaxBadFormat;
-    std::uint8_t raw[ApfPageHeader::kSize];
-    f.Seek(offset);
-    if (const int rc = f.ReadExact(raw, sizeof raw, -ecFaxBadFormat); rc != 0) return rc;
-    page = ApfPageHeader::Decode(raw);
-    const std::uint64_t data = offset + ApfPageHeader::kSize;
-    if (n == pageNumber) {
-      dataOffset = data;
-      return 0;
-    }
-    offset = data + page.imageLength;
-  }
-}
-
 }  // namespace
 
 bool ApfCheckSignature(const std::string& fileName) {
@@ -121,11 +99,9 @@ int ApfReadFileHeader(const std::string& fileName, ApfFileHeader& header) {
 
 int ApfLocatePage(const std::string& fileName, int pageNumber, ApfPageHeader& header,
                   std::uint64_t& dataOffset) {
-  BinaryFile f;
-  if (const int rc = f.Open(fileName, BinaryFile::Mode::kRead); rc != 0) return rc;
-  ApfFileHeader fh;
-  if (const int rc = ReadHeader(f, fh); rc != 0) return rc;
-  return LocateIn(f, fh, pageNumber, header, dataOffset);
+  ApfPageIndex index;
+  if (const int rc = index.Open(fileName); rc != 0) return rc;
+  return index.Locate(pageNumber, header, dataOffset);
 }
 
 int ApfCountPages(const std::string& fileName, int& pageCount) {
@@ -137,48 +113,52 @@ int ApfCountPages(const std::string& fileName, int& pageCount) {
 }
 
 int ApfAppendFile(const std::string& target, const std::string& further) {
-  BinaryFile src;
-  if (const int rc = src.Open(further, BinaryFile::Mode::kRead); rc != 0) return rc;
-  ApfFileHeader srcHeader;
-  if (const int rc = ReadHeader(src, srcHeader); rc != 0) return rc;
-  const std::int64_t srcSize = src.Size();
-  if (srcSize < 0) return static_cast<int>(srcSize);
-  if (srcHeader.firstPageOffset > static_cast<std::uint64_t>(srcSize)) return -ecFaxBadFormat;
+  return ApfAppendFiles(target, {further});
+}
 
+int ApfAppendFiles(const std::string& target, const std::vector<std::string>& further) {
   BinaryFile dst;
   if (const int rc = dst.Open(target, BinaryFile::Mode::kReadWrite); rc != 0) return rc;
   ApfFileHeader dstHeader;
   if (const int rc = ReadHeader(dst, dstHeader); rc != 0) return rc;
-  if (std::uint32_t(dstHeader.pageCount) + srcHeader.pageCount > 0xFFFF) return -ecBadArgument;
   const std::int64_t dstSize = dst.Size();
   if (dstSize < 0) return static_cast<int>(dstSize);
 
   // The pages of the target end after its last page (or at its first page
-  // offset when it has none).
-  std::uint64_t end = dstHeader.firstPageOffset;
-  if (dstHeader.pageCount > 0) {
-    ApfPageHeader last;
-    std::uint64_t data = 0;
-    if (const int rc = LocateIn(dst, dstHeader, dstHeader.pageCount, last, data); rc != 0) return rc;
-    end = data + last.imageLength;
-  }
+  // offset when it has none); its chain is walked once for all sources.
+  ApfPageIndex index;
+  if (const int rc = index.Open(target); rc != 0) return rc;
+  std::uint64_t end = 0;
+  if (const int rc = index.EndOfPages(end); rc != 0) return rc;
   if (end > static_cast<std::uint64_t>(dstSize)) return -ecFaxBadFormat;
 
   auto fail = [&](int rc) {
     dst.Truncate(static_cast<std::uint64_t>(dstSize));
     return rc;
   };
+  std::uint32_t pageCount = dstHeader.pageCount;
   std::vector<std::uint8_t> buffer(64 * 1024);
-  src.Seek(srcHeader.firstPageOffset);
   dst.Seek(end);
-  for (;;) {
-    const long got = src.Read(buffer.data(), buffer.size());
-    if (got < 0) return fail(static_cast<int>(got));
-    if (got == 0) break;
-    if (const int rc = dst.Write(buffer.data(), static_cast<std::size_t>(got)); rc != 0) return fail(rc);
+  for (const std::string& name : further) {
+    BinaryFile src;
+    if (const int rc = src.Open(name, BinaryFile::Mode::kRead); rc != 0) return fail(rc);
+    ApfFileHeader srcHeader;
+    if (const int rc = ReadHeader(src, srcHeader); rc != 0) return fail(rc);
+    const std::int64_t srcSize = src.Size();
+    if (srcSize < 0) return fail(static_cast<int>(srcSize));
+    if (srcHeader.firstPageOffset > static_cast<std::uint64_t>(srcSize)) return fail(-ecFaxBadFormat);
+    pageCount += srcHeader.pageCount;
+    if (pageCount > 0xFFFF) return fail(-ecBadArgument);
+    src.Seek(srcHeader.firstPageOffset);
+    for (;;) {
+      const long got = src.Read(buffer.data(), buffer.size());
+      if (got < 0) return fail(static_cast<int>(got));
+      if (got == 0) break;
+      if (const int rc = dst.Write(buffer.data(), static_cast<std::size_t>(got)); rc != 0) return fail(rc);
+    }
   }
   if (const int rc = dst.Truncate(dst.Position()); rc != 0) return fail(rc);
-  dstHeader.pageCount = static_cast<std::uint16_t>(dstHeader.pageCount + srcHeader.pageCount);
+  dstHeader.pageCount = static_cast<std::uint16_t>(pageCount);
   std::uint8_t raw[ApfFileHeader::kSize];
   dstHeader.Encode(raw);
   dst.Seek(0);

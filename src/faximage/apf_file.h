@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tlm {
 
@@ -66,7 +67,8 @@ bool ApfCheckSignature(const std::string& fileName);
 
 // Finds page `pageNumber` (from 1): its header and the offset of its image
 // data. 0, -8001 (not an APF file, no such page, data ends early), -2 for an
-// empty name, or a negated errno.
+// empty name, or a negated errno. The file's pages are walked once and kept
+// (see ApfPageIndex), so every page is found as quickly as the first.
 int ApfLocatePage(const std::string& fileName, int pageNumber, ApfPageHeader& header,
                   std::uint64_t& dataOffset);
 
@@ -79,5 +81,8 @@ int ApfReadFileHeader(const std::string& fileName, ApfFileHeader& header);
 // Appends the pages of `further` after the last page of `target` and raises
 // its page count. On failure `target` is left as it was.
 int ApfAppendFile(const std::string& target, const std::string& further);
+// The same for several files in order, walking the target's pages once. On
+// failure `target` is left as it was.
+int ApfAppendFiles(const std::string& target, const std::vector<std::string>& further);
 
 }  // namespace tlm

@@ -82,6 +82,8 @@ std::int64_t BinaryFile::Size() const {
   return st.st_size;
 }
 
+int BinaryFile::Status(struct stat& out) const { return ::fstat(fd_, &out) == 0 ? 0 : -errno; }
+
 int BinaryFile::Truncate(std::uint64_t size) {
   return ::ftruncate(fd_, static_cast<off_t>(size)) == 0 ? 0 : -errno;
 }

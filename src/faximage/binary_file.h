@@ -4,6 +4,7 @@
 // APF, image and export code all read and write through it.
 #include <cstddef>
 #include <cstdint>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ class BinaryFile {
   // The file's size, or a negated errno.
   std::int64_t Size() const;
   int Truncate(std::uint64_t size);
+  // The file's status (identity, size, times); 0 or a negated errno.
+  int Status(struct stat& out) const;
   // Waits until the file's data is on the storage device.
   int Sync();
 

@@ -80,8 +80,12 @@ std::unique_ptr<FaxLineReader> TKvFaxConverter::MakeReader(const std::string& in
   setup.fine = Resolution == frHigh;
   setup.options = options_;
   FaxTextLayout layout{std::max(0, LinesPerPage), std::max(0, TabStop)};
+  // The type's extension is added only to a name without one that does not
+  // name a file as it stands: the given type decides, not the name.
   auto withDefault = [&](const char* extension) {
-    return HasExtension(inFile) || inFile.empty() ? inFile : inFile + "." + extension;
+    std::error_code ec;
+    if (HasExtension(inFile) || inFile.empty() || std::filesystem::is_regular_file(inFile, ec)) return inFile;
+    return inFile + "." + extension;
   };
   auto readText = [&] {
     std::vector<std::uint8_t> bytes;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "faximage/fax_errors.h"
 #include "faximage/fax_line_reader.h"
 
 namespace tlm {
@@ -37,11 +38,13 @@ class ImageLineReader final : public FaxLineReader {
     // Only what fits in the line after the offset is kept.
     const int room = std::max(0, setup_.width / 8 - offset_);
     const int n = std::min<int>(int(rowBuffer_.size()), room);
+    // A page of no rows gives one blank line; a row the file does not hold
+    // is a damaged file, not a short page.
     const bool ok = row_ < height_ && source_->ReadRow(rowBuffer_.data(), std::size_t(n));
+    if (row_ < height_ && !ok) ThrowFaxError(ecBadGraphicsFormat);
     ++row_;
     if (ok && n > 0) std::memcpy(line + offset_, rowBuffer_.data(), std::size_t(n));
-    // A file whose data ends early ends the page there.
-    endOfPage = !ok || row_ >= height_;
+    endOfPage = row_ >= height_;
     morePages = endOfPage && source_->MorePages();
   }
 

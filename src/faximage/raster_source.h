@@ -51,7 +51,14 @@ class RasterSource {
   virtual std::uint64_t BytesTotal() const = 0;
 };
 
+// TIFF files: uncompressed and PackBits pages are read here; files coded
+// with CCITT Group 3 or Group 4 go to OpenCcittTiff.
 std::unique_ptr<RasterSource> OpenTiff(std::vector<std::uint8_t> file);
+// TIFF files of CCITT Group 3 (1-D, 2-D, modified Huffman) or Group 4 pages,
+// decoded through libtiff.
+std::unique_ptr<RasterSource> OpenCcittTiff(std::vector<std::uint8_t> file);
+// True when the first page of a TIFF file is CCITT coded.
+bool TiffIsCcittCoded(const std::vector<std::uint8_t>& file);
 std::unique_ptr<RasterSource> OpenPcx(std::vector<std::uint8_t> file);
 std::unique_ptr<RasterSource> OpenDcx(std::vector<std::uint8_t> file);
 std::unique_ptr<RasterSource> OpenBmp(std::vector<std::uint8_t> file);

@@ -1,5 +1,6 @@
 // TIFF files of 1 bit per sample, uncompressed or PackBits, in strips; every
-// image file directory is a page.
+// image file directory is a page. Files coded with CCITT Group 3 or 4 are
+// handed to the libtiff-based reader (tiff_ccitt_reader.cpp).
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -211,6 +212,7 @@ class TiffSource final : public RasterSource {
 }  // namespace
 
 std::unique_ptr<RasterSource> OpenTiff(std::vector<std::uint8_t> file) {
+  if (TiffIsCcittCoded(file)) return OpenCcittTiff(std::move(file));
   return std::make_unique<TiffSource>(std::move(file));
 }
 

@@ -206,6 +206,36 @@ TEST_F(AssemblyTest, AFailedConversionLeavesNoFilesAndNoBusyState) {
   EXPECT_EQ(Files(), std::vector<std::string>{"TLMAX2.APF"});
 }
 
+// The status line counts the pages as they are made, over cover and
+// document together.
+TEST_F(AssemblyTest, StatusLineCountsThePages) {
+  ASSERT_FALSE(Create(Memo(PagesRtf("Cover", 2)), Memo(PagesRtf("Doc", 3))).empty());
+  std::vector<QString> progress;
+  for (const QString& s : host.statuses)
+    if (s.contains("page")) progress.push_back(s);
+  EXPECT_EQ(progress, (std::vector<QString>{"Creating fax file.... page 1 of 5", "Creating fax file.... page 2 of 5",
+                                             "Creating fax file.... page 3 of 5", "Creating fax file.... page 4 of 5",
+                                             "Creating fax file.... page 5 of 5"}));
+  EXPECT_EQ(host.statuses.back(), "");
+}
+
+// A fax longer than a fax file holds is refused with a message before any
+// page is made.
+TEST_F(AssemblyTest, AFaxTooLongForItsFileIsRefusedUpFront) {
+  FaxDocumentAssembler assembler(dir.Folder(), coverEditor, docEditor, converter, host);
+  assembler.SetPageLimit(4);
+  EXPECT_EQ(assembler.CreateFaxFile(Memo(PagesRtf("Cover", 2)), Memo(PagesRtf("Doc", 3))), "");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], "This fax would have 5 pages; a fax file holds at most 4. Split the document into "
+                              "several faxes.");
+  EXPECT_FALSE(host.busy_);
+  EXPECT_TRUE(Files().empty());
+  for (const QString& s : host.statuses) EXPECT_FALSE(s.contains("page")) << s.toStdString();
+  assembler.SetPageLimit(5);
+  EXPECT_FALSE(assembler.CreateFaxFile(Memo(PagesRtf("Cover", 2)), Memo(PagesRtf("Doc", 3))).empty());
+  EXPECT_EQ(assembler.PageCount(), 5);
+}
+
 }  // namespace
 }  // namespace tlm
 

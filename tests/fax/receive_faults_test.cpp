@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 
@@ -93,6 +94,21 @@ TEST(TlmfaxReceive, StoresOneFaxAndExits) {
   const std::vector<faxsim::Bitmap> pages = ReadPages(rig.dir.Folder() + "FAX0001.APF");
   ASSERT_EQ(pages.size(), 1u);
   EXPECT_TRUE(pages[0].bits == TestPage(1, 600).bits);
+}
+
+// The one call of --once fails: tlmfax ends at once, says so and exits 1
+// (not 124, the status of `timeout` stopping a receiver that waits on).
+TEST(TlmfaxReceive, OnceEndsAfterAFailedCallWithFailure) {
+  ReceiveRig rig;
+  FaxsimProcess sim(rig.dir.Folder(), SimArgs(rig, "2.0", 2, {"--fault", "777:carrier-loss=2"}));
+  ASSERT_TRUE(sim.started());
+  const std::string out = rig.Path("out.txt");
+  const int rc = faxsim::testing::run(std::string(TLMFAX_BINARY) + " receive --port " + rig.Path("modem") +
+                                          " --class auto --dir " + rig.dir.Folder() + " --once > " + out + " 2>&1",
+                                      60);
+  ASSERT_TRUE(WIFEXITED(rc));
+  EXPECT_EQ(WEXITSTATUS(rc), 1) << faxsim::testing::run("cat " + out);
+  EXPECT_TRUE(ApfFilesIn(rig.dir.Folder()).empty());
 }
 
 }  // namespace

@@ -145,9 +145,28 @@ TEST_F(Converter, DithersAColourBmpAndDoublesAndCentresIt) {
   EXPECT_TRUE(DecodePage(dir.File("memory.apf"), 1) == expected);
 }
 
-TEST_F(Converter, RefusesTheGroup3TiffAndLeavesNoFile) {
+// Group 3 TIFF pages are taken (their pixels are compared with libtiff's in
+// the peer tests); a TIFF of 8 bits per sample is still refused.
+TEST_F(Converter, TakesTheGroup3TiffAndRefusesGreyTiff) {
+  Convert(idTiff, ImageFixture("text-page-g3.tif"));
+  int pages = 0;
+  EXPECT_EQ(ApfCountPages(dir.File("out.apf"), pages), 0);
+  EXPECT_EQ(pages, 1);
+  std::filesystem::remove(dir.File("out.apf"));
+
+  std::vector<std::uint8_t> grey = {'I', 'I', 42, 0, 8, 0, 0, 0, 4, 0};
+  for (auto [tag, value] : {std::pair<std::uint16_t, std::uint32_t>{256, 8}, {257, 2}, {258, 8}, {273, 62}}) {
+    const std::size_t at = grey.size();
+    grey.resize(at + 12, 0);
+    PutLe16(&grey[at], tag);
+    PutLe16(&grey[at + 2], 4);
+    PutLe32(&grey[at + 4], 1);
+    PutLe32(&grey[at + 8], value);
+  }
+  grey.resize(62 + 16, 0x80);
+  WriteFile(dir.File("grey.tif"), grey);
   try {
-    Convert(idTiff, ImageFixture("text-page-g3.tif"));
+    Convert(idTiff, dir.File("grey.tif"));
     FAIL() << "no error";
   } catch (const EBadGraphicsFormat& e) {
     EXPECT_EQ(e.Code(), 8002);

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 
 #include "fax_test_util.h"
+#include "faximage/apf_file.h"
 #include "faximage/binary_file.h"
 #include "faximage/fax_converter.h"
 #include "faximage/fax_errors.h"
@@ -171,6 +173,117 @@ TEST(HostileImages, TruncatedFixturesConvertOrFailCleanly) {
       std::filesystem::remove(c.OutputPath());
     }
   }
+}
+
+// Images whose header promises rows the file does not hold.
+std::vector<std::uint8_t> PcxHeader(int width, int height) {
+  std::vector<std::uint8_t> pcx(128, 0);
+  pcx[0] = 10;
+  pcx[1] = 5;
+  pcx[2] = 1;
+  pcx[3] = 1;
+  PutLe16(&pcx[8], std::uint32_t(width - 1));
+  PutLe16(&pcx[10], std::uint32_t(height - 1));
+  pcx[65] = 1;
+  PutLe16(&pcx[66], std::uint32_t((width + 15) / 16 * 2));
+  return pcx;
+}
+
+std::vector<std::uint8_t> UncompressedTiff(int width, int height, std::uint32_t stripOffset, std::uint32_t stripBytes) {
+  std::vector<std::uint8_t> t = {'I', 'I', 42, 0, 8, 0, 0, 0, 5, 0};
+  auto entry = [&](std::uint16_t tag, std::uint32_t value) {
+    const std::size_t at = t.size();
+    t.resize(at + 12, 0);
+    PutLe16(&t[at], tag);
+    PutLe16(&t[at + 2], 4);
+    PutLe32(&t[at + 4], 1);
+    PutLe32(&t[at + 8], value);
+  };
+  entry(256, std::uint32_t(width));
+  entry(257, std::uint32_t(height));
+  entry(258, 1);
+  entry(273, stripOffset);
+  entry(279, stripBytes);
+  t.resize(t.size() + 4, 0);
+  return t;
+}
+
+TEST(HostileImages, MissingPixelDataFailsAndKeepsTheOlderOutput) {
+  TempDir dir;
+  const std::string out = dir.File("out.APF");
+  std::vector<std::pair<TFaxInputDocumentType, std::vector<std::uint8_t>>> damaged;
+  // PCX cut off after its header, and cut in the middle of its rows (each
+  // row of 80 pixels: a run of 10 white bytes is 2 bytes).
+  damaged.push_back({idPcx, PcxHeader(80, 40)});
+  std::vector<std::uint8_t> halfPcx = PcxHeader(80, 40);
+  for (int y = 0; y < 20; ++y) halfPcx.insert(halfPcx.end(), {0xCA, 0xFF});
+  damaged.push_back({idPcx, halfPcx});
+  // TIFF whose strip lies past the end of the file, or only partly in it.
+  std::vector<std::uint8_t> tiff = UncompressedTiff(64, 30, 5000, 240);
+  damaged.push_back({idTiff, tiff});
+  tiff = UncompressedTiff(64, 30, 80, 240);
+  tiff.resize(80 + 100, 0);
+  damaged.push_back({idTiff, tiff});
+  // BMP whose data offset or height reach past the end.
+  std::vector<std::uint8_t> bmp(62 + 4 * 20, 0);
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  PutLe32(&bmp[10], 62);
+  PutLe32(&bmp[14], 40);
+  PutLe32(&bmp[18], 32);
+  PutLe32(&bmp[22], 21);
+  PutLe16(&bmp[26], 1);
+  PutLe16(&bmp[28], 1);
+  damaged.push_back({idBmp, bmp});
+  PutLe32(&bmp[22], 20);
+  PutLe32(&bmp[10], 4000);
+  damaged.push_back({idBmp, bmp});
+
+  WriteFile(out, std::string("older output"));
+  int n = 0;
+  for (const auto& [type, data] : damaged) {
+    const char* extension = type == idPcx ? ".pcx" : type == idTiff ? ".tif" : ".bmp";
+    const std::string in = dir.File("damaged" + std::to_string(n++) + extension);
+    WriteFile(in, data);
+    TKvFaxConverter c;
+    c.InputDocumentType = type;
+    c.SetDocumentFile(in);
+    c.OutFileName = out;
+    EXPECT_EQ(ErrorOf([&] { c.ConvertToApf(); }), ecBadGraphicsFormat) << "input " << n - 1;
+    EXPECT_EQ(ReadFile(out), "older output") << "input " << n - 1;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Folder()), {}), std::ptrdiff_t(n + 1));
+
+  // The same files whole convert.
+  std::vector<std::uint8_t> wholePcx = PcxHeader(80, 40);
+  for (int y = 0; y < 40; ++y) wholePcx.insert(wholePcx.end(), {0xCA, 0xFF});
+  WriteFile(dir.File("whole.pcx"), wholePcx);
+  TKvFaxConverter c;
+  c.InputDocumentType = idPcx;
+  c.SetDocumentFile(dir.File("whole.pcx"));
+  c.OutFileName = out;
+  EXPECT_EQ(ErrorOf([&] { c.ConvertToApf(); }), 0);
+  int pages = 0;
+  EXPECT_EQ(ApfCountPages(out, pages), 0);
+  EXPECT_EQ(pages, 1);
+}
+
+TEST(HostileImages, TheGivenTypeWinsOverAMissingExtension) {
+  TempDir dir;
+  std::vector<std::uint8_t> pcx = PcxHeader(80, 4);
+  for (int y = 0; y < 4; ++y) pcx.insert(pcx.end(), {0xCA, 0x00});
+  WriteFile(dir.File("scan"), pcx);
+  TKvFaxConverter c;
+  c.InputDocumentType = idPcx;
+  c.SetDocumentFile(dir.File("scan"));
+  c.OutFileName = dir.File("scan.APF");
+  EXPECT_EQ(ErrorOf([&] { c.ConvertToApf(); }), 0);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("scan.APF")));
+  // A name without extension that names no file still gets the default.
+  WriteFile(dir.File("other.PCX"), pcx);
+  c.SetDocumentFile(dir.File("other"));
+  c.OutFileName = dir.File("other.APF");
+  EXPECT_EQ(ErrorOf([&] { c.ConvertToApf(); }), 0);
 }
 
 }  // namespace

@@ -1,9 +1,18 @@
 // tlmfax driven as a user would: its output, its files, its errors.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
+#include "faximage/apf_file.h"
+#include "faximage/binary_file.h"
 #include "faximage/fax_unpack_engine.h"
 #include "support/temp_dir.h"
 #include "../faximage/fax_test_util.h"
@@ -89,10 +98,28 @@ TEST(Tlmfax, OutlineFontTextNeedsQt) {
 
 TEST(Tlmfax, ErrorsPrintTheirTextAndFail) {
   TempDir dir;
-  Result r = Tool("convert " + ImageFixture("text-page-g3.tif") + " " + dir.File("g3.apf"));
+  // A PCX file cut off after its header: an error, and the older output
+  // stays. Whole, the same file converts, also without an extension when
+  // its type is given.
+  std::vector<std::uint8_t> pcx(128, 0);
+  pcx[0] = 10;
+  pcx[2] = 1;
+  pcx[3] = 1;
+  PutLe16(&pcx[8], 79);
+  PutLe16(&pcx[10], 9);
+  pcx[65] = 1;
+  PutLe16(&pcx[66], 10);
+  WriteFile(dir.File("cut.pcx"), pcx);
+  WriteFile(dir.File("out.apf"), std::string("older"));
+  Result r = Tool("convert --type pcx " + dir.File("cut.pcx") + " " + dir.File("out.apf"));
   EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.out.find("Unsupported graphics file format"), std::string::npos) << r.out;
-  EXPECT_FALSE(std::filesystem::exists(dir.File("g3.apf")));
+  EXPECT_NE(r.out.find("Unsupported graphics file format (8002)"), std::string::npos) << r.out;
+  EXPECT_EQ(ReadFile(dir.File("out.apf")), "older");
+  for (int y = 0; y < 10; ++y) pcx.insert(pcx.end(), {0xCA, 0x00});
+  WriteFile(dir.File("scan"), pcx);
+  r = Tool("convert --type pcx " + dir.File("scan") + " " + dir.File("out.apf"));
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_TRUE(ApfCheckSignature(dir.File("out.apf")));
   r = Tool("info " + ImageFixture("text-page.pcx"));
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.out.find("File is not an APF file"), std::string::npos) << r.out;
@@ -102,6 +129,40 @@ TEST(Tlmfax, ErrorsPrintTheirTextAndFail) {
   EXPECT_NE(r.out.find("File is not an APF file"), std::string::npos) << r.out;
   EXPECT_NE(Tool("frobnicate").status, 0);
   EXPECT_NE(Tool("convert --type gif a b").status, 0);
+}
+
+// Stopped while converting a long text, convert removes its partial file.
+TEST(Tlmfax, AnInterruptedConversionLeavesNoFile) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "Line " + std::to_string(i) + " of a long text that goes on and on\n";
+  WriteFile(dir.File("long.txt"), text);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execl(TLMFAX_PATH, "tlmfax", "convert", dir.File("long.txt").c_str(), dir.File("long.APF").c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  auto partial = [&] {
+    for (const auto& e : std::filesystem::directory_iterator(dir.Folder())) {
+      if (e.path().filename().string().rfind("long.APF.part", 0) == 0 && e.file_size() > 100000) return true;
+    }
+    return false;
+  };
+  bool started = false;
+  for (int i = 0; i < 600 && !started; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    started = partial();
+  }
+  ASSERT_TRUE(started);
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+  std::vector<std::string> left;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Folder())) left.push_back(e.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"long.txt"});
 }
 
 }  // namespace

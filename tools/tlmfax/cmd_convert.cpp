@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "faximage/fax_converter.h"
+#include "interrupts.h"
 #include "qt_text_rasterizer.h"
 
 namespace tlm::tlmfax {
@@ -58,6 +59,9 @@ int RunConvert(const Args& args) {
   }
   c.SetDocumentFile(files[0]);
   c.OutFileName = files[1];
+  // Ctrl-C or SIGTERM abort the conversion, which removes its partial file.
+  CatchInterrupts();
+  c.OnStatus = [](TKvFaxConverter&, bool, bool, int, int, long, long, bool& abort) { abort = Interrupted(); };
   c.ConvertToApf();
   return 0;
 }

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "commands.h"
-#include "faximage/apf_file.h"
+#include "faximage/apf_page_index.h"
 #include "faximage/fax_errors.h"
 
 namespace tlm::tlmfax {
@@ -10,8 +10,9 @@ namespace tlm::tlmfax {
 int RunInfo(const Args& args) {
   if (args.size() != 1) return Fail("usage: tlmfax info FILE.APF");
   const std::string& file = args[0];
-  ApfFileHeader h;
-  CheckFaxResult(ApfReadFileHeader(file, h));
+  ApfPageIndex index;
+  CheckFaxResult(index.Open(file));
+  const ApfFileHeader& h = index.FileHeader();
   const std::uint32_t t = h.creationTime;
   std::printf("file:        %s\n", file.c_str());
   if (t == 0) {
@@ -25,7 +26,7 @@ int RunInfo(const Args& args) {
   for (int page = 1; page <= h.pageCount; ++page) {
     ApfPageHeader p;
     std::uint64_t offset = 0;
-    CheckFaxResult(ApfLocatePage(file, page, p, offset));
+    CheckFaxResult(index.Locate(page, p, offset));
     std::printf("page %d: offset %llu, %u bytes, %s, %d pixels, %s\n", page,
                 static_cast<unsigned long long>(offset), p.imageLength, p.Fine() ? "fine" : "standard", p.Width(),
                 p.LengthWords() ? "line records" : "raw stream");

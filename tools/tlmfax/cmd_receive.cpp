@@ -68,17 +68,20 @@ int RunReceive(const Args& args) {
   fax.OneFax = once;
 
   int finish = INT_MIN;
+  bool callFailed = false;  // a call ended without a fax, or was refused
   fax.OnFaxStatus = [](TKvCustomAbstractFax& f, bool, bool) {
     std::printf("status %d: %s\n", f.FaxStatus(), FaxStatusText(f.FaxStatus()).c_str());
     std::fflush(stdout);
   };
-  fax.OnFaxLog = [](TKvCustomAbstractFax& f, TFaxLogCode code) {
+  fax.OnFaxLog = [&](TKvCustomAbstractFax& f, TFaxLogCode code) {
     if (code == lfaxReceiveOk) std::printf("received %s\n", f.FaxFile().c_str());
     if (code == lfaxReceiveFail) std::printf("failed %s\n", f.FaxFile().c_str());
     if (code == lfaxReceiveSkip) std::printf("rejected a call\n");
+    if (code == lfaxReceiveFail || code == lfaxReceiveSkip) callFailed = true;
     std::fflush(stdout);
   };
-  fax.OnFaxError = [](TKvCustomAbstractFax&, int error) {
+  fax.OnFaxError = [&](TKvCustomAbstractFax&, int error) {
+    callFailed = true;
     std::printf("error %d: %s\n", error < 0 ? -error : error, ErrorText(error).c_str());
     std::fflush(stdout);
   };
@@ -86,10 +89,17 @@ int RunReceive(const Args& args) {
 
   const int rc = fax.StartReceive();
   if (rc != 0) return Fail("cannot start receiving: " + ErrorText(rc));
-  const bool cancelled = PumpUntilFinished(bridge, fax, [&] { return finish != INT_MIN; });
+  // The engine waits for the next call after a failed one; --once ends
+  // after the first call whatever its outcome.
+  const bool cancelled = PumpUntilFinished(bridge, fax, [&] { return finish != INT_MIN || (once && callFailed); });
+  if (finish == INT_MIN) {
+    fax.CancelFax();
+    PumpUntilFinished(bridge, fax, [&] { return finish != INT_MIN; });
+  }
   comPort.SetOpen(false);
   bridge.Pump(50);
   // Stopped by the user, or one fax received as asked.
+  if (once) return !callFailed && finish == 0 ? 0 : 1;
   return (cancelled || finish == 0) ? 0 : 1;
 }
 

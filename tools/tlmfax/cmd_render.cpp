@@ -5,22 +5,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 
 #include "commands.h"
 #include "compose/fax_document_assembly.h"
 #include "faximage/fax_converter.h"
+#include "interrupts.h"
 #include "platform/file_util.h"
+#include "platform/working_folder.h"
 #include "richtext/rich_text_editor.h"
 
 namespace tlm::tlmfax {
 namespace {
 
-// Reports assembly's message on stderr; no window, no status line.
+// Reports assembly's message on stderr; no window, no status line. SIGINT
+// and SIGTERM stop the rendering at the next page, so that the working
+// folder is removed on the way out.
 class ConsoleHost : public AssemblyHost {
  public:
+  ConsoleHost() { CatchInterrupts(); }
   void SetBusy(bool) override {}
   void SetStatus(const QString&) override {}
-  void ProcessMessages() override {}
+  void ProcessMessages() override {
+    if (Interrupted()) throw std::runtime_error("interrupted");
+  }
   void ShowInformation(const QString& text) override { message = text.toStdString(); }
   std::string message;
 };
@@ -61,21 +69,17 @@ int RunRender(const Args& args) {
   static char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
 
-  // Working files go into a private folder beside the output.
-  std::string pattern = FolderOf(AbsolutePath(output)) + "tlmfax-render-XXXXXX";
-  if (!mkdtemp(pattern.data())) return Fail("cannot create a working folder beside " + output);
-  const std::string folder = pattern + "/";
-  struct RemoveFolder {
-    std::string path;
-    ~RemoveFolder() {
-      std::error_code ec;
-      std::filesystem::remove_all(path, ec);
-    }
-  } removeFolder{folder};
+  // Working files go into a private folder beside the output; folders that
+  // earlier runs could not remove go first.
+  ConsoleHost host;
+  const std::string beside = FolderOf(AbsolutePath(output));
+  RemoveStaleWorkingFolders(beside, kRenderFolderPrefix);
+  WorkingFolder working;
+  if (!working.Create(beside, kRenderFolderPrefix)) return Fail("cannot create a working folder beside " + output);
+  const std::string& folder = working.Path();
 
   RichTextEditor coverEditor, docEditor;
   TKvFaxConverter converter;
-  ConsoleHost host;
   FaxDocumentAssembler assembler(folder, coverEditor, docEditor, converter, host);
   std::string result = assembler.CreateFaxFile(MemoOf(cover), MemoOf(doc));
   if (result.empty()) return Fail(host.message);

@@ -183,5 +183,22 @@ TEST(RtfReader, DamagedInputLoadsWhatItCan) {
   EXPECT_EQ(doc.PlainText(), "a");
 }
 
+// A control word is at most 32 letters and its parameter at most 10 digits:
+// longer ones of any length are read in one pass, the letters past the 32nd
+// as text and the digits past the 10th dropped.
+TEST(RtfReader, OverlongControlWordsAndParametersAreBounded) {
+  const std::string letters(1000000, 'b');
+  Document doc = Read("{\\rtf1\\ansi \\" + letters + " end}");
+  EXPECT_EQ(doc.PlainText(), std::string(1000000 - 32, 'b') + " end");
+
+  // \fs with a parameter of a million digits keeps its first ten (clamped
+  // to the largest size) and the text after it.
+  doc = Read("{\\rtf1\\ansi \\fs1" + std::string(999999, '0') + " big}");
+  ASSERT_NE(FindRun(doc, "big"), nullptr);
+  EXPECT_EQ(FindRun(doc, "big")->format.halfPoints, 1000);
+  doc = Read("{\\rtf1\\ansi \\fs3" + std::string(10, '0') + " small}");
+  EXPECT_EQ(FindRun(doc, "small")->format.halfPoints, 1000);
+}
+
 }  // namespace
 }  // namespace tlm::rtf
