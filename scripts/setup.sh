@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libcups2-dev zlib1g-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
@@ -14,6 +14,7 @@ packages=(
   # independent readers and peers used by the tests
   python3 python3-dbf libdbd-xbase-perl
   libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf
+  poppler-utils
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
   xvfb xauth x11-apps
