@@ -16,6 +16,10 @@ int RunReceive(const Args& args);
 #ifdef TLMFAX_RENDER
 int RunRender(const Args& args);  // needs the Qt layers
 #endif
+#ifdef TLMFAX_VIEWER
+int RunPdf(const Args& args);  // need the viewer layer
+int RunPrint(const Args& args);
+#endif
 
 // Prints "tlmfax: <text>" to stderr and returns the exit code for failures.
 int Fail(const std::string& text);

@@ -36,6 +36,11 @@ constexpr const char* kUsage =
 #ifdef TLMFAX_RENDER
     "  tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF\n"
 #endif
+#ifdef TLMFAX_VIEWER
+    "  tlmfax pdf FILE.APF OUT.pdf\n"
+    "  tlmfax print [--printer NAME | --pdf OUT.pdf] [--pages A-B] [--multipage] [--no-header]\n"
+    "               [--no-footer] FILE.APF\n"
+#endif
     ;
 
 }  // namespace
@@ -48,6 +53,9 @@ int main(int argc, char** argv) {
       {"receive", RunReceive},
 #ifdef TLMFAX_RENDER
       {"render", RunRender},
+#endif
+#ifdef TLMFAX_VIEWER
+      {"pdf", RunPdf}, {"print", RunPrint},
 #endif
   };
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
