@@ -352,7 +352,10 @@ QPoint TViewer::PagePoint(QPoint viewportPoint) const {
 
 std::optional<QRect> TViewer::MarkedBlock() const {
   if (!marked_ || !Loaded()) return std::nullopt;
-  return QRect(anchor_, corner_).normalized().intersected(QRect(QPoint(0, 0), displayed_));
+  // Between the two corners, so a click without a drag marks nothing.
+  const QRect block(std::min(anchor_.x(), corner_.x()), std::min(anchor_.y(), corner_.y()),
+                    std::abs(corner_.x() - anchor_.x()), std::abs(corner_.y() - anchor_.y()));
+  return block.intersected(QRect(QPoint(0, 0), displayed_));
 }
 
 void TViewer::mousePressEvent(QMouseEvent* event) {
@@ -403,7 +406,7 @@ void TViewer::mouseReleaseEvent(QMouseEvent* event) {
   captured_ = false;
   autoScroll_.stop();
   const auto block = MarkedBlock();
-  if (!block || block->width() == 0 || block->height() == 0) marked_ = false;
+  if (!block || block->isEmpty()) marked_ = false;
   viewport()->update();
 }
 

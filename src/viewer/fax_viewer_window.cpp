@@ -52,7 +52,6 @@ QPushButton* Button(const QString& text, QWidget* parent) {
 
 TFaxViewer::TFaxViewer(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Fax Viewer "));
-  setModal(true);
   setSizeGripEnabled(true);
 
   FaxViewer = new TKvFaxViewer(this);
@@ -308,12 +307,12 @@ void TFaxViewer::HelpButtonClick() {
   if (showHelp) showHelp(this, kViewerHelpTopic);
 }
 
-QString TFaxViewer::ChooseSaveFile(const QString& extension) {
+QString TFaxViewer::ChooseSaveFile(const QString& format, const QString& extension) {
   QFileDialog dialog(this, QStringLiteral("Save As"));
   dialog.setObjectName(QStringLiteral("ExportDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setNameFilter(extension + QStringLiteral(" File (*.") + extension + QStringLiteral(")"));
+  dialog.setNameFilter(format + QStringLiteral(" File (*.") + extension + QStringLiteral(")"));
   dialog.selectFile(QStringLiteral("*.") + extension);
   dialog.setDefaultSuffix(extension);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -325,7 +324,7 @@ void TFaxViewer::ExportPage(const QString& format) {
     QApplication::beep();
     return;
   }
-  const QString chosen = ChooseSaveFile(format);
+  const QString chosen = ChooseSaveFile(format, format);
   if (chosen.isEmpty()) return;
   TKvFaxUnpacker unpacker;  // KvFaxUnpacker1
   unpacker.Options = 0;
@@ -360,7 +359,7 @@ void TFaxViewer::ExportPdf() {
     QApplication::beep();
     return;
   }
-  QString chosen = ChooseSaveFile(QStringLiteral("PDF"));
+  QString chosen = ChooseSaveFile(QStringLiteral("PDF"), QStringLiteral("pdf"));
   if (chosen.isEmpty()) return;
   if (QFileInfo(chosen).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) chosen += ".pdf";
   const QString title = headerText_.isEmpty() ? QFileInfo(fileName_).fileName() : headerText_;

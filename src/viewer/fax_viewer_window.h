@@ -84,7 +84,8 @@ class TFaxViewer : public QDialog {
   // The print range dialog and the job; `currentOnly` fixes the range.
   void RunPrint(bool currentOnly);
   void PointPrinterAtFile();
-  QString ChooseSaveFile(const QString& extension);
+  // The save dialog for a format, offering "*.<extension>".
+  QString ChooseSaveFile(const QString& format, const QString& extension);
 
   QString fileName_;
   QString headerText_;

@@ -100,7 +100,7 @@ QImage ScaledPageImage(const MonoBitmap& bitmap, int width, int height, QColor f
     for (int x = 0; x < width; ++x) {
       const int a = x0[std::size_t(x)];
       const int area = std::max(1, x0[std::size_t(x) + 1] - a) * (y1 - y0);
-      out[x] = uchar(std::min(255, sums[std::size_t(x)] * 510 / area));
+      out[x] = uchar(std::min(255, sums[std::size_t(x)] * 765 / area));
     }
   }
   return image;

@@ -16,8 +16,8 @@ MonoBitmap RotateQuarters(const MonoBitmap& bitmap, int quarters);
 
 // The bitmap at `width` × `height` pixels as an 8-bit indexed image whose
 // palette runs from `background` (0) to `foreground` (255). Enlarging copies
-// pixels; shrinking averages the covered pixels and doubles the darkness, so
-// a one-pixel line still shows at a quarter of the size.
+// pixels; shrinking averages the covered pixels and triples the darkness, so
+// a one-pixel line still shows dark at a quarter of the size.
 QImage ScaledPageImage(const MonoBitmap& bitmap, int width, int height, QColor foreground, QColor background);
 
 // The bitmap as a Qt monochrome image: index 0 black, 1 white.

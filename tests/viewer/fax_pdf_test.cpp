@@ -1,0 +1,109 @@
+// tlmfax pdf and print: the PDF read back with poppler's tools gives the
+// fax's pages pixel for pixel, as 1-bit images at the fax's size.
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <filesystem>
+#include <sstream>
+
+#include "support/temp_dir.h"
+#include "viewer/fax_pdf.h"
+#include "viewer_fixtures.h"
+
+namespace tlm {
+namespace {
+
+using namespace tlm::testing;
+
+class FaxPdf : public ::testing::Test {
+ protected:
+  std::string File(const std::string& name) { return dir.File(name); }
+  std::string Output(const std::string& command) {
+    EXPECT_EQ(RunShell(command + " > " + File("out.txt") + " 2>&1"), 0) << command;
+    return ReadFile(File("out.txt"));
+  }
+  static std::string Tlmfax() { return TLMFAX_PROGRAM; }
+  TempDir dir;
+};
+
+TEST_F(FaxPdf, EachPageIsAOneBitImageThatRendersBackToItsPixels) {
+  // A fine page and a standard page of the same size in lines.
+  const Page fine = PageWithBlocks(1728, 400, {{10, 10, 300, 3}, {1700, 390, 28, 10}, {864, 0, 1, 400}});
+  const Page standard = PageWithBlocks(1728, 200, {{0, 0, 1728, 1}, {500, 100, 50, 50}});
+  std::vector<ApfPageSpec> specs = {{kApfLengthWords | kApfFine, RecordData(EncodePage(fine)), -1},
+                                    {kApfLengthWords, RecordData(EncodePage(standard)), -1}};
+  WriteFile(File("fax.apf"), BuildApf(specs));
+  ASSERT_EQ(RunShell(Tlmfax() + " pdf " + File("fax.apf") + " " + File("fax.pdf")), 0);
+
+  std::istringstream list(Output("pdfimages -list " + File("fax.pdf")));
+  std::string line;
+  std::vector<std::string> rows;
+  while (std::getline(list, line)) {
+    std::istringstream fields(line);
+    std::string page, num, type, width, height, color, comp, bpc;
+    fields >> page >> num >> type >> width >> height >> color >> comp >> bpc;
+    if (type == "image") rows.push_back(width + "x" + height + " " + color + " " + bpc);
+  }
+  EXPECT_EQ(rows, std::vector<std::string>({"1728x400 gray 1", "1728x200 gray 1"}));
+
+  // 8.5 inches wide; lines at 7.7 and 3.85 a millimetre.
+  const std::string info = Output("pdfinfo -f 1 -l 2 " + File("fax.pdf"));
+  EXPECT_NE(info.find("Page    1 size:  612 x 147.25"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page    2 size:  612 x 147.25"), std::string::npos) << info;
+  EXPECT_NE(info.find("Title:           fax.apf"), std::string::npos) << info;
+  EXPECT_NE(info.find("CreationDate:"), std::string::npos);
+
+  ASSERT_EQ(RunShell("pdftoppm -mono -f 1 -l 1 -scale-to-x 1728 -scale-to-y 400 " + File("fax.pdf") + " " +
+                     File("p1")), 0);
+  ASSERT_EQ(RunShell("pdftoppm -mono -f 2 -l 2 -scale-to-x 1728 -scale-to-y 200 " + File("fax.pdf") + " " +
+                     File("p2")), 0);
+  auto named = [&](const std::string& stem) {
+    for (const std::string& n : {stem + "-1.pbm", stem + "-2.pbm"}) {
+      if (std::filesystem::exists(File(n))) return ReadPbm(File(n));
+    }
+    return Page();
+  };
+  EXPECT_TRUE(named("p1") == fine);
+  EXPECT_TRUE(named("p2") == standard);
+}
+
+TEST_F(FaxPdf, ATextPageStaysSmallAndBadInputWritesNothing) {
+  std::string text;
+  for (int i = 1; i <= 60; ++i) text += "Line " + std::to_string(i) + " of a typical letter sent by fax to a customer.\n";
+  WriteFile(File("letter.txt"), text);
+  ASSERT_EQ(RunShell(Tlmfax() + " convert --fine " + File("letter.txt") + " " + File("letter.apf")), 0);
+  ASSERT_EQ(RunShell(Tlmfax() + " pdf " + File("letter.apf") + " " + File("letter.pdf")), 0);
+  EXPECT_LT(std::filesystem::file_size(File("letter.pdf")), 100u * 1024);
+  EXPECT_NE(Output("pdftotext " + File("letter.pdf") + " -").size(), 0u);
+
+  // A damaged fax, an unwritable folder: an error, no file.
+  WriteFile(File("bad.apf"), std::string("APF10\x1A but then nothing", 24));
+  EXPECT_NE(RunShell(Tlmfax() + " pdf " + File("bad.apf") + " " + File("bad.pdf") + " 2>/dev/null"), 0);
+  EXPECT_FALSE(std::filesystem::exists(File("bad.pdf")));
+  EXPECT_NE(RunShell(Tlmfax() + " pdf " + File("letter.apf") + " " + File("no/dir/x.pdf") + " 2>/dev/null"), 0);
+  QString error;
+  EXPECT_FALSE(ExportFaxAsPdf(File("missing.apf"), File("m.pdf"), "t", &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(std::filesystem::exists(File("m.pdf")));
+}
+
+TEST_F(FaxPdf, PrintCommandPrintsARangeThroughTheFaxPrinter) {
+  WriteNumberedFax(File("fax.apf"), 3, 600);
+  ::setenv("TOLMERA_HOME", dir.Folder().c_str(), 1);
+  ASSERT_EQ(RunShell(Tlmfax() + " print --pdf " + File("all.pdf") + " " + File("fax.apf")), 0);
+  EXPECT_NE(Output("pdftotext " + File("all.pdf") + " -").find("Page: 3 of 3"), std::string::npos);
+  ASSERT_EQ(RunShell(Tlmfax() + " print --pdf " + File("two.pdf") + " --pages 2-3 --no-header --no-footer " +
+                     File("fax.apf")), 0);
+  EXPECT_NE(Output("pdfinfo " + File("two.pdf")).find("Pages:           2"), std::string::npos);
+  EXPECT_EQ(Output("pdftotext " + File("two.pdf") + " - | tr -d ' \\n\\f'"), "");
+  ASSERT_EQ(RunShell(Tlmfax() + " print --pdf " + File("multi.pdf") + " --multipage " + File("fax.apf")), 0);
+  EXPECT_NE(Output("pdfinfo " + File("multi.pdf")).find("Pages:           1"), std::string::npos);
+  EXPECT_NE(RunShell(Tlmfax() + " print --pdf " + File("x.pdf") + " --pages 2-9 " + File("fax.apf") + " 2>/dev/null"), 0);
+  EXPECT_NE(RunShell(Tlmfax() + " print --pages x " + File("fax.apf") + " 2>/dev/null"), 0);
+  const std::string log = ReadFile(File("FAXPRINT.LOG"));
+  EXPECT_NE(log.find(" finished at "), std::string::npos);
+  ::unsetenv("TOLMERA_HOME");
+}
+
+}  // namespace
+}  // namespace tlm
