@@ -32,7 +32,7 @@ std::string PdfText(const QString& text) {
 
 std::string Number(double v) {
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
+  std::snprintf(buf, sizeof buf, "%.4f", v);
   return buf;
 }
 

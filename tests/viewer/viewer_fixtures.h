@@ -3,6 +3,7 @@
 // image layer: pages with black blocks at known places.
 #include <QImage>
 #include <string>
+#include <sstream>
 #include <vector>
 
 #include "faximage/fax_test_util.h"
@@ -45,6 +46,35 @@ inline void WriteNumberedFax(const std::string& path, int count, int height = 20
     pages.push_back(p);
   }
   WriteFax(path, pages);
+}
+
+// A greyscale PGM (P5) as a bilevel page: darker than mid-grey is black.
+inline Page ReadPgmAsPage(const std::string& path) {
+  const std::string pgm = ReadFile(path);
+  std::istringstream in(pgm);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  in >> magic >> w >> h >> max;
+  in.get();
+  Page page(w, h);
+  const std::size_t start = std::size_t(in.tellg());
+  if (magic != "P5" || pgm.size() < start + std::size_t(w) * std::size_t(h)) return Page();
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      if (std::uint8_t(pgm[start + std::size_t(y) * std::size_t(w) + std::size_t(x)]) < 128) page.Set(x, y);
+    }
+  }
+  return page;
+}
+
+// Page `page` of a PDF rendered by poppler's pdftoppm in grey with the
+// given options (e.g. "-r 20"), as a bilevel page.
+inline Page RenderPdfPage(const std::string& pdf, int page, const std::string& options, const std::string& stem) {
+  const std::string n = std::to_string(page);
+  if (RunShell("pdftoppm -gray -singlefile -f " + n + " -l " + n + " " + options + " " + pdf + " " + stem) != 0) {
+    return Page();
+  }
+  return ReadPgmAsPage(stem + ".pgm");
 }
 
 // True when the pixel is darker than mid-grey.
