@@ -5,6 +5,7 @@
 
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QCheckBox>
@@ -198,7 +199,11 @@ TEST_F(ViewerWindow, ExportsCarryTheirFormatsExtension) {
     driver.Then([name](QWidget* w) {
       auto* dialog = qobject_cast<QFileDialog*>(w);
       ASSERT_NE(dialog, nullptr);
-      dialog->selectFile(QString::fromStdString(name));
+      EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+      // Typed into the name field, as a user does.
+      auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      ASSERT_NE(edit, nullptr);
+      edit->setText(QString::fromStdString(name));
       QMetaObject::invokeMethod(dialog, "accept");
     });
   };
