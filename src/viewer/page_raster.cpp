@@ -71,6 +71,25 @@ QImage ScaledPageImage(const MonoBitmap& bitmap, int width, int height, QColor f
   image.fill(0);
   if (bitmap.Empty() || width <= 0 || height <= 0) return image;
 
+  if (width == bitmap.width && height == bitmap.height) {
+    // 1:1, the common case: each bit becomes a byte, 0 or 255.
+    static const auto levels = [] {
+      std::array<std::array<std::uint8_t, 8>, 256> t{};
+      for (int v = 0; v < 256; ++v) {
+        for (int i = 0; i < 8; ++i) t[std::size_t(v)][std::size_t(i)] = ((v >> (7 - i)) & 1) ? 0 : 255;
+      }
+      return t;
+    }();
+    const int whole = width / 8;
+    for (int y = 0; y < height; ++y) {
+      const std::uint8_t* row = bitmap.Row(y);
+      uchar* out = image.scanLine(y);
+      for (int i = 0; i < whole; ++i) std::memcpy(out + i * 8, levels[row[i]].data(), 8);
+      if (width % 8) std::memcpy(out + whole * 8, levels[row[whole]].data(), std::size_t(width % 8));
+    }
+    return image;
+  }
+
   // The source columns [x0, x1) behind each output column, at least one.
   std::vector<int> x0(std::size_t(width) + 1);
   for (int x = 0; x <= width; ++x) x0[std::size_t(x)] = int(std::int64_t(x) * bitmap.width / width);
