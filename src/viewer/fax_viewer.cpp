@@ -103,7 +103,14 @@ void TViewer::CloseFax() {
 int TViewer::Decode(int page) {
   PageEntry& entry = pages_[std::size_t(page - 1)];
   return Attempt([&] {
-    MonoBitmap b = RotateQuarters(engine_.UnpackPageToBitmap(page), rotation_);
+    // As wide as the page's lines (halved with half-width correction).
+    ApfPageHeader header;
+    std::uint64_t offset = 0;
+    CheckFaxResult(ApfLocatePage(fileName_, page, header, offset));
+    const bool halved = !header.Fine() && engine_.AutoScaleMode == asHalfWidth;
+    MonoBitmap b = engine_.UnpackPageToBitmap(page);
+    if (b.height > 0) b = PadToWidth(b, halved ? header.Width() / 2 : header.Width());
+    b = RotateQuarters(b, rotation_);
     entry.width = b.width;
     entry.height = b.height;
     entry.bitmap = std::move(b);

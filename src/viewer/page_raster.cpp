@@ -125,6 +125,14 @@ QImage ScaledPageImage(const MonoBitmap& bitmap, int width, int height, QColor f
   return image;
 }
 
+MonoBitmap PadToWidth(const MonoBitmap& bitmap, int width) {
+  if (bitmap.width >= width) return bitmap;
+  MonoBitmap out(width, bitmap.height);
+  const std::size_t bytes = std::size_t(bitmap.width + 7) / 8;
+  for (int y = 0; y < bitmap.height; ++y) std::memcpy(out.Row(y), bitmap.Row(y), bytes);
+  return out;
+}
+
 QImage MonoImage(const MonoBitmap& bitmap) {
   QImage image(std::max(bitmap.width, 1), std::max(bitmap.height, 1), QImage::Format_Mono);
   image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});

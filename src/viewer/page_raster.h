@@ -20,6 +20,10 @@ MonoBitmap RotateQuarters(const MonoBitmap& bitmap, int quarters);
 // a one-pixel line still shows dark at a quarter of the size.
 QImage ScaledPageImage(const MonoBitmap& bitmap, int width, int height, QColor foreground, QColor background);
 
+// The bitmap widened with white to `width` pixels (the decoded bitmap stops
+// after its rightmost ink; a page is shown as wide as the fax line).
+MonoBitmap PadToWidth(const MonoBitmap& bitmap, int width);
+
 // The bitmap as a Qt monochrome image: index 0 black, 1 white.
 QImage MonoImage(const MonoBitmap& bitmap);
 

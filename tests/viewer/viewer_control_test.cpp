@@ -154,11 +154,11 @@ TEST_F(ViewerControl, ScaleFactorsAndThinLinesAtSmallZoom) {
 }
 
 TEST_F(ViewerControl, RotationTurnsThePageAndDropsTheMarkedBlock) {
-  // A page 112 pixels wide (the bitmap keeps the width of its ink) and 200
-  // lines high with a 100 × 50 block at the top left.
+  // A page 200 lines high with a 100 × 50 block at the top left; it is
+  // shown as wide as its lines though its ink ends early.
   WriteFax(dir.File("fax.apf"), {PageWithBlocks(1728, 200, {{0, 0, 100, 50}, {0, 199, 112, 1}})});
   viewer.SetFileName(dir.File("fax.apf"));
-  EXPECT_EQ(viewer.PageDimensions(), QSize(112, 200));
+  EXPECT_EQ(viewer.PageDimensions(), QSize(1728, 200));
   QTest::mousePress(viewer.Window().viewport(), Qt::LeftButton, {}, QPoint(10, 10));
   QTest::mouseMove(viewer.Window().viewport(), QPoint(60, 40));
   QTest::mouseRelease(viewer.Window().viewport(), Qt::LeftButton, {}, QPoint(60, 40));
@@ -168,7 +168,7 @@ TEST_F(ViewerControl, RotationTurnsThePageAndDropsTheMarkedBlock) {
 
   viewer.SetRotation(1);  // a quarter turn clockwise: the block goes top right
   EXPECT_FALSE(viewer.Window().MarkedBlock().has_value());
-  EXPECT_EQ(viewer.PageDimensions(), QSize(200, 112));
+  EXPECT_EQ(viewer.PageDimensions(), QSize(200, 1728));
   QImage shown = Shown();
   EXPECT_TRUE(Dark(shown, 175, 50));
   EXPECT_FALSE(Dark(shown, 100, 50));
@@ -176,12 +176,15 @@ TEST_F(ViewerControl, RotationTurnsThePageAndDropsTheMarkedBlock) {
   viewer.SetRotation(1);  // the same rotation: nothing
   EXPECT_EQ(pageChanges, changes);
   viewer.SetRotation(3);  // two more quarter turns: the block goes bottom left
-  EXPECT_EQ(viewer.PageDimensions(), QSize(200, 112));
+  EXPECT_EQ(viewer.PageDimensions(), QSize(200, 1728));
+  Key(Qt::Key_PageDown, Qt::ControlModifier);
   shown = Shown();
-  EXPECT_TRUE(Dark(shown, 25, 60));
-  EXPECT_FALSE(Dark(shown, 175, 50));
+  const int foot = viewer.Window().viewport()->height();
+  EXPECT_TRUE(Dark(shown, 25, foot - 50));
+  EXPECT_FALSE(Dark(shown, 25, foot - 110));
+  EXPECT_FALSE(Dark(shown, 175, foot - 50));
   viewer.SetRotation(0);
-  EXPECT_EQ(viewer.PageDimensions(), QSize(112, 200));
+  EXPECT_EQ(viewer.PageDimensions(), QSize(1728, 200));
   EXPECT_TRUE(Dark(Shown(), 50, 25));
 
   // A click without a drag leaves no block; copying then says so.
@@ -196,7 +199,7 @@ TEST_F(ViewerControl, RotationTurnsThePageAndDropsTheMarkedBlock) {
   viewer.SelectAll();
   viewer.CopyToClipboard();
   const QImage copied = QApplication::clipboard()->image();
-  EXPECT_EQ(copied.size(), QSize(112, 200));
+  EXPECT_EQ(copied.size(), QSize(1728, 200));
   EXPECT_TRUE(Dark(copied, 50, 25));
   EXPECT_FALSE(Dark(copied, 50, 100));
 
