@@ -14,7 +14,7 @@ packages=(
   # independent readers and peers used by the tests
   python3 python3-dbf libdbd-xbase-perl
   libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf
-  poppler-utils
+  poppler-utils cups
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
   xvfb xauth x11-apps
