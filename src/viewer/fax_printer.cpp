@@ -231,9 +231,13 @@ bool TKvFaxPrinter::Print() {
       }
     }
   }
-  // The printer keeps its settings for the next job, not the work file.
+  // The printer keeps its settings for the next job, not the work file
+  // (going back to the system's printers picks the default one: name it).
   printer_->setOutputFileName({});
-  if (target.isEmpty()) printer_->setOutputFormat(QPrinter::NativeFormat);
+  if (target.isEmpty()) {
+    printer_->setOutputFormat(QPrinter::NativeFormat);
+    printer_->setPrinterName(printerName);
+  }
 
   if (ok && !aborted_ && firstPage_ <= lastPage_) {
     if (!target.isEmpty()) {

@@ -150,6 +150,13 @@ TEST_F(CupsPrinting, ThePrinterByNameAsPrintOnReceiptUsesIt) {
   const std::string text = data.dir.File("job.txt");
   ASSERT_EQ(RunShell("pdftotext " + Cups().Output("other") + " " + text), 0);
   EXPECT_EQ(ReadText(text).find("Page:"), std::string::npos);  // no footer
+  // The next fax goes to the same printer.
+  std::filesystem::remove(Cups().Output("other"));
+  printer.SetFileName(data.dir.File("fax.apf"));
+  printer.SetRange(3, 3);
+  ASSERT_TRUE(printer.Print()) << printer.LastError().toStdString();
+  EXPECT_EQ(PagesPrintedOn("other"), 1);
+  EXPECT_EQ(printer.PrinterName(), "other");
 
   // An unknown name keeps the current printer.
   TKvFaxPrinter fallback;
