@@ -82,7 +82,7 @@ class PrivateCups : public ::testing::Environment {
               "*DefaultPageSize: Letter\n*PageSize Letter/Letter: \"<</PageSize[612 792]>>setpagedevice\"\n"
               "*CloseUI: *PageSize\n*DefaultImageableArea: Letter\n*ImageableArea Letter/Letter: \"18 36 594 756\"\n"
               "*DefaultPaperDimension: Letter\n*PaperDimension Letter/Letter: \"612 792\"\n");
-    for (const std::string& queue : {std::string("faxq"), std::string("other")}) {
+    for (const std::string& queue : {std::string("faxq"), std::string("other"), std::string("gone")}) {
       if (RunShell("lpadmin -p " + queue + " -v file://" + Output(queue) + " -P " + d + "file.ppd -E 2>/dev/null") != 0) {
         why = "lpadmin could not add " + queue;
         return;
@@ -165,6 +165,24 @@ TEST_F(CupsPrinting, ThePrinterByNameAsPrintOnReceiptUsesIt) {
   fallback.SetRange(2, 3);
   ASSERT_TRUE(fallback.Print()) << fallback.LastError().toStdString();
   EXPECT_EQ(PagesPrintedOn("faxq"), 2);
+}
+
+TEST_F(CupsPrinting, APrinterThatVanishesFailsTheJobAndTheLogSaysSo) {
+  TKvFaxPrinter printer;
+  TKvFaxPrinterLog log;
+  printer.FaxPrinterLog = &log;
+  ASSERT_TRUE(printer.SelectPrinter("gone"));
+  printer.SetFileName(data.dir.File("fax.apf"));
+  printer.OnNextPage = [](TKvFaxPrinter&, int page, int) {
+    if (page == 2) RunShell("lpadmin -x gone");  // removed while the pages are drawn
+  };
+  EXPECT_FALSE(printer.Print());
+  EXPECT_TRUE(printer.LastError().contains("gone")) << printer.LastError().toStdString();
+  const std::string entries = ReadText(data.dir.File("FAXPRINT.LOG"));
+  EXPECT_NE(entries.find(" started at "), std::string::npos);
+  EXPECT_NE(entries.find(" failed at "), std::string::npos);
+  EXPECT_EQ(entries.find(" finished at "), std::string::npos);
+  EXPECT_FALSE(printer.Printing());
 }
 
 TEST_F(CupsPrinting, TheViewerWindowAndTlmfaxPrintOnTheNamedQueue) {
