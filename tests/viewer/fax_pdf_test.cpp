@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "support/temp_dir.h"
+#include "gui_test_support.h"
 #include "viewer/fax_pdf.h"
 #include "viewer_fixtures.h"
 
@@ -17,13 +17,13 @@ using namespace tlm::testing;
 
 class FaxPdf : public ::testing::Test {
  protected:
-  std::string File(const std::string& name) { return dir.File(name); }
+  std::string File(const std::string& name) { return data.dir.File(name); }
   std::string Output(const std::string& command) {
     EXPECT_EQ(RunShell(command + " > " + File("out.txt") + " 2>&1"), 0) << command;
     return ReadFile(File("out.txt"));
   }
   static std::string Tlmfax() { return TLMFAX_PROGRAM; }
-  TempDir dir;
+  DataFolderScope data;  // the print log goes here
 };
 
 TEST_F(FaxPdf, EachPageIsAOneBitImageThatRendersBackToItsPixels) {
@@ -85,6 +85,14 @@ TEST_F(FaxPdf, ATextPageStaysSmallAndBadInputWritesNothing) {
   EXPECT_NE(RunShell(Tlmfax() + " pdf " + File("bad.apf") + " " + File("bad.pdf") + " 2>/dev/null"), 0);
   EXPECT_FALSE(std::filesystem::exists(File("bad.pdf")));
   EXPECT_NE(RunShell(Tlmfax() + " pdf " + File("letter.apf") + " " + File("no/dir/x.pdf") + " 2>/dev/null"), 0);
+  // A page of no lines is a blank page, in the PDF and on paper.
+  const auto ink = RecordData(EncodePage(PageWithBlocks(1728, 40, {{0, 0, 8, 8}})));
+  WriteFile(File("blank.apf"), BuildApf({{kApfLengthWords | kApfFine, {}, -1}, {kApfLengthWords | kApfFine, ink, -1}}));
+  ASSERT_EQ(RunShell(Tlmfax() + " pdf " + File("blank.apf") + " " + File("blank.pdf")), 0);
+  EXPECT_NE(Output("pdfinfo " + File("blank.pdf")).find("Pages:           2"), std::string::npos);
+  ASSERT_EQ(RunShell(Tlmfax() + " print --pdf " + File("blank-print.pdf") + " " + File("blank.apf")), 0);
+  EXPECT_NE(Output("pdftotext " + File("blank-print.pdf") + " -").find("Page: 2 of 2"), std::string::npos);
+
   QString error;
   EXPECT_FALSE(ExportFaxAsPdf(File("missing.apf"), File("m.pdf"), "t", &error));
   EXPECT_FALSE(error.isEmpty());
@@ -93,7 +101,6 @@ TEST_F(FaxPdf, ATextPageStaysSmallAndBadInputWritesNothing) {
 
 TEST_F(FaxPdf, PrintCommandPrintsARangeThroughTheFaxPrinter) {
   WriteNumberedFax(File("fax.apf"), 3, 600);
-  ::setenv("TOLMERA_HOME", dir.Folder().c_str(), 1);
   ASSERT_EQ(RunShell(Tlmfax() + " print --pdf " + File("all.pdf") + " " + File("fax.apf")), 0);
   EXPECT_NE(Output("pdftotext " + File("all.pdf") + " -").find("Page: 3 of 3"), std::string::npos);
   ASSERT_EQ(RunShell(Tlmfax() + " print --pdf " + File("two.pdf") + " --pages 2-3 --no-header --no-footer " +
@@ -106,7 +113,6 @@ TEST_F(FaxPdf, PrintCommandPrintsARangeThroughTheFaxPrinter) {
   EXPECT_NE(RunShell(Tlmfax() + " print --pages x " + File("fax.apf") + " 2>/dev/null"), 0);
   const std::string log = ReadFile(File("FAXPRINT.LOG"));
   EXPECT_NE(log.find(" finished at "), std::string::npos);
-  ::unsetenv("TOLMERA_HOME");
 }
 
 }  // namespace
