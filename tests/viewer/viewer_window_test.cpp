@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,6 +91,11 @@ TEST_F(ViewerWindow, OpensAtTheZoomThatFitsAndPagesWithItsButtons) {
   EXPECT_EQ(window->FaxViewer->Window().DisplayedSize(), QSize(432, 500));
   QTest::mouseClick(window->ZoomOutButton, Qt::LeftButton);
   EXPECT_EQ(window->ZoomPercent(), 25);
+
+  int topic = 0;
+  window->showHelp = [&](QWidget*, int t) { topic = t; };
+  QTest::mouseClick(window->Helpbutton, Qt::LeftButton);
+  EXPECT_EQ(topic, 1021);
 
   window->RotationItem(1)->trigger();
   EXPECT_EQ(window->FaxViewer->Rotation(), 1);
@@ -188,6 +195,34 @@ TEST_F(ViewerWindow, PrintsTheChosenRangeIntoAPdfWithTheFooter) {
   EXPECT_NE(Text("pdftotext " + File("fax.pdf") + " -").find("Page: 2 of 3"), std::string::npos);
   EXPECT_EQ(window->FaxPrinter.FirstPage(), 1);
   EXPECT_EQ(window->FaxPrinter.LastPage(), 3);
+  EXPECT_TRUE(driver.unexpected.empty()) << driver.unexpected.front();
+}
+
+TEST_F(ViewerWindow, PrinterSetupTakesTheSystemDialogsRange) {
+  WriteNumberedFax(File("fax.apf"), 3);
+  Open(File("fax.apf"));
+  driver.Then([this](QWidget* w) {
+    auto* dialog = qobject_cast<QPrintDialog*>(w);
+    ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
+    QPrinter* printer = dialog->printer();
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(File("setup.pdf")));
+    printer->setPrintRange(QPrinter::PageRange);
+    printer->setFromTo(2, 3);
+    dialog->done(QDialog::Accepted);
+  });
+  QTest::mouseClick(window->PrinterSetupButton, Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }));
+  EXPECT_EQ(window->FaxPrinter.PrinterName().toStdString(), File("setup.pdf"));
+  driver.Then([](QWidget* w) {
+    auto* form = qobject_cast<TPrePrintForm*>(w);
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->FromPage->value(), 2);
+    EXPECT_EQ(form->ToPage->value(), 3);
+    QTest::mouseClick(form->OkButton, Qt::LeftButton);
+  });
+  QTest::mouseClick(window->Printbutton, Qt::LeftButton);
+  EXPECT_EQ(PdfPages(File("setup.pdf")), 2);
   EXPECT_TRUE(driver.unexpected.empty()) << driver.unexpected.front();
 }
 
