@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libcups2-dev zlib1g-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
@@ -16,6 +16,8 @@ packages=(
   libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf
   # the installation and the Debian package
   desktop-file-utils appstream lintian dpkg-dev groff-base man-db shared-mime-info
+  # printing and reading printed PDF files
+  poppler-utils cups
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
   xvfb xauth x11-apps

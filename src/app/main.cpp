@@ -11,6 +11,7 @@
 #include "app/qt_main_thread_bridge.h"
 #include "app/single_instance.h"
 #include "app/storage_tables.h"
+#include "viewer/viewer_hooks.h"
 
 int main(int argc, char** argv) {
   const tlm::CommandLine commandLine = tlm::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   // The windows of the other subsystems, opened from the main window.
   tlm::MainScreenHooks hooks;
   tlm::InstallMaintenanceHooks(hooks);
+  tlm::InstallViewerHooks(hooks);
 
   tlm::TMainScreen window(*tables, hooks, &previousInstance);
   window.show();

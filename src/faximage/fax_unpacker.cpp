@@ -109,10 +109,13 @@ MonoBitmap TKvFaxUnpacker::UnpackPageToBitmap(int page) {
   return Guarded([&] { return ScaledBitmap(page); });
 }
 
+// An export always carries its format's extension: a name that already ends
+// in it (in any case) is kept, any other extension is replaced, so a PCX
+// export is never written under a ".bmp" name.
 std::string TKvFaxUnpacker::ExportPath(const std::string& extension) const {
   const std::string base = OutFileName.empty() ? inFileName_ : OutFileName;
   std::filesystem::path p(base);
-  if (!OutFileName.empty() && p.has_extension()) return base;
+  if (EqualNoCase(p.extension().string(), "." + extension)) return base;
   return p.replace_extension(extension).string();
 }
 

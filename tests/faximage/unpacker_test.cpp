@@ -112,6 +112,19 @@ TEST_F(Unpacker, ABlankPageExportsHeadersOnly) {
   EXPECT_EQ(std::filesystem::file_size(dir.File("fax.PCX")), 128u);
 }
 
+TEST_F(Unpacker, AnExportCarriesItsFormatsExtension) {
+  Write({MakePage(7, [](int y) { return y == 3; })});
+  u.OutFileName = dir.File("x.bmp");
+  u.UnpackPageToPcx(1);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("x.PCX")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("x.bmp")));
+  u.UnpackPageToBmp(1);  // already the format's extension, in another case
+  EXPECT_TRUE(std::filesystem::exists(dir.File("x.bmp")));
+  u.OutFileName = dir.File("x");
+  u.UnpackPageToDcx(1);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("x.DCX")));
+}
+
 TEST_F(Unpacker, ExportsReadBackWithNetpbmAndOurReaders) {
   const Page itu = ReadPbm(ItuChart(1));
   const auto records = EncodePage(itu);

@@ -37,6 +37,19 @@ const std::vector<Command>& Commands() {
        "tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF",
        "The pages are laid out exactly as sending lays them out; prints the page count.\n"},
 #endif
+#ifdef TLMFAX_VIEWER
+      {"pdf", RunPdf, "Write a fax file as a PDF file", "tlmfax pdf FILE.APF OUT.pdf",
+       "One PDF page per fax page at the fax's physical size, each page a 1-bit image.\n"},
+      {"print", RunPrint, "Print a fax file",
+       "tlmfax print [--printer NAME | --pdf OUT.pdf] [--pages A-B] [--multipage] [--no-header]\n"
+       "               [--no-footer] FILE.APF",
+       "  --printer NAME  a printer of the system; an unknown name prints on the current one\n"
+       "  --pdf OUT.pdf   print into a PDF file instead\n"
+       "  --pages A-B     only these pages\n"
+       "  --multipage     several fax pages a sheet, as set in the viewer's print choices\n"
+       "  --no-header     leave out the header line (\"FILE: $F\")\n"
+       "  --no-footer     leave out the footer line (\"Page: $P of $N\")\n"},
+#endif
   };
   return commands;
 }

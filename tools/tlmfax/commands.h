@@ -17,6 +17,10 @@ int RunReceive(const Args& args);
 #ifdef TLMFAX_RENDER
 int RunRender(const Args& args);  // needs the Qt layers
 #endif
+#ifdef TLMFAX_VIEWER
+int RunPdf(const Args& args);  // need the viewer layer
+int RunPrint(const Args& args);
+#endif
 
 // A subcommand with the texts of `tlmfax --help` and `tlmfax help NAME`.
 struct Command {
