@@ -13,7 +13,7 @@ packages=(
   libsqlite3-dev
   # independent readers and peers used by the tests
   python3 python3-dbf libdbd-xbase-perl
-  libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf
+  libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf poppler-utils
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
   xvfb xauth x11-apps
