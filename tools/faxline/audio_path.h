@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "spandsp.h"
+#include "spandsp_internals.h"
 
 namespace faxline {
 

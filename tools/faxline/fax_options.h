@@ -3,7 +3,7 @@
 // --receiver and --sender).
 #include <string>
 
-#include "spandsp.h"
+#include "spandsp_internals.h"
 
 namespace faxline {
 

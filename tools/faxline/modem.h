@@ -15,7 +15,7 @@
 
 #include "call.h"
 #include "exchange.h"
-#include "spandsp.h"
+#include "spandsp_internals.h"
 
 namespace faxline {
 

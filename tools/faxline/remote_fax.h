@@ -10,7 +10,7 @@
 #include "call.h"
 #include "exchange.h"
 #include "fax_options.h"
-#include "spandsp.h"
+#include "spandsp_internals.h"
 
 namespace faxline {
 
