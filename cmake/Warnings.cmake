@@ -35,7 +35,8 @@ function(tolmera_add_test name)
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
-    TOLMERA_SHARED_DIR="${CMAKE_SOURCE_DIR}/../shared"
+    TOLMERA_FIXTURES_DIR="${TOLMERA_FIXTURES_DIR}"
+    TOLMERA_BUILT_FIXTURES_DIR="${TOLMERA_BUILT_FIXTURES_DIR}"
     TOLMERA_TEST_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ${T_PROPERTIES})
 endfunction()

@@ -57,7 +57,7 @@ int Run(int pages) {
   for (int i = 0; i < 300 && EventTime(events, "started") < 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   faxsim::Bitmap chart;
-  faxsim::readPbm(TOLMERA_SHARED_DIR "/fixtures/itu/itu1.pbm", chart);
+  faxsim::readPbm(TOLMERA_BUILT_FIXTURES_DIR "/itu/itu1.pbm", chart);
   chart.fine = true;
   WriteApf(dir.File("chart.apf"), std::vector<faxsim::Bitmap>(std::size_t(pages), chart));
   ApfPageHeader header;

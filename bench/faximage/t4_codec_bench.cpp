@@ -71,13 +71,13 @@ Page PhotoPage(const std::string& path) {
 std::vector<Page>& Pages() {
   static std::vector<Page> pages = [] {
     std::vector<Page> out;
-    const std::string shared = TOLMERA_SHARED_DIR;
+    const std::string charts = TOLMERA_BUILT_FIXTURES_DIR "/itu/";
     for (int n = 1; n <= 8; ++n) {
-      const Page fine = ReadPbm(shared + "/fixtures/itu/itu" + std::to_string(n) + ".pbm", "itu" + std::to_string(n));
+      const Page fine = ReadPbm(charts + "itu" + std::to_string(n) + ".pbm", "itu" + std::to_string(n));
       out.push_back(fine);
       out.push_back(StandardOf(fine));
     }
-    out.push_back(PhotoPage(shared + "/fixtures/images/photo-24bit.bmp"));
+    out.push_back(PhotoPage(TOLMERA_FIXTURES_DIR "/images/photo-24bit.bmp"));
     Page blank;
     blank.name = "blank";
     blank.height = 2376;

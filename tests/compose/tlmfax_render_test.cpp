@@ -32,7 +32,7 @@ int RunTool(const std::string& command, std::string& out) {
 
 TEST(TlmfaxRender, BuildsTheFaxAndPrintsItsPageCount) {
   testing::TempDir dir;
-  const std::string rtf = std::string(TOLMERA_SHARED_DIR) + "/fixtures/rtf/";
+  const std::string rtf = std::string(TOLMERA_FIXTURES_DIR) + "/rtf/";
   const std::string tool = TLMFAX_PATH;
   std::string out;
   ASSERT_EQ(RunTool(tool + " render --cover " + rtf + "cover-libreoffice.rtf --doc " + rtf +

@@ -1,7 +1,6 @@
 // A spandsp fax machine calls over the faxline exchange (real modem audio,
 // real time) and sends a TIFF document; every received page must decode to
-// exactly the TIFF's bitmap. Build faxline first:
-//   make -C ../shared/tools/faxline OUT=<build dir>/faxline
+// exactly the TIFF's bitmap.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "receive_rig.h"
+#include "support/peer.h"
 
 namespace tlm::testing {
 namespace {
@@ -50,8 +50,7 @@ class ReceiveFromSpandsp : public ::testing::TestWithParam<Line> {};
 
 TEST_P(ReceiveFromSpandsp, PagesDecodeToTheSentTiff) {
   const std::string faxline = FAXLINE_BINARY;
-  if (!Exists(faxline)) GTEST_SKIP() << "faxline not built at " << faxline;
-  if (!fs::haveEfax()) GTEST_SKIP() << "efix not installed";
+  REQUIRE_PEER(fs::haveEfax(), "efax or netpbm");
   const Line& c = GetParam();
   ReceiveRig rig;
   const std::string tif = MakeTiff(rig, c);

@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Speeds, SendFaxline,
 // ITU chart 1 at fine resolution and the top speed.
 TEST(SendFaxlineChart, ItuChartOne) {
   Bitmap chart;
-  ASSERT_EQ(faxsim::readPbm(TOLMERA_SHARED_DIR "/fixtures/itu/itu1.pbm", chart), "");
+  ASSERT_EQ(faxsim::readPbm(TOLMERA_BUILT_FIXTURES_DIR "/itu/itu1.pbm", chart), "");
   chart.fine = true;
   SendAndCompare({chart}, 14400, true);
 }

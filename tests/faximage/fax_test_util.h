@@ -166,8 +166,11 @@ inline int RunShell(const std::string& command) {
   return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
-inline std::string SharedDir() { return TOLMERA_SHARED_DIR; }
-inline std::string ImageFixture(const std::string& name) { return SharedDir() + "/fixtures/images/" + name; }
-inline std::string ItuChart(int n) { return SharedDir() + "/fixtures/itu/itu" + std::to_string(n) + ".pbm"; }
+// The checked-in fixtures (tests/fixtures), and the ITU charts unpacked from
+// them into the build tree.
+inline std::string ImageFixture(const std::string& name) { return std::string(TOLMERA_FIXTURES_DIR) + "/images/" + name; }
+inline std::string ItuChart(int n) {
+  return std::string(TOLMERA_BUILT_FIXTURES_DIR) + "/itu/itu" + std::to_string(n) + ".pbm";
+}
 
 }  // namespace tlm::testing

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "faxsim_runner.h"
+#include "support/peer.h"
 #include "support/temp_dir.h"
 #include "t4.h"
 
@@ -53,7 +54,7 @@ std::string efaxClass(const std::string& c) { return c == "1" ? "-o1" : c == "2"
 class EfaxByClass : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(EfaxByClass, SendsToTheRemoteMachine) {
-  if (!haveEfax()) GTEST_SKIP() << "efax/netpbm not installed";
+  REQUIRE_PEER(haveEfax(), "efax or netpbm");
   Fixture f;
   Bitmap sent;
   ASSERT_TRUE(f.makeTiff("page.tif", sent));
@@ -88,7 +89,7 @@ TEST_P(EfaxByClass, SendsToTheRemoteMachine) {
 }
 
 TEST_P(EfaxByClass, ReceivesFromTheRemoteMachine) {
-  if (!haveEfax()) GTEST_SKIP() << "efax/netpbm not installed";
+  REQUIRE_PEER(haveEfax(), "efax or netpbm");
   Fixture f;
   Bitmap p1 = testPage(1), p2 = testPage(2);
   ASSERT_EQ(writePbm(f.path("p1.pbm"), p1), "");
@@ -125,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(Classes, EfaxByClass, ::testing::Values("1", "2", "2.0"
 class EfaxToEfax : public ::testing::TestWithParam<std::pair<std::string, std::string>> {};
 
 TEST_P(EfaxToEfax, PagesArriveIntact) {
-  if (!haveEfax()) GTEST_SKIP() << "efax/netpbm not installed";
+  REQUIRE_PEER(haveEfax(), "efax or netpbm");
   Fixture f;
   Bitmap sent;
   ASSERT_TRUE(f.makeTiff("page.tif", sent));
@@ -160,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(FaxsimDemo, SendsTheSampleFaxOnRequestAndStoresWhatItReceives) {
-  if (!haveEfax()) GTEST_SKIP() << "efax/netpbm not installed";
+  REQUIRE_PEER(haveEfax(), "efax or netpbm");
   Fixture f;
   std::string demo = f.path("demo");
   FaxsimProcess sim(f.dir.Folder(), {"--demo", demo, "--speed", "accelerated", "--accel", "4"});

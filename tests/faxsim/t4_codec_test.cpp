@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "bitmap.h"
+#include "support/peer.h"
 #include "support/temp_dir.h"
 #include "t4.h"
 
@@ -34,7 +35,7 @@ TEST(T4Codec, RoundTripsAndMatchesNetpbm) {
     EXPECT_TRUE(r.rtc);
     EXPECT_EQ(back.bits, page.bits);
   }
-  if (!haveNetpbm()) GTEST_SKIP() << "netpbm not installed";
+  REQUIRE_PEER(haveNetpbm(), "netpbm");
   tlm::testing::TempDir dir;
   // Ours -> netpbm's decoder (which reads LSB-first data with -reversebits).
   ASSERT_EQ(writeFileAtomic(dir.File("ours.g3"), encodeMh(page, 0)), "");

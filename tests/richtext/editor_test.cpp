@@ -16,7 +16,7 @@ namespace tlm {
 namespace {
 
 std::string Fixture(const std::string& name) {
-  return testing::ReadText(std::string(TOLMERA_SHARED_DIR) + "/fixtures/rtf/" + name);
+  return testing::ReadText(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/" + name);
 }
 
 class EditorTest : public ::testing::Test {
@@ -47,7 +47,7 @@ TEST_F(EditorTest, FilesSurviveLoadSaveAndLoadThroughTheEditor) {
     rtf::Document original;
     ASSERT_TRUE(rtf::ReadRtf(Fixture(name), original));
     RichTextEditor editor;
-    ASSERT_TRUE(editor.LoadRtf(QString::fromStdString(std::string(TOLMERA_SHARED_DIR) + "/fixtures/rtf/" + name)));
+    ASSERT_TRUE(editor.LoadRtf(QString::fromStdString(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/" + name)));
     std::string path = dir.File("saved.rtf");
     ASSERT_TRUE(editor.SaveRtf(QString::fromStdString(path)));
     RichTextEditor again;

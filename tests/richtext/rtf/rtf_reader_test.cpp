@@ -11,7 +11,7 @@ namespace tlm::rtf {
 namespace {
 
 std::string Fixture(const std::string& name) {
-  return testing::ReadText(std::string(TOLMERA_SHARED_DIR) + "/fixtures/rtf/" + name);
+  return testing::ReadText(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/" + name);
 }
 
 Document Read(const std::string& text) {

@@ -94,7 +94,7 @@ TEST(RtfRoundTrip, FilesOfOtherProgramsSurviveSaveAndLoad) {
   for (const char* name : {"letter-libreoffice.rtf", "cover-libreoffice.rtf", "memo-pandoc.rtf"}) {
     SCOPED_TRACE(name);
     Document first;
-    ASSERT_TRUE(ReadRtf(testing::ReadText(std::string(TOLMERA_SHARED_DIR) + "/fixtures/rtf/" + name), first));
+    ASSERT_TRUE(ReadRtf(testing::ReadText(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/" + name), first));
     Document second;
     ASSERT_TRUE(ReadRtf(WriteRtf(first), second));
     ExpectSameDocument(first, second);
@@ -116,7 +116,7 @@ TEST(RtfRoundTrip, UnrtfReadsOurFilesWithTheSameText) {
   testing::TempDir dir;
   Document doc = Sample();
   Document letter;
-  ASSERT_TRUE(ReadRtf(testing::ReadText(std::string(TOLMERA_SHARED_DIR) + "/fixtures/rtf/letter-libreoffice.rtf"), letter));
+  ASSERT_TRUE(ReadRtf(testing::ReadText(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/letter-libreoffice.rtf"), letter));
   for (const Document* d : {&doc, &letter}) {
     std::string path = dir.File("out.rtf");
     testing::WriteText(path, WriteRtf(*d));
