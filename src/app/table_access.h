@@ -8,6 +8,8 @@
 // exhausted filtered list) RecNo() is RecordCount() + 1.
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tlm {
 
@@ -41,6 +43,16 @@ class TableAccess {
   virtual bool Deleted() = 0;
   // Replaces a field of the current record and writes the record.
   virtual bool SetField(const std::string& name, const std::string& value) = 0;
+  // Replaces several fields of the current record and writes the record
+  // once (nothing is written when a value is refused).
+  virtual bool SetFields(const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [name, value] : values)
+      if (!SetField(name, value)) return false;
+    return true;
+  }
+  // Writes memo field `name` of the current record into the file at `path`;
+  // false when it cannot.
+  virtual bool MemoToFile(const std::string& /*name*/, const std::string& /*path*/) { return false; }
   // Sets the current record's deletion mark; it then drops out of the list.
   virtual bool DeleteRecord() = 0;
 

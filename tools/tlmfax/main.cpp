@@ -33,6 +33,7 @@ constexpr const char* kUsage =
     "              [--header TEXT] [--no-mps] NUMBER FILE.APF\n"
     "  tlmfax receive --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--rings N] [--station ID]\n"
     "                 [--dir DIR] [--once]\n"
+    "  tlmfax queue --dir DATA [--to NAME] [--subject TEXT] [--cover COVER.rtf] [--doc DOC.rtf] NUMBER\n"
 #ifdef TLMFAX_RENDER
     "  tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF\n"
 #endif
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
   using namespace tlm::tlmfax;
   const std::map<std::string, std::function<int(const Args&)>> commands = {
       {"info", RunInfo}, {"convert", RunConvert}, {"unpack", RunUnpack}, {"send", RunSend},
-      {"receive", RunReceive},
+      {"receive", RunReceive}, {"queue", RunQueue},
 #ifdef TLMFAX_RENDER
       {"render", RunRender},
 #endif
