@@ -271,7 +271,7 @@ TEST_F(SendWindowTest, ASentFaxArrivesAndItsRecordIsUpdated) {
                              "r.phone.strip(), sep='|')\n";
   testing::WriteText(line.File("check.py"), script);
   const std::string out = line.File("check.out");
-  ASSERT_EQ(faxsim::testing::run("python3 " + line.File("check.py") + " > " + out, 60), 0);
+  ASSERT_EQ(faxsim::testing::run("/usr/bin/python3 " + line.File("check.py") + " > " + out, 60), 0);
   EXPECT_EQ(testing::ReadText(out), "1|Sent|True|" + Today() + "|5550100\n");
 
   // The temporary fax file is gone; the settings kept the suffix.
