@@ -12,6 +12,8 @@
 #include <QTest>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/resource.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <array>
@@ -468,6 +470,58 @@ TEST_F(SendWindowTest, AnEmptyRecordGivesTheMessagesAndLeavesNoFile) {
   EXPECT_EQ(rec.at("PAGES"), "7");
   for (const auto& entry : std::filesystem::directory_iterator(data.dir.Folder()))
     EXPECT_NE(entry.path().extension(), ".APF") << entry.path();
+}
+
+// A disk that fills up while the pages are rendered: a clear message, the
+// record as it was, and no page or fax file left behind.
+TEST_F(SendWindowTest, ADiskFullWhileRenderingLeavesTheRecordAndNoFiles) {
+  WriteSettings("/dev/null");
+  AddOutgoing("5550100");
+  auto w = OpenMain();
+  driver.Click(QMessageBox::Ok);
+  // Files may grow to 64 KB: the tables and the memo copy fit, a page bitmap
+  // (450 KB) does not.
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }, 1000));
+  ASSERT_EQ(driver.boxes.size(), 2u);
+  EXPECT_TRUE(driver.boxes[1].text.startsWith("Error creating fax file")) << driver.boxes[1].text.toStdString();
+  EXPECT_GT(driver.boxes[1].text.size(), QString("Error creating fax file").size());  // says why
+  EXPECT_TRUE(driver.unexpected.empty());
+  w->close();
+  const auto rec = Record();
+  EXPECT_EQ(rec.at("LASTRESULT"), "old result");
+  EXPECT_EQ(rec.at("PAGES"), "7");
+  for (const auto& entry : std::filesystem::directory_iterator(data.dir.Folder())) {
+    EXPECT_NE(entry.path().extension(), ".APF") << entry.path();
+    EXPECT_NE(entry.path().extension(), ".BMP") << entry.path();
+  }
+}
+
+// PAGES holds two digits: a longer fax is still recorded, as 99 pages.
+TEST_F(SendWindowTest, AFaxOfMoreThan99PagesIsStillRecorded) {
+  AddOutgoing("5550100", false);
+  std::unique_ptr<TableAccess> log = tables->OpenFaxLog();
+  ASSERT_TRUE(log && log->First());
+  const QDateTime when(QDate(2026, 3, 4), QTime(7, 5));
+  ASSERT_TRUE(RecordSendResult(*log, 120, "Sent", "5550100", when));
+  EXPECT_EQ(log->Field("PAGES"), "99");
+  EXPECT_EQ(log->Field("DATESENT"), "20260304");
+  EXPECT_EQ(log->Field("TIMESENT"), "07:05");
+  EXPECT_TRUE(IsTrueLogical(log->Field("SENT")));
+  // A blank result leaves LASTRESULT and the sent fields alone.
+  ASSERT_TRUE(RecordSendResult(*log, 3, "  ", "5550111", when.addDays(1)));
+  EXPECT_EQ(log->Field("PAGES"), "3");
+  EXPECT_EQ(log->Field("LASTRESULT"), "Sent");
+  EXPECT_EQ(log->Field("PHONE"), "5550111");
+  EXPECT_EQ(log->Field("DATESENT"), "20260304");
 }
 
 TEST_F(SendWindowTest, TheErrorWindowIsOneAtATimeAndClosesItselfWhenAsked) {
