@@ -4,6 +4,7 @@
 // the send window's refusals while a fax goes out, and the progress window.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -195,13 +196,19 @@ std::string Today() { return QDate::currentDate().toString("yyyyMMdd").toStdStri
 
 TEST_F(SendWindowTest, ASentFaxArrivesAndItsRecordIsUpdated) {
   StartLine();
-  WriteSettings(line.File("modem"), {{{"Dialing", "DialSuffix", "#"}, {"User", "SuffixDisable", "1"}}});
+  WriteSettings(line.File("modem"), {{{"Dialing", "DialSuffix", "#"},
+                                      {"User", "SuffixDisable", "1"},
+                                      {"Modem", "InitString", "&F"}}});
   AddOutgoing("5550100");
   auto w = OpenMain();
   AnswerSendWindow([&](TSendFaxForm& form) {
     auto* phone = form.findChild<QLineEdit*>("sfPhoneNumber");
     EXPECT_EQ(phone->text(), "5550100");
     EXPECT_TRUE(form.findChild<QCheckBox*>("DisableSuffix")->isChecked());
+    // The suffix edited but disabled: saved, not dialled.
+    auto* suffix = form.findChild<QLineEdit*>("sfDialsuffix");
+    EXPECT_EQ(suffix->text(), "#");
+    suffix->setText("#9");
     form.findChild<QPushButton*>("SendFaxButton")->click();
     // A second click while the fax goes out only beeps; so does Close.
     form.findChild<QPushButton*>("SendFaxButton")->click();
@@ -252,6 +259,8 @@ TEST_F(SendWindowTest, ASentFaxArrivesAndItsRecordIsUpdated) {
       EXPECT_EQ(faxsim::testing::field(e, "text"), "ATDT5550100") << e;
     }
   EXPECT_EQ(dials, 1);
+  // The init string "&F" went to the modem as "AT&F".
+  EXPECT_FALSE(sim->waitFor({"EVENT command", "text=AT&F"}, 1).empty());
   EXPECT_FALSE(sim->waitFor({"fax_done", "status=0"}, 10).empty());
   EXPECT_TRUE(std::filesystem::exists(line.File("rx") + "/rx-5550100-1-p1.pbm"));
 
@@ -280,7 +289,7 @@ TEST_F(SendWindowTest, ASentFaxArrivesAndItsRecordIsUpdated) {
   for (const auto& entry : std::filesystem::directory_iterator(data.dir.Folder()))
     EXPECT_NE(entry.path().extension(), ".APF") << entry.path();
   ProfileFile ini(Data("TLM.INI"));
-  EXPECT_EQ(ini.ReadString("Dialing", "DialSuffix", ""), "#");
+  EXPECT_EQ(ini.ReadString("Dialing", "DialSuffix", ""), "#9");
   EXPECT_TRUE(ini.ReadBool("User", "SuffixDisable", false));
 }
 
@@ -349,11 +358,32 @@ TEST_F(SendWindowTest, APortInUseOrMissingShowsTheOpeningErrorAndKeepsTheResult)
   w = OpenMain();
   AnswerSendWindow([&](TSendFaxForm& form) { form.findChild<QPushButton*>("SendFaxButton")->click(); });
   AnswerErrorWindow("OkButton");
-  QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
+  // File, "Send Fax" (Ctrl+S).
+  QAction* sendItem = nullptr;
+  for (QAction* a : w->findChildren<QAction*>())
+    if (a->text() == "Send Fax") sendItem = a;
+  ASSERT_NE(sendItem, nullptr);
+  EXPECT_EQ(sendItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+  sendItem->trigger();
   ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }, 1000));
   ASSERT_EQ(seen.errorCaptions.size(), 1u);
   EXPECT_TRUE(seen.errorTexts[0].startsWith("Unable to open the specified communications port ( Com1 )"))
       << seen.errorTexts[0].toStdString();
+
+  // A device that is not a serial line.
+  w->close();
+  w.reset();
+  testing::WriteText(Data("not-a-tty"), "plain file");
+  WriteSettings(Data("not-a-tty"));
+  seen = {};
+  w = OpenMain();
+  AnswerSendWindow([&](TSendFaxForm& form) { form.findChild<QPushButton*>("SendFaxButton")->click(); });
+  AnswerErrorWindow("OkButton");
+  QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }, 1000));
+  ASSERT_EQ(seen.errorCaptions.size(), 1u);
+  EXPECT_EQ(seen.errorCaptions[0], "Error Opening Communications Port");
+  EXPECT_TRUE(seen.errorTexts[0].startsWith("Unable to open the specified communications port")) << seen.errorTexts[0].toStdString();
   w->close();
   EXPECT_EQ(Record().at("LASTRESULT"), "old result");
 }
@@ -502,6 +532,47 @@ TEST_F(SendWindowTest, ADiskFullWhileRenderingLeavesTheRecordAndNoFiles) {
   for (const auto& entry : std::filesystem::directory_iterator(data.dir.Folder())) {
     EXPECT_NE(entry.path().extension(), ".APF") << entry.path();
     EXPECT_NE(entry.path().extension(), ".BMP") << entry.path();
+  }
+}
+
+// A document memo that is not RTF at all (binary junk) is sent as whatever
+// text it holds or refused with a message; never a crash, and the record
+// keeps its values when nothing was sent.
+TEST_F(SendWindowTest, ADamagedMemoIsHandledWithoutLosingTheRecord) {
+  WriteSettings("/dev/null");
+  {
+    TXbTable table;
+    TXbEngine engine(table);
+    ASSERT_TRUE(OpenFaxDBF(table, engine, data.dir.Folder()));
+    ASSERT_TRUE(table.Append() && table.SetString("PHONE", "5550100") && table.SetString("LASTRESULT", "old result") &&
+                table.Post());
+    std::string junk = "{\\rtf1{\\fonttbl{";
+    for (int i = 0; i < 3000; ++i) junk += char(i * 37 % 256);
+    testing::WriteText(Data("junk.rtf"), junk);
+    ASSERT_TRUE(engine.FileToBlob("RTFDOC", Data("junk.rtf")) && table.Post());
+    std::remove(Data("junk.rtf").c_str());
+  }
+  auto w = OpenMain();
+  bool windowOpened = false;
+  driver.Then([&](QWidget* modal) {
+    if (auto* form = qobject_cast<TSendFaxForm*>(modal)) {
+      windowOpened = true;
+      form->findChild<QPushButton*>("CloseButton")->click();
+    } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      box->accept();
+    }
+  });
+  driver.Click(QMessageBox::Ok);  // a second box, when the fax could not be made
+  QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
+  WaitUntil([&] { return driver.Idle(); }, 1000);
+  w->close();
+  const auto rec = Record();
+  EXPECT_EQ(rec.at("LASTRESULT"), "old result");
+  EXPECT_FALSE(IsTrueLogical(rec.at("SENT")));
+  for (const auto& entry : std::filesystem::directory_iterator(data.dir.Folder()))
+    EXPECT_NE(entry.path().extension(), ".APF") << entry.path();
+  if (windowOpened) {
+    EXPECT_EQ(rec.at("PHONE"), "5550100");
   }
 }
 
