@@ -248,6 +248,7 @@ void TSendFaxForm::SetStatus(const QString& text) {
 }
 
 void TSendFaxForm::PreferencesButtonClick() {
+  if (RefuseWhileSending()) return;  // the probe lets clicks through
   if (!Preferences()) {
     ShowInformation(this, tr("The preferences window is not available in this build of Tolmera."));
     ShowSetup();
