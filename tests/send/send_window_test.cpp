@@ -263,6 +263,7 @@ TEST_F(SendWindowTest, ASentFaxArrivesAndItsRecordIsUpdated) {
   EXPECT_FALSE(sim->waitFor({"EVENT command", "text=AT&F"}, 1).empty());
   EXPECT_FALSE(sim->waitFor({"fax_done", "status=0"}, 10).empty());
   EXPECT_TRUE(std::filesystem::exists(line.File("rx") + "/rx-5550100-1-p1.pbm"));
+  EXPECT_FALSE(sim->waitFor({"EVENT port", "state=closed"}, 5).empty());  // closed after the finish
 
   // The record, read back by the table engine and by python3-dbf.
   w->close();
@@ -459,6 +460,35 @@ TEST_F(SendWindowTest, NoResponseAndContinueGoesOnToTheSessionWhichFails) {
   w->close();
   EXPECT_EQ(Record().at("LASTRESULT"), "Bad response from modem");
   EXPECT_FALSE(IsTrueLogical(Record().at("SENT")));
+}
+
+// A modem that writes a garbage line before each result: the send either
+// goes through or ends with the failure window; the window can be closed,
+// the port is closed and the record tells what happened.
+TEST_F(SendWindowTest, AModemThatAnswersGarbageEndsInAResult) {
+  StartLine({"--fault", "100:garbage"});
+  WriteSettings(line.File("modem"));
+  AddOutgoing("5550100");
+  auto w = OpenMain();
+  AnswerSendWindow([&](TSendFaxForm& form) { SendAndWatch(form, 120000); });
+  driver.Then([&](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      seen.errorCaptions.push_back("box: " + box->text());
+      box->accept();
+    } else if (auto* error = qobject_cast<TShowErrorForm*>(modal)) {
+      seen.errorCaptions.push_back(error->windowTitle());
+      error->findChild<QPushButton*>("OkButton")->click();
+    }
+  });
+  QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }, 1000));
+  EXPECT_TRUE(driver.unexpected.empty());
+  ASSERT_EQ(seen.errorCaptions.size(), 1u);
+  EXPECT_TRUE(seen.errorCaptions[0] == "box: Fax sent successfully" || seen.errorCaptions[0] == "Fax Failure")
+      << seen.errorCaptions[0].toStdString();
+  EXPECT_FALSE(sim->waitFor({"EVENT port", "state=closed"}, 5).empty());
+  w->close();
+  EXPECT_EQ(Record().at("LASTRESULT"), seen.result.toStdString());
 }
 
 TEST_F(SendWindowTest, AResetStringTheModemRefusesEndsTheAttempt) {
