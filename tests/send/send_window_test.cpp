@@ -294,6 +294,37 @@ TEST_F(SendWindowTest, ASentFaxArrivesAndItsRecordIsUpdated) {
   EXPECT_TRUE(ini.ReadBool("User", "SuffixDisable", false));
 }
 
+// The run command's demo line: faxsim's demo modem as COM1 with the class
+// detected, and the first fax run.sh queues; its page lands in received/.
+TEST_F(SendWindowTest, TheDemoLineTakesTheFirstFax) {
+  const std::string demo = line.File("demo");
+  sim = std::make_unique<faxsim::testing::FaxsimProcess>(line.Folder(),
+                                                         std::vector<std::string>{"--demo", demo, "--speed", "accelerated", "--accel", "10"});
+  ASSERT_TRUE(sim->started());
+  WriteSettings(demo + "/modem", {{{"Modem", "FaxClass", "0"}, {"Dialing", "DialAttempts", "3"}}});
+  {
+    TXbTable table;
+    TXbEngine engine(table);
+    ASSERT_TRUE(OpenFaxDBF(table, engine, data.dir.Folder()));
+    ASSERT_TRUE(table.Append() && table.SetString("PHONE", "5550100") && table.Post());
+    ASSERT_TRUE(engine.FileToBlob("RTFDOC", std::string(TOLMERA_SOURCE_DIR) + "/scripts/demo/first-fax.rtf") &&
+                table.Post());
+  }
+  auto w = OpenMain();
+  AnswerSendWindow([&](TSendFaxForm& form) { SendAndWatch(form); });
+  driver.Click(QMessageBox::Ok);  // "Fax sent successfully"
+  QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }, 1000));
+  EXPECT_TRUE(driver.unexpected.empty());
+  EXPECT_EQ(seen.result, "Sent");
+  EXPECT_FALSE(sim->waitFor({"EVENT page", "fax=5550100", "response=MCF"}, 10).empty());
+  bool stored = false;
+  for (const auto& entry : std::filesystem::directory_iterator(demo + "/received"))
+    stored = stored || entry.path().extension() == ".pbm";
+  EXPECT_TRUE(stored);
+  EXPECT_FALSE(sim->waitFor({"EVENT command", "text=\"AT+FCLASS=2.0\""}, 1).empty());  // detected
+}
+
 TEST_F(SendWindowTest, BusyOnTheLastAttemptRecordsTheErrorAndLeavesSentAlone) {
   StartLine({"--fault", "5550100:busy"});
   WriteSettings(line.File("modem"));
