@@ -332,7 +332,7 @@ void TSendFaxForm::SendFaxButtonClick() {
   }
 
   try {
-    if (!ConfigureSendFax()) throw std::runtime_error("configuration");
+    ConfigureSendFax();
     SetStatus({});
     SetHourglass(cursorSet_, false);
     KvFaxStatus1->Open(*KvSendFax1);
@@ -347,7 +347,7 @@ void TSendFaxForm::SendFaxButtonClick() {
   }
 }
 
-bool TSendFaxForm::ConfigureSendFax() {
+void TSendFaxForm::ConfigureSendFax() {
   TKvSendFax& fax = *KvSendFax1;
   fax.DesiredBPS = settings_.maximumBps;
   fax.DesiredECM = settings_.ecm;
@@ -370,7 +370,6 @@ bool TSendFaxForm::ConfigureSendFax() {
   if (!settings_.initString.empty()) fax.SetModemInit(ModemInitCommand(settings_.initString));
   headerLine_ = BuildHeader(Local(settings_.userName), Local(settings_.userFax));
   fax.HeaderLine = Local(headerLine_);
-  return true;
 }
 
 void TSendFaxForm::KvSendFax1FaxFinish(int errorCode) {

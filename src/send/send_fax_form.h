@@ -80,7 +80,7 @@ class TSendFaxForm : public QDialog {
   void ShowSetup();
   void SetStatus(const QString& text);
   void Abandon();
-  bool ConfigureSendFax();
+  void ConfigureSendFax();
   void KvSendFax1FaxFinish(int errorCode);
   void Finish(int errorCode);
   void ClosePort();

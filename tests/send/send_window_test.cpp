@@ -198,7 +198,8 @@ TEST_F(SendWindowTest, ASentFaxArrivesAndItsRecordIsUpdated) {
   StartLine();
   WriteSettings(line.File("modem"), {{{"Dialing", "DialSuffix", "#"},
                                       {"User", "SuffixDisable", "1"},
-                                      {"Modem", "InitString", "&F"}}});
+                                      {"Modem", "InitString", "&F"},
+                                      {"Resetting", "AfterString", "ATZ"}}});
   AddOutgoing("5550100");
   auto w = OpenMain();
   AnswerSendWindow([&](TSendFaxForm& form) {
@@ -263,7 +264,12 @@ TEST_F(SendWindowTest, ASentFaxArrivesAndItsRecordIsUpdated) {
   EXPECT_FALSE(sim->waitFor({"EVENT command", "text=AT&F"}, 1).empty());
   EXPECT_FALSE(sim->waitFor({"fax_done", "status=0"}, 10).empty());
   EXPECT_TRUE(std::filesystem::exists(line.File("rx") + "/rx-5550100-1-p1.pbm"));
-  EXPECT_FALSE(sim->waitFor({"EVENT port", "state=closed"}, 5).empty());  // closed after the finish
+  // After the call: the post-reset string, then the port closed.
+  const std::string afterReset = sim->waitFor({"EVENT command", "text=ATZ"}, 5);
+  EXPECT_FALSE(afterReset.empty());
+  const std::string closed = sim->waitFor({"EVENT port", "state=closed"}, 5);
+  ASSERT_FALSE(closed.empty());
+  EXPECT_LE(std::stod(faxsim::testing::field(afterReset, "t")), std::stod(faxsim::testing::field(closed, "t")));
 
   // The record, read back by the table engine and by python3-dbf.
   w->close();
