@@ -196,7 +196,10 @@ FaxDisplayValues TKvFaxStatus::ValuesOf(const TKvCustomAbstractFax& fax) {
   if (const auto* send = dynamic_cast<const TKvCustomSendFax*>(&fax)) {
     v.phoneNumber = QString::fromLocal8Bit(send->DialPrefix + send->PhoneNumber);
     v.coverFile = QString::fromLocal8Bit(send->CoverFile);
-    v.dialAttempt = std::max(1, send->DialAttempt());
+    // DialAttempt counts the attempts that failed; the one being made (or
+    // waited for) is the next, within the number allowed.
+    v.dialAttempt = send->DialAttempt() + 1;
+    if (send->DialAttempts > 0) v.dialAttempt = std::min(v.dialAttempt, send->DialAttempts);
     v.dialRetryWait = send->DialRetryWait;
   }
   return v;

@@ -60,6 +60,7 @@ struct Seen {
   std::set<QString> phoneShown;      // "Phone number:"
   std::set<QString> fileShown;       // "Fax file name:"
   std::set<QString> pagesShown;      // "Total pages:"
+  std::set<QString> attemptsShown;   // "Dial attempt:"
   bool stayedOpenOnClose = false;
   bool faxFileExistedWhileOpen = false;
 };
@@ -178,6 +179,7 @@ class SendWindowTest : public ::testing::Test {
             seen.phoneShown.insert(d->Value("Phone number:"));
             seen.fileShown.insert(d->Value("Fax file name:"));
             seen.pagesShown.insert(d->Value("Total pages:"));
+            seen.attemptsShown.insert(d->Value("Dial attempt:"));
           }
           return !form.Sending() && QApplication::activeModalWidget() == &form;
         },
@@ -329,6 +331,26 @@ TEST_F(SendWindowTest, TheDemoLineTakesTheFirstFax) {
     stored = stored || entry.path().extension() == ".pbm";
   EXPECT_TRUE(stored);
   EXPECT_FALSE(sim->waitFor({"EVENT command", "text=\"AT+FCLASS=2.0\""}, 1).empty());  // detected
+}
+
+// Busy on the first attempt: the progress window counts down the retry wait
+// after the status, then shows the second attempt, which gets through.
+TEST_F(SendWindowTest, ABusyLineIsRedialledWithTheCountdownShown) {
+  StartLine({"--fault", "5550100:busy=1"});
+  WriteSettings(line.File("modem"), {{{"Dialing", "DialAttempts", "2"}, {"Dialing", "RetryWait", "3"}}});
+  AddOutgoing("5550100");
+  auto w = OpenMain();
+  AnswerSendWindow([&](TSendFaxForm& form) { SendAndWatch(form); });
+  driver.Click(QMessageBox::Ok);  // "Fax sent successfully"
+  QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }, 1000));
+  EXPECT_EQ(seen.result, "Sent");
+  EXPECT_TRUE(seen.statuses.count("Busy, waiting until redial...  0:03")) << seen.statuses.size();
+  EXPECT_TRUE(seen.statuses.count("Busy, waiting until redial...  0:02"));
+  EXPECT_TRUE(seen.attemptsShown.count("1"));
+  EXPECT_TRUE(seen.attemptsShown.count("2"));
+  w->close();
+  EXPECT_EQ(Record().at("LASTRESULT"), "Sent");
 }
 
 TEST_F(SendWindowTest, BusyOnTheLastAttemptRecordsTheErrorAndLeavesSentAlone) {
