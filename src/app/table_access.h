@@ -43,8 +43,9 @@ class TableAccess {
   virtual bool Deleted() = 0;
   // Replaces a field of the current record and writes the record.
   virtual bool SetField(const std::string& name, const std::string& value) = 0;
-  // Replaces several fields of the current record and writes the record
-  // once (nothing is written when a value is refused).
+  // Replaces several fields of the current record. The program's tables
+  // write the record once, after every value is taken (nothing when one is
+  // refused); this fallback writes field by field.
   virtual bool SetFields(const std::vector<std::pair<std::string, std::string>>& values) {
     for (const auto& [name, value] : values)
       if (!SetField(name, value)) return false;
