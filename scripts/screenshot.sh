@@ -7,7 +7,7 @@ bash scripts/setup.sh
 
 build=build/screenshot
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLMERA_TESTS=OFF -DTOLMERA_BENCH=ON >/dev/null
-cmake --build "$build" --target tolmera make_sample_logs
+cmake --build "$build" --target tolmera make_sample_logs send_window_shot
 
 width=860
 height=540
@@ -57,3 +57,7 @@ kill -0 "$app_pid" 2>/dev/null || { echo "screenshot.sh: tolmera did not start" 
 mkdir -p docs
 xwd -root -silent -display ":$display" | xwdtopnm 2>/dev/null | pnmtopng > docs/main-window.png
 echo "screenshot.sh: wrote docs/main-window.png"
+
+# The send window with its progress display during a send over faxsim.
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$data/run" "$build/bench/send/send_window_shot" docs/send-window.png
+echo "screenshot.sh: wrote docs/send-window.png"

@@ -12,6 +12,7 @@
 #include "app/single_instance.h"
 #include "app/storage_tables.h"
 #include "viewer/viewer_hooks.h"
+#include "send/send_hooks.h"
 
 int main(int argc, char** argv) {
   const tlm::CommandLine commandLine = tlm::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   tlm::MainScreenHooks hooks;
   tlm::InstallMaintenanceHooks(hooks);
   tlm::InstallViewerHooks(hooks);
+  tlm::InstallSendHooks(hooks);
 
   tlm::TMainScreen window(*tables, hooks, &previousInstance);
   window.show();

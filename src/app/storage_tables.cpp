@@ -35,6 +35,12 @@ class StorageTable final : public TableAccess {
   bool SetField(const std::string& name, const std::string& value) override {
     return table_.SetString(name, value) && table_.Post();
   }
+  bool SetFields(const std::vector<std::pair<std::string, std::string>>& values) override {
+    for (const auto& [name, value] : values)
+      if (!table_.SetString(name, value)) return false;
+    return table_.Post();
+  }
+  bool MemoToFile(const std::string& name, const std::string& path) override { return engine_.BlobToFile(name, path); }
   bool DeleteRecord() override { return table_.Delete(); }
   std::string Filter() override { return engine_.Filter(); }
   bool SetFilter(const std::string& expression) override { return engine_.SetFilter(expression); }

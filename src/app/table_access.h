@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tlm {
 
@@ -42,6 +44,17 @@ class TableAccess {
   virtual bool Deleted() = 0;
   // Replaces a field of the current record and writes the record.
   virtual bool SetField(const std::string& name, const std::string& value) = 0;
+  // Replaces several fields of the current record. The program's tables
+  // write the record once, after every value is taken (nothing when one is
+  // refused); this fallback writes field by field.
+  virtual bool SetFields(const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [name, value] : values)
+      if (!SetField(name, value)) return false;
+    return true;
+  }
+  // Writes memo field `name` of the current record into the file at `path`;
+  // false when it cannot.
+  virtual bool MemoToFile(const std::string& /*name*/, const std::string& /*path*/) { return false; }
   // Sets the current record's deletion mark; it then drops out of the list.
   virtual bool DeleteRecord() = 0;
 

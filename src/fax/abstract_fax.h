@@ -172,6 +172,8 @@ class TKvCustomAbstractFax {
   long PageLength() const { return pageLength_.load(); }
   int SessionBPS() const { return sessionBps_.load(); }
   bool SessionResolution() const { return sessionFine_.load(); }
+  bool SessionWide() const { return sessionWide_.load(); }
+  bool SessionECM() const { return sessionEcm_.load(); }
   int HangupCode() const { return hangupCode_.load(); }
   int LastError() const { return error_.load(); }
   bool InProgress() const { return running_.load(); }
@@ -268,6 +270,8 @@ class TKvCustomAbstractFax {
   std::atomic<long> pageLength_{0};
   std::atomic<int> sessionBps_{0};
   std::atomic<bool> sessionFine_{false};
+  std::atomic<bool> sessionWide_{false};
+  std::atomic<bool> sessionEcm_{false};
   bool userAbort_ = false;
 
  private:

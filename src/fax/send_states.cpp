@@ -100,6 +100,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
                   true);
         sessionBps_ = t30::SpeedByIndex(speedIndex_).bps;
         sessionFine_ = pages_[pageIndex_].fine;
+        sessionWide_ = pages_[pageIndex_].wide;
         Wait(tf1DCSRspns);
       }
       break;
@@ -440,6 +441,8 @@ void TKvCustomSendFax::GetEntry() {
   currentPage_ = 0;
   totalPages_ = 0;
   bytesDone_ = 0;
+  sessionWide_ = false;
+  sessionEcm_ = false;
   SetRemoteId("");
   PostLog(lfaxTransmitStart);
   if (fax.empty() && cover.empty()) {
@@ -701,6 +704,8 @@ void TKvCustomSendFax::Class2Params(const FaxInput& in) {
     const class2::Parameters p = class2::ParseParameters(rest);
     sessionBps_ = p.bps;
     sessionFine_ = p.fine;
+    sessionWide_ = p.wide;
+    sessionEcm_ = p.ecm;
     scanCode_ = p.scanCode;
     SetStatus(fax_status::kGettingParams);
   } else if (in.Is("OK")) {

@@ -156,6 +156,28 @@ struct ModemLine {
   }
 };
 
+// The demo's sample-fax machine calls by itself a few seconds after the
+// program has put the modem into a fax class and waits for calls; a port
+// left in data mode (class 0) is not called.
+TEST(FaxsimModem, TheDemoSenderCallsAModemThatWaitsForCalls) {
+  tlm::testing::TempDir dir;
+  FaxsimProcess sim(dir.Folder(), {"--demo", dir.File("demo"), "--speed", "accelerated", "--accel", "20"});
+  ASSERT_TRUE(sim.started());
+  {
+    Dte idle(dir.File("demo/modem"));
+    ASSERT_TRUE(idle.ok());
+    idle.command("ATE0");
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // 12 simulated seconds
+    EXPECT_TRUE(sim.waitFor({"EVENT call", "from=5550199"}, 0.1).empty());
+  }
+  Dte dte(dir.File("demo/modem"));
+  ASSERT_TRUE(dte.ok());
+  dte.command("ATE0");
+  dte.command("AT+FCLASS=1");
+  EXPECT_NE(dte.waitFor("RING", 5).find("RING"), std::string::npos);
+  EXPECT_FALSE(sim.waitFor({"EVENT call", "from=5550199", "to=100"}, 1).empty());
+}
+
 TEST(FaxsimModem, AnswersTheHayesAndClassQueries) {
   ModemLine m({}, "1,2.0");
   ASSERT_TRUE(m.sim->started() && m.dte->ok());

@@ -14,6 +14,8 @@
 #include "faximage/apf_file.h"
 #include "faximage/binary_file.h"
 #include "faximage/fax_unpack_engine.h"
+#include "storage/log_tables.h"
+#include "storage/xb_components.h"
 #include "support/temp_dir.h"
 #include "../faximage/fax_test_util.h"
 
@@ -163,6 +165,32 @@ TEST(Tlmfax, AnInterruptedConversionLeavesNoFile) {
   std::vector<std::string> left;
   for (const auto& e : std::filesystem::directory_iterator(dir.Folder())) left.push_back(e.path().filename().string());
   EXPECT_EQ(left, std::vector<std::string>{"long.txt"});
+}
+
+// "queue" adds a fax to a data folder's outgoing log, memo included; it
+// refuses while the log is in use and without a text.
+TEST(Tlmfax, QueueAddsAnOutgoingFax) {
+  TempDir dir;
+  WriteText(dir.File("doc.rtf"), "{\\rtf1\\ansi Hello\\par}");
+  Result r = Tool("queue --dir " + dir.Folder() + " --to Ann --subject Hi --doc " + dir.File("doc.rtf") + " 5550100");
+  ASSERT_EQ(r.status, 0) << r.out;
+  {
+    TXbTable table;
+    TXbEngine engine(table);
+    ASSERT_TRUE(OpenFaxDBF(table, engine, dir.Folder()));
+    ASSERT_TRUE(table.First());
+    EXPECT_EQ(table.AsString("RECIPIENT"), "Ann");
+    EXPECT_EQ(table.AsString("SUBJECT"), "Hi");
+    EXPECT_EQ(table.AsString("PHONE"), "5550100");
+    ASSERT_TRUE(engine.BlobToFile("RTFDOC", dir.File("back.rtf")));
+    EXPECT_EQ(ReadText(dir.File("back.rtf")), "{\\rtf1\\ansi Hello\\par}");
+    // While the log is open here, a second writer is refused.
+    r = Tool("queue --dir " + dir.Folder() + " --doc " + dir.File("doc.rtf") + " 5550101");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.out.find("cannot open the outgoing log"), std::string::npos) << r.out;
+  }
+  EXPECT_NE(Tool("queue --dir " + dir.Folder() + " 5550100").status, 0);  // no text
+  EXPECT_NE(Tool("queue --dir " + dir.Folder() + " --doc " + dir.File("missing.rtf") + " 5550100").status, 0);
 }
 
 }  // namespace

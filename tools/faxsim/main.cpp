@@ -82,12 +82,30 @@ int main(int argc, char** argv) {
     loop.after(0.05 * loop.factor(), watchSignals);
   };
   watchSignals();
+  // Senders with on-answer call a modem once it has waited for calls long
+  // enough, once per opening of its port.
+  std::vector<int> answeredOpening(remotes.size(), 0);
+  std::function<void()> watchAnswerMode = [&] {
+    for (std::size_t i = 0; i < remotes.size(); ++i) {
+      const RemoteConfig& r = o.remotes[i];
+      if (r.callOnAnswer <= 0) continue;
+      for (const auto& m : modems) {
+        if (m->number() != r.callNumber || !m->waitingForCalls() || answeredOpening[i] == m->openCount()) continue;
+        if (loop.now() - m->lastCommandAt() < r.callOnAnswer) continue;
+        answeredOpening[i] = m->openCount();
+        remotes[i]->callNow();
+      }
+    }
+    loop.after(0.25, watchAnswerMode);
+  };
+  watchAnswerMode();
   log.emit("started", {{"modems", std::to_string(modems.size())}, {"faxes", std::to_string(remotes.size())},
                        {"factor", std::to_string(o.factor)}});
   if (!o.demoDir.empty())
     std::fprintf(stderr,
                  "faxsim demo: modem %s/modem (number 100); fax machine 5550100 stores what it\n"
-                 "receives in %s/received; 'kill -USR1 %d' makes 5550199 send a sample fax.\n",
+                 "receives in %s/received; 5550199 sends a sample fax a few seconds after the\n"
+                 "modem starts waiting for calls, or on 'kill -USR1 %d'.\n",
                  o.demoDir.c_str(), o.demoDir.c_str(), int(::getpid()));
   loop.run();
   log.emit("exit", {{"reason", reason}, {"calls", std::to_string(ex.endedCalls())}});

@@ -74,12 +74,17 @@ void Modem::removeLink() {
 
 // The port counts as open while the pty reports no hang-up (some program
 // holds the slave side open).
+bool Modem::waitingForCalls() const {
+  return open_ && !offHook_ && !call_ && mode_ == Mode::Command && fclass_ != "0";
+}
+
 void Modem::checkOpen() {
   pollfd p{master_, POLLIN, 0};
   ::poll(&p, 1, 0);
   bool nowOpen = !(p.revents & POLLHUP);
   if (nowOpen && !open_) {
     open_ = true;
+    ++openCount_;
     out_.clear();
     line_.clear();
     log_.emit("port", {{"modem", cfg_.path}, {"state", "open"}});
@@ -267,6 +272,7 @@ void Modem::commandLine(const std::string& raw) {
   if (at == std::string::npos) return;  // not a command: ignored
   std::string cmd = raw.substr(at + 2);
   std::string up = upper(cmd);
+  lastCommand_ = loop_.now();
   log_.emit("command", {{"modem", cfg_.number}, {"text", raw.substr(at)}});
   size_t i = 0;
   auto digits = [&](int def) {

@@ -29,6 +29,12 @@ class Modem : public Party, public T30Host {
   void removeLink();
   const std::string& number() const override { return cfg_.number; }
   const std::string& ptyName() const { return ptyName_; }
+  // Waiting for calls: the port open, a fax class selected, on hook, no
+  // command pending. How long since the last command, and which opening of
+  // the port this is, tell a caller when to ring it.
+  bool waitingForCalls() const;
+  double lastCommandAt() const { return lastCommand_; }
+  int openCount() const { return openCount_; }
 
   bool offerCall(Call& call) override;
   void ring(Call& call, int count) override;
@@ -125,6 +131,8 @@ class Modem : public Party, public T30Host {
   std::string out_;
   std::string line_;
   double lastInput_ = 0;
+  double lastCommand_ = 0;
+  int openCount_ = 0;
   EventLoop::TimerId escapeTimer_ = 0, openTimer_ = 0;
 
   // Hayes state.

@@ -35,6 +35,9 @@ Parties:
         rings=N                        receivers: rings before answering (1)
         delay=S, calls=N, interval=S   senders: first call after S s (3), N calls (1)
                                        S s apart (20)
+        on-answer=S                    senders: also call S s after the called modem
+                                       starts waiting for calls (a fax class chosen,
+                                       no command since), once per opening of its port
 
 Faults (--fault NUMBER:KIND, repeatable; NUMBER is a remote's or a modem's):
   busy | no-answer | voice | data       how a call to NUMBER is answered
@@ -100,6 +103,7 @@ std::string remoteOption(RemoteConfig& r, const std::string& opt) {
   else if (k == "delay" && number(v, d)) r.callDelay = d;
   else if (k == "calls" && number(v, d) && d >= 1) r.calls = int(d);
   else if (k == "interval" && number(v, d)) r.callInterval = d;
+  else if (k == "on-answer" && number(v, d) && d > 0) r.callOnAnswer = d;
   else return "bad option '" + opt + "'";
   return "";
 }
@@ -221,7 +225,8 @@ std::string setUpDemo(Options& o) {
   tx.ident = "+1 555 0199 DEMO";
   tx.callNumber = "100";
   tx.pages = {samplePage(1), samplePage(2)};
-  tx.calls = 0;  // calls only on request
+  tx.calls = 0;        // calls on request (SIGUSR1) ...
+  tx.callOnAnswer = 4;  // ... and once the program waits for calls (receive mode)
   o.remotes.push_back(tx);
   if (o.eventsFile.empty()) o.eventsFile = dir + "/events.log";
   return "";

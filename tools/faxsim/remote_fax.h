@@ -18,6 +18,8 @@ struct RemoteConfig {
   double callDelay = 3.0;   // sender: seconds before the first call
   int calls = 1;
   double callInterval = 20.0;
+  double callOnAnswer = 0;  // sender: call S s after CALL's modem waits for calls
+                            // (once per opening of its port); 0 = never
   int rings = 1;            // receiver: rings before answering
   Caps caps;
   int maxRate = 14400;

@@ -32,6 +32,10 @@ const std::vector<Command>& Commands() {
        "                 [--dir DIR] [--once]",
        "Each fax is stored as FAX0001.APF, FAX0002.APF, ... in DIR (default: the current\n"
        "folder). --once stops after one call; otherwise Ctrl-C ends it.\n"},
+      {"queue", RunQueue, "Add a fax to the outgoing log of a data folder",
+       "tlmfax queue --dir DATA [--to NAME] [--subject TEXT] [--cover COVER.rtf] [--doc DOC.rtf] NUMBER",
+       "The fax is stored as the fax editor stores one, ready to send from the program.\n"
+       "The program must not have the data folder's logs open meanwhile.\n"},
 #ifdef TLMFAX_RENDER
       {"render", RunRender, "Build a fax file from a rich-text cover and document",
        "tlmfax render [--cover COVER.rtf] [--doc DOC.rtf] OUTPUT.APF",

@@ -14,6 +14,7 @@ int RunConvert(const Args& args);
 int RunUnpack(const Args& args);
 int RunSend(const Args& args);
 int RunReceive(const Args& args);
+int RunQueue(const Args& args);
 #ifdef TLMFAX_RENDER
 int RunRender(const Args& args);  // needs the Qt layers
 #endif
