@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/table_access.h"
+#include "richtext/rtf/code_page.h"
 
 namespace tlm {
 
@@ -14,14 +15,22 @@ constexpr int kCachedRows = 512;
 // Rows read past the one asked for, so scrolling does not walk row by row.
 constexpr int kWalkAhead = 256;
 
-QString RightTrimmed(const std::string& text) {
-  std::size_t end = text.find_last_not_of(' ');
-  return QString::fromLocal8Bit(text.data(), end == std::string::npos ? 0 : static_cast<qsizetype>(end + 1));
-}
-
 }  // namespace
 
-QString TrimmedField(const std::string& stored) { return QString::fromLocal8Bit(stored.c_str()).trimmed(); }
+QString FieldText(const std::string& stored) {
+  const rtf::ByteTable& table = rtf::CodePageTable(1252);  // the tables' code page
+  const std::size_t found = stored.find_last_not_of(' ');
+  const std::size_t end = found == std::string::npos ? 0 : found + 1;
+  QString text;
+  text.reserve(static_cast<qsizetype>(end));
+  for (std::size_t i = 0; i < end && stored[i] != '\0'; ++i) {
+    const char32_t c = table[static_cast<unsigned char>(stored[i])];
+    text += QString::fromUcs4(&c, 1);
+  }
+  return text;
+}
+
+QString TrimmedField(const std::string& stored) { return FieldText(stored).trimmed(); }
 
 QString YesNoText(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No "); }
 
@@ -124,11 +133,11 @@ int LogTableModel::columnCount(const QModelIndex& parent) const {
 QString LogTableModel::CellText(const LogColumn& column) const {
   switch (column.kind) {
     case LogColumn::Kind::kText:
-      return RightTrimmed(table_->Field(column.field));
+      return FieldText(table_->Field(column.field));
     case LogColumn::Kind::kDate:
       return DisplayDate(table_->Field(column.field));
     case LogColumn::Kind::kNumber:
-      return RightTrimmed(table_->Field(column.field)).trimmed();
+      return FieldText(table_->Field(column.field)).trimmed();
     case LogColumn::Kind::kSentYesNo:
       return YesNoText(IsTrueLogical(table_->Field(column.field)));
     case LogColumn::Kind::kIsDeleted:

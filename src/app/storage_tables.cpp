@@ -35,6 +35,13 @@ class StorageTable final : public TableAccess {
     return table_.SetString(name, value) && table_.Post();
   }
   bool DeleteRecord() override { return table_.Delete(); }
+  bool AppendRecord() override { return table_.Append() && table_.Post(); }
+  bool MemoToFile(const std::string& field, const std::string& path) override {
+    return engine_.BlobToFile(field, path);
+  }
+  bool MemoFromFile(const std::string& field, const std::string& path) override {
+    return engine_.FileToBlob(field, path);
+  }
   bool ReopenAtSameRecord() override { return tlm::ReopenAtSameRecord(table_, engine_); }
 
   void RemoveMarkedRecords() override {

@@ -43,6 +43,12 @@ class TableAccess {
   virtual bool SetField(const std::string& name, const std::string& value) = 0;
   // Sets the current record's deletion mark; it then drops out of the list.
   virtual bool DeleteRecord() = 0;
+  // Appends a blank record, writes it and makes it current.
+  virtual bool AppendRecord() { return false; }
+  // A memo field of the current record written into a file, or replaced by
+  // a file's contents (the record is written at once).
+  virtual bool MemoToFile(const std::string& /*field*/, const std::string& /*path*/) { return false; }
+  virtual bool MemoFromFile(const std::string& /*field*/, const std::string& /*path*/) { return false; }
 
   // Closes and opens the table again with its filter, and goes back to the
   // record that was current (a failure to go there is ignored).

@@ -1,0 +1,23 @@
+#pragma once
+// Text for the tables' character fields, which are stored in code page 1252
+// (FieldText of app/log_table_model.h reads them): encoding with the closest character for what the code page
+// lacks, and checking that a text fits a field.
+#include <QString>
+#include <string>
+
+namespace tlm {
+
+// `text` in code page 1252. A character the code page lacks becomes its
+// closest one (an accented letter its base letter, typographic signs their
+// plain forms), else '?'. Line breaks and tabs become blanks.
+std::string TextToField(const QString& text);
+
+// `text` as it would be stored, read back (what the closest characters give).
+QString StorableText(const QString& text);
+
+// A fax number may hold digits, blanks and the dialling characters
+// + - ( ) . / , * # ! @ and the modifiers W P T. Empty when `number` is
+// fine, else the reason.
+QString FaxNumberProblem(const QString& number);
+
+}  // namespace tlm
