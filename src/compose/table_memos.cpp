@@ -1,12 +1,23 @@
 #include "compose/table_memos.h"
 
-#include <QTextDocument>
 
 #include "app/table_access.h"
 #include "compose/memo_transfer.h"
 #include "richtext/rich_text_editor.h"
+#include "richtext/rtf/rtf_writer.h"
 
 namespace tlm {
+
+namespace {
+
+// The text and its formats without the page, which the windows set themselves.
+std::string ContentOf(const RichTextEditor& editor) {
+  rtf::Document doc = editor.Model();
+  doc.page = rtf::PageSetup{};
+  return rtf::WriteRtf(doc);
+}
+
+}  // namespace
 
 MemoLoad LoadMemo(RichTextEditor& editor, TableAccess& table, const char* field, const std::string& folder) {
   MemoLoad load;
@@ -22,12 +33,12 @@ MemoLoad LoadMemo(RichTextEditor& editor, TableAccess& table, const char* field,
     load.problem = QStringLiteral("The memo %1 is not readable rich text (%2); it is shown as far as it could be read.")
                        .arg(QString::fromLatin1(field), rtfError);
   }
-  editor.Document()->setModified(false);
+  if (!load.complete) load.loaded = ContentOf(editor);
   return load;
 }
 
 bool MayWriteBack(const RichTextEditor& editor, const MemoLoad& load) {
-  return load.complete || editor.Document()->isModified();
+  return load.complete || ContentOf(editor) != load.loaded;
 }
 
 bool SaveMemo(const RichTextEditor& editor, TableAccess& table, const char* field, const std::string& folder) {

@@ -14,6 +14,7 @@ class TableAccess;
 struct MemoLoad {
   bool complete = true;  // the memo was read in full
   QString problem;       // what went wrong, for the user
+  std::string loaded;    // the text as loaded, to see whether the user changed it
 };
 
 // Loads memo `field` of the table's current record into `editor`; the
