@@ -18,6 +18,9 @@ namespace tlm {
 namespace {
 
 constexpr int kHelpPhoneBook = 1019;
+// The program's own file dialog: the same on every desktop, and driven by
+// the tests like every other window.
+constexpr QFileDialog::Options kFileDialogOptions = QFileDialog::DontUseNativeDialog;
 
 std::vector<LogColumn> PhoneColumns() {
   return {{QStringLiteral("Name"), "NAME", LogColumn::Kind::kText, 50},
@@ -111,7 +114,8 @@ void TPhoneBook::accept() {
 
 void TPhoneBook::ImportEntries() {
   const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Import"), {},
-                                                    QStringLiteral("Phone book files (*.csv *.vcf);;All files (*)"));
+                                                    QStringLiteral("Phone book files (*.csv *.vcf);;All files (*)"),
+                                                    nullptr, kFileDialogOptions);
   if (path.isEmpty()) return;
   ImportPhoneBookFile(this, Table(), path);
   RefreshList();
@@ -119,7 +123,8 @@ void TPhoneBook::ImportEntries() {
 
 void TPhoneBook::ExportEntries() {
   const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export"), QStringLiteral("phonebook.csv"),
-                                                    QStringLiteral("CSV files (*.csv);;vCard files (*.vcf)"));
+                                                    QStringLiteral("CSV files (*.csv);;vCard files (*.vcf)"), nullptr,
+                                                    kFileDialogOptions);
   if (path.isEmpty()) return;
   ExportPhoneBookFile(this, Table(), path);
   RefreshList();

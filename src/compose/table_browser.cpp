@@ -69,7 +69,8 @@ void TableBrowser::AddClosingButtons(const QString& acceptHint, const QString& c
   recordButtons_.push_back(accept_);
 }
 
-bool TableBrowser::HasCurrent() const { return table_.HasCurrentRecord(); }
+// After the last visible record is deleted the table may still stand on it.
+bool TableBrowser::HasCurrent() const { return table_.HasCurrentRecord() && !table_.Deleted(); }
 
 void TableBrowser::RefreshList() {
   model_->Refresh();
