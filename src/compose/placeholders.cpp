@@ -30,6 +30,9 @@ QString PlaceholderText(int tag, const PlaceholderValues& values) {
 void FillPlaceholders(RichTextEditor& editor, const PlaceholderValues& values) {
   editor.FillInsertPoints([&values](int tag) { return PlaceholderText(tag, values); });
   editor.HideInsertMarks();
+  // A filled placeholder is part of the fax's text from now on: it is never
+  // filled again, and it lays out as if the user had typed it.
+  editor.DissolveInsertPoints();
 }
 
 }  // namespace tlm

@@ -41,7 +41,8 @@ struct PlaceholderValues {
 // characters.
 QString PlaceholderText(int tag, const PlaceholderValues& values);
 
-// Fills every placeholder of `editor` and hides their marks.
+// Fills every placeholder of `editor`, hides their marks and makes the
+// filled texts ordinary text.
 void FillPlaceholders(RichTextEditor& editor, const PlaceholderValues& values);
 
 }  // namespace tlm
