@@ -1,11 +1,13 @@
 // The fax editor as the main window's New, Edit and Clone open it, on the
 // real tables: a fax written from a template and a phone book entry, edited,
 // cloned, cancelled; the records read back by python3-dbf.
+#include <QFontDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/core/settings.h"
 #include "app/log_table_model.h"
 #include "compose/fax_editor.h"
 #include "compose_gui_support.h"
@@ -240,6 +242,47 @@ TEST_F(FaxEditorTest, NewAndEditAreRefusedInReceiveModeEditOfAnEmptyLogOnlyBeeps
   w->SetReceiveMode(false);
   w->close();
   EXPECT_TRUE(testing::ReadDbf(File("TLM.DBF")).empty());
+}
+
+TEST_F(FaxEditorTest, TheDefaultFontChosenInTheEditorIsKeptAtCloseAndSpellCheckIsAtHand) {
+  auto w = OpenMain();
+  QString spellWindow;
+  driver.Then([&](QWidget* dialog) {
+    auto* editor = qobject_cast<TFaxEditor*>(dialog);
+    ASSERT_NE(editor, nullptr);
+    ButtonIn(editor, "CoverButton")->click();
+    QAction* font = editor->Cover()->ToolBar()->findChild<QAction*>("DefaultFontAction");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->toolTip(), "Set the default font for the editor");
+    driver.Then([&](QWidget* fonts) {
+      auto* picker = qobject_cast<QFontDialog*>(fonts);
+      ASSERT_NE(picker, nullptr);
+      QFont chosen(QStringLiteral("Liberation Serif"));
+      chosen.setPointSize(14);
+      chosen.setBold(true);
+      picker->setCurrentFont(chosen);
+      static_cast<QDialog*>(picker)->accept();
+    });
+    font->trigger();
+    // The spell-check command of the editor opens the checker (or says that
+    // no dictionary is installed).
+    driver.Then([&](QWidget* spell) {
+      spellWindow = spell->windowTitle();
+      qobject_cast<QDialog*>(spell)->reject();
+    });
+    editor->Cover()->SpellCheckAction()->trigger();
+    ButtonIn(editor, "CancelButton")->click();
+  });
+  MainButton(*w, "Newbutton")->click();
+  ExpectAllAnswered();
+  EXPECT_TRUE(spellWindow == "Spell Check" || spellWindow == "Information") << spellWindow.toStdString();
+  EXPECT_EQ(w->CurrentSettings().fontName, "Liberation Serif");
+  // Closing the main window saves its settings record, which holds the choice.
+  w->close();
+  const Settings saved = LoadSettingsFile(File("TLM.INI"));
+  EXPECT_EQ(saved.fontName, "Liberation Serif");
+  EXPECT_EQ(saved.fontSize, 14);
+  EXPECT_TRUE(saved.fontBold);
 }
 
 }  // namespace
