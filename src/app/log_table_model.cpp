@@ -4,8 +4,8 @@
 #include <QLocale>
 #include <algorithm>
 
+#include "app/field_text.h"
 #include "app/table_access.h"
-#include "richtext/rtf/code_page.h"
 
 namespace tlm {
 
@@ -16,19 +16,6 @@ constexpr int kCachedRows = 512;
 constexpr int kWalkAhead = 256;
 
 }  // namespace
-
-QString FieldText(const std::string& stored) {
-  const rtf::ByteTable& table = rtf::CodePageTable(1252);  // the tables' code page
-  const std::size_t found = stored.find_last_not_of(' ');
-  const std::size_t end = found == std::string::npos ? 0 : found + 1;
-  QString text;
-  text.reserve(static_cast<qsizetype>(end));
-  for (std::size_t i = 0; i < end && stored[i] != '\0'; ++i) {
-    const char32_t c = table[static_cast<unsigned char>(stored[i])];
-    text += QString::fromUcs4(&c, 1);
-  }
-  return text;
-}
 
 QString TrimmedField(const std::string& stored) { return FieldText(stored).trimmed(); }
 

@@ -2,13 +2,12 @@
 
 #include <QApplication>
 
-#include "app/log_table_model.h"
+#include "app/field_text.h"
 #include "app/main_screen.h"
 #include "app/message_boxes.h"
 #include "app/window_placement.h"
 #include "compose/cover_browse.h"
 #include "compose/fax_editor.h"
-#include "compose/field_text.h"
 #include "compose/phone_book.h"
 #include "compose/table_memos.h"
 #include "platform/data_folder.h"

@@ -4,11 +4,11 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include "app/field_text.h"
 #include "app/message_boxes.h"
 #include "app/table_access.h"
 #include "app/window_placement.h"
 #include "compose/cover_editor.h"
-#include "compose/field_text.h"
 #include "compose/table_memos.h"
 #include "richtext/default_font.h"
 #include "richtext/rich_text_editor.h"

@@ -14,13 +14,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/field_text.h"
 #include "app/help_window.h"
 #include "app/message_boxes.h"
 #include "app/table_access.h"
 #include "app/window_placement.h"
 #include "compose/cover_browse.h"
-#include "compose/field_text.h"
-#include "app/log_table_model.h"
 #include "compose/memo_transfer.h"
 #include "compose/phone_book.h"
 #include "compose/placeholders.h"

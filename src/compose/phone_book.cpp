@@ -5,13 +5,12 @@
 #include <QPushButton>
 #include <QTableView>
 
+#include "app/field_text.h"
 #include "app/message_boxes.h"
 #include "app/table_access.h"
 #include "app/window_placement.h"
-#include "compose/field_text.h"
-#include "app/log_table_model.h"
-#include "compose/phone_book_exchange.h"
 #include "compose/phone_book_editor.h"
+#include "compose/phone_book_exchange.h"
 
 namespace tlm {
 

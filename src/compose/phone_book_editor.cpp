@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/field_text.h"
 #include "app/help_window.h"
 #include "app/message_boxes.h"
-#include "compose/field_text.h"
 
 namespace tlm {
 

@@ -4,10 +4,9 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
-#include "app/log_table_model.h"
+#include "app/field_text.h"
 #include "app/message_boxes.h"
 #include "app/table_access.h"
-#include "compose/field_text.h"
 #include "platform/file_util.h"
 
 namespace tlm {

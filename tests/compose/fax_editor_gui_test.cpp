@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "app/core/settings.h"
+#include "app/field_text.h"
 #include "app/log_table_model.h"
 #include "compose/fax_editor.h"
 #include "compose_gui_support.h"

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/field_text.h"
 #include "app/log_table_model.h"
 #include "app/table_access.h"
 #include "app/message_boxes.h"
@@ -27,9 +28,7 @@ TEditReceiveNotes::TEditReceiveNotes(TableAccess& recLog, QWidget* parent)
   setWindowTitle(QStringLiteral("Received Fax Notes"));
   notes_->setObjectName(QStringLiteral("Notes"));
   notes_->setMaxLength(kNotesWidth);
-  std::string stored = recLog.Field("NOTES");
-  stored.erase(stored.find_last_not_of(' ') + 1);
-  notes_->setText(QString::fromLocal8Bit(stored.c_str()));
+  notes_->setText(FieldText(recLog.Field("NOTES")));
   notes_->setMinimumWidth(notes_->fontMetrics().averageCharWidth() * kNotesWidth);
 
   auto* accept = new QPushButton(QStringLiteral("&Accept"), this);
@@ -52,7 +51,7 @@ TEditReceiveNotes::TEditReceiveNotes(TableAccess& recLog, QWidget* parent)
 }
 
 void TEditReceiveNotes::accept() {
-  if (!recLog_.Go(recNo_) || !recLog_.SetField("NOTES", notes_->text().toLocal8Bit().toStdString())) {
+  if (!recLog_.Go(recNo_) || !recLog_.SetField("NOTES", TextToField(notes_->text()))) {
     ShowInformation(this, tr("The note could not be stored."));
     return;
   }

@@ -1,6 +1,7 @@
-#include "compose/field_text.h"
+#include "app/field_text.h"
 
-#include "app/log_table_model.h"
+#include <QList>
+
 #include "richtext/rtf/code_page.h"
 
 namespace tlm {
@@ -62,6 +63,19 @@ void AppendClosest(char32_t c, std::string& out) {
 }
 
 }  // namespace
+
+QString FieldText(const std::string& stored) {
+  const rtf::ByteTable& table = rtf::CodePageTable(1252);  // the tables' code page
+  const std::size_t found = stored.find_last_not_of(' ');
+  const std::size_t end = found == std::string::npos ? 0 : found + 1;
+  QString text;
+  text.reserve(static_cast<qsizetype>(end));
+  for (std::size_t i = 0; i < end && stored[i] != '\0'; ++i) {
+    const char32_t c = table[static_cast<unsigned char>(stored[i])];
+    text += QString::fromUcs4(&c, 1);
+  }
+  return text;
+}
 
 std::string TextToField(const QString& text) {
   std::string out;

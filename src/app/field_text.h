@@ -1,11 +1,14 @@
 #pragma once
-// Text for the tables' character fields, which are stored in code page 1252
-// (FieldText of app/log_table_model.h reads them): encoding with the closest character for what the code page
-// lacks, and checking that a text fits a field.
+// Text of the tables' character fields, which are stored in code page 1252:
+// reading them, writing with the closest character for what the code page
+// lacks, and checking a fax number.
 #include <QString>
 #include <string>
 
 namespace tlm {
+
+// A stored character field as text, trailing blanks dropped.
+QString FieldText(const std::string& stored);
 
 // `text` in code page 1252. A character the code page lacks becomes its
 // closest one (an accented letter its base letter, typographic signs their
