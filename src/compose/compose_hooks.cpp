@@ -112,8 +112,7 @@ void OpenPhoneBook(TMainScreen& window) {
     ShowInformation(&window, QStringLiteral("Unable to open/create the phone book datafile"));
     return;
   }
-  ComposeContext context = ContextOf(window);
-  TPhoneBook book(*table, TPhoneBook::Mode::kManaging, context, &window);
+  TPhoneBook book(*table, TPhoneBook::Mode::kManaging, &window);
   CenterWindow(&book);
   book.exec();
 }

@@ -197,7 +197,7 @@ void TFaxEditor::ChooseFromPhoneBook() {
     ShowInformation(this, QStringLiteral("Unable to open/create the phone book datafile"));
     return;
   }
-  TPhoneBook book(*table, TPhoneBook::Mode::kChoosing, context_, this);
+  TPhoneBook book(*table, TPhoneBook::Mode::kChoosing, this);
   CenterWindow(&book);
   if (book.exec() != QDialog::Accepted) return;
   RecipientEdit->setText(book.ChosenName());

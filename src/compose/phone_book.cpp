@@ -28,8 +28,8 @@ std::vector<LogColumn> PhoneColumns() {
 
 }  // namespace
 
-TPhoneBook::TPhoneBook(TableAccess& table, Mode mode, ComposeContext& context, QWidget* parent)
-    : TableBrowser(table, PhoneColumns(), mode, "PhoneGrid", parent), context_(context) {
+TPhoneBook::TPhoneBook(TableAccess& table, Mode mode, QWidget* parent)
+    : TableBrowser(table, PhoneColumns(), mode, "PhoneGrid", parent) {
   setObjectName(QStringLiteral("TPhoneBook"));
   setWindowTitle(QStringLiteral("Phone Book Browser"));
   QPushButton* add = AddButton("NewButton", QStringLiteral("&New"), QStringLiteral("Create a new phone book entry"));

@@ -1,7 +1,6 @@
 #pragma once
 // "Phone Book Browser": the phone book's entries with new, edit, delete,
 // import and export, and in choosing mode the entry handed to the fax editor.
-#include "compose/compose_context.h"
 #include "compose/table_browser.h"
 
 namespace tlm {
@@ -9,7 +8,7 @@ namespace tlm {
 class TPhoneBook : public TableBrowser {
   Q_OBJECT
  public:
-  TPhoneBook(TableAccess& table, Mode mode, ComposeContext& context, QWidget* parent = nullptr);
+  TPhoneBook(TableAccess& table, Mode mode, QWidget* parent = nullptr);
 
   // The entry copied from the current record on "&Accept".
   const QString& ChosenName() const { return chosenName_; }
@@ -28,7 +27,6 @@ class TPhoneBook : public TableBrowser {
   // the user) when the table refused.
   bool WriteEntry(const QString& name, const QString& number);
 
-  ComposeContext& context_;
   QString chosenName_;
   QString chosenNumber_;
 };

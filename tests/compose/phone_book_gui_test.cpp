@@ -128,8 +128,7 @@ TEST_F(PhoneBookTest, ChoosingModeFollowsTheCurrentRecordAndARecordOfBlanksIsCho
   auto w = OpenMain();
   std::unique_ptr<TableAccess> table = tables->OpenPhoneBook();
   ASSERT_NE(table, nullptr);
-  ComposeContext context{*tables, w->CurrentSettings(), Folder()};
-  TPhoneBook book(*table, TPhoneBook::Mode::kChoosing, context);
+  TPhoneBook book(*table, TPhoneBook::Mode::kChoosing);
   book.show();
   testing::Settle();
   EXPECT_FALSE(ButtonIn(&book, "CloseButton")->isVisible());
