@@ -432,6 +432,8 @@ int ImportPhoneBookFile(QWidget* parent, TableAccess& table, const QString& path
     ShowInformation(parent, QStringLiteral("The phone book refused an entry; %1 of %2 entries were added.")
                                 .arg(added)
                                 .arg(fitting.size()));
+  } else {
+    ShowInformation(parent, QStringLiteral("%1 entries were added to the phone book.").arg(added));
   }
   return added;
 }
