@@ -86,6 +86,11 @@ std::string TextToField(const QString& text) {
 
 QString StorableText(const QString& text) { return FieldText(TextToField(text)); }
 
+QString FieldWidthProblem(const QString& what, const QString& text, int width) {
+  if (TextToField(text).size() <= static_cast<std::size_t>(width)) return {};
+  return QStringLiteral("%1 \"%2\" is longer than %3 characters.").arg(what, text).arg(width);
+}
+
 QString FaxNumberProblem(const QString& number) {
   for (QChar c : number) {
     if (c.isDigit() && c.unicode() < 0x80) continue;

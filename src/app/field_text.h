@@ -18,6 +18,10 @@ std::string TextToField(const QString& text);
 // `text` as it would be stored, read back (what the closest characters give).
 QString StorableText(const QString& text);
 
+// Empty when `text` fits a field of `width` characters once stored, else
+// the reason, naming the field by `what` ("the name").
+QString FieldWidthProblem(const QString& what, const QString& text, int width);
+
 // A fax number may hold digits, blanks and the dialling characters
 // + - ( ) . / , * # ! @ and the modifiers W P T. Empty when `number` is
 // fine, else the reason.

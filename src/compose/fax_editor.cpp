@@ -232,11 +232,18 @@ void TFaxEditor::LoadTemplate() {
 }
 
 void TFaxEditor::accept() {
-  const QString problem = FaxNumberProblem(FaxNumber());
-  if (!problem.isEmpty()) {
+  // A character outside the table's code page can become two (a ligature);
+  // nothing is cut silently when the fields are stored.
+  const std::pair<QLineEdit*, QString> checks[] = {
+      {FaxNumberEdit, FaxNumberProblem(FaxNumber())},
+      {RecipientEdit, FieldWidthProblem(QStringLiteral("The recipient"), Recipient(), RecipientEdit->maxLength())},
+      {FaxNumberEdit, FieldWidthProblem(QStringLiteral("The fax number"), FaxNumber(), FaxNumberEdit->maxLength())},
+      {SubjectEdit, FieldWidthProblem(QStringLiteral("The subject"), Subject(), SubjectEdit->maxLength())}};
+  for (const auto& [edit, problem] : checks) {
+    if (problem.isEmpty()) continue;
     ShowPage(kRecipientPage);
     ShowInformation(this, problem);
-    FaxNumberEdit->setFocus();
+    edit->setFocus();
     return;
   }
   QDialog::accept();

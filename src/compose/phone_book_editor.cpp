@@ -69,10 +69,14 @@ QString TPhoneBookEditor::EntryNumber() const { return Number->text(); }
 void TPhoneBookEditor::accept() {
   // Names and numbers may be empty; a number that cannot be dialled is not
   // stored.
-  const QString problem = FaxNumberProblem(Number->text());
-  if (!problem.isEmpty()) {
+  const std::pair<QLineEdit*, QString> checks[] = {
+      {Number, FaxNumberProblem(Number->text())},
+      {Name, FieldWidthProblem(QStringLiteral("The name"), Name->text(), Name->maxLength())},
+      {Number, FieldWidthProblem(QStringLiteral("The fax number"), Number->text(), Number->maxLength())}};
+  for (const auto& [edit, problem] : checks) {
+    if (problem.isEmpty()) continue;
     ShowInformation(this, problem);
-    Number->setFocus();
+    edit->setFocus();
     return;
   }
   QDialog::accept();

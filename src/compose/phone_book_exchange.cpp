@@ -360,12 +360,9 @@ QString EntryProblem(const PhoneEntry& entry) {
   const QString name = StoredName(entry);
   const QString where = entry.line > 0 ? QStringLiteral("Line %1: ").arg(entry.line) : QString();
   if (name.isEmpty() && entry.number.isEmpty()) return where + QStringLiteral("an entry without name and number.");
-  if (TextToField(name).size() > static_cast<std::size_t>(kNameWidth)) {
-    return where + QStringLiteral("the name \"%1\" is longer than %2 characters.").arg(name).arg(kNameWidth);
-  }
-  if (TextToField(entry.number).size() > static_cast<std::size_t>(kPhoneWidth)) {
-    return where +
-           QStringLiteral("the fax number \"%1\" is longer than %2 characters.").arg(entry.number).arg(kPhoneWidth);
+  for (const QString& problem : {FieldWidthProblem(QStringLiteral("the name"), name, kNameWidth),
+                                 FieldWidthProblem(QStringLiteral("the fax number"), entry.number, kPhoneWidth)}) {
+    if (!problem.isEmpty()) return where + problem;
   }
   if (!FaxNumberProblem(entry.number).isEmpty()) {
     return where + QStringLiteral("the fax number \"%1\" holds letters or signs that cannot be dialled.")

@@ -219,6 +219,13 @@ TEST_F(FaxEditorTest, ANumberWithLettersIsRefusedTheZoomAndTheToolbarAnswer) {
     EXPECT_TRUE(editor->Document()->CurrentParagraph().startsNewPage);
 
     Retype(EditIn(editor, "FaxNumber"), "+1 (555) 010-0199,,22");
+    // 35 ligatures fit the edit but are 70 letters in the table: refused.
+    EditIn(editor, "Recipient")->insert(QString(35, QChar(0xFB01)));
+    driver.Click(QMessageBox::Ok);
+    ButtonIn(editor, "OKButton")->click();
+    EXPECT_TRUE(driver.boxes.back().text.startsWith("The recipient")) << driver.boxes.back().text.toStdString();
+    EXPECT_EQ(editor->CurrentPage(), TFaxEditor::kRecipientPage);
+    Retype(EditIn(editor, "Recipient"), "Fine");
     ButtonIn(editor, "OKButton")->click();
   });
   MainButton(*w, "Newbutton")->click();
@@ -227,6 +234,7 @@ TEST_F(FaxEditorTest, ANumberWithLettersIsRefusedTheZoomAndTheToolbarAnswer) {
   const std::vector<testing::DbfRecord> records = testing::ReadDbf(File("TLM.DBF"));
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].values.at("PHONE"), "+1 (555) 010-0199,,22");
+  EXPECT_EQ(records[0].values.at("RECIPIENT"), "Fine");
   EXPECT_TRUE(records[0].values.at("RTFDOC").contains("\\page")) << records[0].values.at("RTFDOC").toStdString();
 }
 
