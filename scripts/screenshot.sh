@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Starts Tolmera under Xvfb on a data folder with a few sample faxes and saves
-# a picture of its main window as docs/main-window.png.
+# a picture of its main window as docs/main-window.png; draws the fax editor
+# with a filled cover sheet as docs/fax-editor.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 build=build/screenshot
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTOLMERA_TESTS=OFF -DTOLMERA_BENCH=ON >/dev/null
-cmake --build "$build" --target tolmera make_sample_logs send_window_shot
+cmake --build "$build" --target tolmera make_sample_logs send_window_shot fax_editor_picture
 
 width=860
 height=540
@@ -61,3 +62,5 @@ echo "screenshot.sh: wrote docs/main-window.png"
 # The send window with its progress display during a send over faxsim.
 QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$data/run" "$build/bench/send/send_window_shot" docs/send-window.png
 echo "screenshot.sh: wrote docs/send-window.png"
+XDG_RUNTIME_DIR="$data/run" QT_QPA_PLATFORM=offscreen "$build/bench/compose/fax_editor_picture" docs/fax-editor.png
+echo "screenshot.sh: wrote docs/fax-editor.png"

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <algorithm>
 
+#include "app/field_text.h"
 #include "app/table_access.h"
 #include "app/table_text.h"
 
@@ -125,11 +126,11 @@ int LogTableModel::columnCount(const QModelIndex& parent) const {
 QString LogTableModel::CellText(const LogColumn& column) const {
   switch (column.kind) {
     case LogColumn::Kind::kText:
-      return RightTrimmed(table_->Field(column.field));
+      return FieldText(table_->Field(column.field));
     case LogColumn::Kind::kDate:
       return DisplayDate(table_->Field(column.field));
     case LogColumn::Kind::kNumber:
-      return RightTrimmed(table_->Field(column.field)).trimmed();
+      return FieldText(table_->Field(column.field)).trimmed();
     case LogColumn::Kind::kSentYesNo:
       return YesNoText(IsTrueLogical(table_->Field(column.field)));
     case LogColumn::Kind::kIsDeleted:

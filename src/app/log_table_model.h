@@ -76,7 +76,8 @@ class LogTableModel : public QAbstractTableModel {
   mutable QCache<int, QStringList> cache_;
 };
 
-// A stored field as text with the blanks at both ends dropped.
+// A stored field as text (FieldText of app/field_text.h) with the blanks at
+// both ends dropped.
 QString TrimmedField(const std::string& stored);
 
 // Display text of a stored "YYYYMMDD" date in the short date format; empty

@@ -13,6 +13,7 @@
 #include "app/storage_tables.h"
 #include "viewer/viewer_hooks.h"
 #include "send/send_hooks.h"
+#include "compose/compose_hooks.h"
 
 int main(int argc, char** argv) {
   const tlm::CommandLine commandLine = tlm::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   tlm::InstallMaintenanceHooks(hooks);
   tlm::InstallViewerHooks(hooks);
   tlm::InstallSendHooks(hooks);
+  tlm::InstallComposeHooks(hooks);
 
   tlm::TMainScreen window(*tables, hooks, &previousInstance);
   window.show();

@@ -40,13 +40,19 @@ class StorageTable final : public TableAccess {
       if (!table_.SetString(name, value)) return false;
     return table_.Post();
   }
-  bool MemoToFile(const std::string& name, const std::string& path) override { return engine_.BlobToFile(name, path); }
   bool DeleteRecord() override { return table_.Delete(); }
   std::string Filter() override { return engine_.Filter(); }
   bool SetFilter(const std::string& expression) override { return engine_.SetFilter(expression); }
   long DeleteWhere(const std::string& condition, const std::function<void()>& beforeMark,
                    std::string& error) override {
     return tlm::DeleteWhere(table_, engine_, condition, beforeMark, error);
+  }
+  bool AppendRecord() override { return table_.Append() && table_.Post(); }
+  bool MemoToFile(const std::string& field, const std::string& path) override {
+    return engine_.BlobToFile(field, path);
+  }
+  bool MemoFromFile(const std::string& field, const std::string& path) override {
+    return engine_.FileToBlob(field, path);
   }
   bool ReopenAtSameRecord() override { return tlm::ReopenAtSameRecord(table_, engine_); }
 

@@ -52,11 +52,14 @@ class TableAccess {
       if (!SetField(name, value)) return false;
     return true;
   }
-  // Writes memo field `name` of the current record into the file at `path`;
-  // false when it cannot.
-  virtual bool MemoToFile(const std::string& /*name*/, const std::string& /*path*/) { return false; }
   // Sets the current record's deletion mark; it then drops out of the list.
   virtual bool DeleteRecord() = 0;
+  // Appends a blank record, writes it and makes it current.
+  virtual bool AppendRecord() { return false; }
+  // A memo field of the current record written into a file, or replaced by
+  // a file's contents (the record is written at once).
+  virtual bool MemoToFile(const std::string& /*field*/, const std::string& /*path*/) { return false; }
+  virtual bool MemoFromFile(const std::string& /*field*/, const std::string& /*path*/) { return false; }
 
   // The filter the list is limited by ("" for none, which shows every
   // record without a deletion mark) and setting another.

@@ -3,19 +3,27 @@
 #include <cstdio>
 
 #include "compose/fax_file_names.h"
+#include "platform/file_util.h"
 #include "richtext/rich_text_editor.h"
 #include "storage/xb_components.h"
 
 namespace tlm {
 
-bool LoadRichText(RichTextEditor& editor, const std::string& folder, const MemoToFile& writeMemo) {
+bool LoadRichText(RichTextEditor& editor, const std::string& folder, const MemoToFile& writeMemo,
+                  QString* rtfError) {
   editor.Clear();
   std::string path = folder + kMemoTransferFileName;
   if (!writeMemo || !writeMemo(path)) {
     std::remove(path.c_str());
     return false;
   }
-  editor.LoadRtf(QString::fromStdString(path));  // a damaged text loads as far as it reads
+  std::string bytes;
+  QString error;
+  // A record that never had a text leaves an empty memo: an empty editor.
+  if (!ReadWholeFile(path, bytes) || !bytes.empty()) {
+    editor.LoadRtf(QString::fromStdString(path), &error);  // a damaged text loads as far as it reads
+  }
+  if (rtfError) *rtfError = error;
   editor.Reformat();
   std::remove(path.c_str());
   return true;

@@ -1,6 +1,7 @@
 #pragma once
 // Moving rich text between an editor and a memo field of a table through the
 // transfer file "Eraseme.rtf" in the data folder.
+#include <QString>
 #include <functional>
 #include <string>
 
@@ -17,8 +18,11 @@ using MemoFromFile = std::function<bool(const std::string& path)>;
 
 // Clears the editor, has the memo written to the transfer file and loads it
 // as RTF, then deletes the file. When the engine fails the editor stays
-// empty and false is returned.
-bool LoadRichText(RichTextEditor& editor, const std::string& folder, const MemoToFile& writeMemo);
+// empty and false is returned. An empty memo is an empty text; a memo that
+// is not readable RTF loads as far as it reads and, with `rtfError`, is
+// described there (left empty when the text read well).
+bool LoadRichText(RichTextEditor& editor, const std::string& folder, const MemoToFile& writeMemo,
+                  QString* rtfError = nullptr);
 
 // Saves the editor as RTF into the transfer file and has the memo field
 // replaced from it; the file is deleted afterwards.

@@ -14,8 +14,7 @@ void ApplyDefaultFont(RichTextEditor& editor, const Settings& s) {
                               s.fontUnderline});
 }
 
-bool ChooseDefaultFont(QWidget* parent, const std::string& iniPath, const FontPicker& picker) {
-  Settings settings = LoadSettingsFile(iniPath);
+bool ChooseDefaultFont(QWidget* parent, Settings& settings, const std::string& iniPath, const FontPicker& picker) {
   QFont initial(QString::fromStdString(settings.fontName));
   initial.setPointSize(std::max(1, settings.fontSize));
   initial.setBold(settings.fontBold);
@@ -39,11 +38,12 @@ bool ChooseDefaultFont(QWidget* parent, const std::string& iniPath, const FontPi
     SaveSettingsFile(iniPath, settings);
   } catch (const std::exception& e) {
     QMessageBox::information(parent, "Information", QString::fromLocal8Bit(e.what()));
-    return false;
   }
   return true;
 }
 
-bool ChooseDefaultFont(QWidget* parent) { return ChooseDefaultFont(parent, DataFolder() + kSettingsFileName); }
+bool ChooseDefaultFont(QWidget* parent, Settings& settings) {
+  return ChooseDefaultFont(parent, settings, DataFolder() + kSettingsFileName);
+}
 
 }  // namespace tlm

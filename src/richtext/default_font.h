@@ -20,12 +20,15 @@ void ApplyDefaultFont(RichTextEditor& editor, const Settings& settings);
 // The font dialog; returns no value when the user cancels.
 using FontPicker = std::function<std::optional<QFont>(const QFont& initial, QWidget* parent)>;
 
-// Reloads the settings from `iniPath`, lets the user pick a font preset with
-// the default font and, on OK, stores name, size, bold, italic and underline
-// and saves the settings. Returns true when a font was chosen and saved; a
-// refused write is shown to the user. `picker` defaults to Qt's font dialog.
-bool ChooseDefaultFont(QWidget* parent, const std::string& iniPath, const FontPicker& picker = {});
-// The same on the program's TLM.INI.
-bool ChooseDefaultFont(QWidget* parent);
+// Lets the user pick a font preset with the default font of `settings` (the
+// process's one settings record) and, on OK, stores name, size, bold, italic
+// and underline in it and saves the settings to `iniPath`. Returns true when
+// a font was chosen; a refused write is shown to the user (the choice stays
+// in `settings`, so it is written with the next save). `picker` defaults to
+// Qt's font dialog.
+bool ChooseDefaultFont(QWidget* parent, Settings& settings, const std::string& iniPath,
+                       const FontPicker& picker = {});
+// The same with the program's TLM.INI.
+bool ChooseDefaultFont(QWidget* parent, Settings& settings);
 
 }  // namespace tlm

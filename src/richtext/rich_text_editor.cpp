@@ -288,6 +288,20 @@ void RichTextEditor::SetInsertMarksVisible(bool visible) {
   c.endEditBlock();
 }
 
+void RichTextEditor::DissolveInsertPoints() {
+  QTextCursor c(Document());
+  c.beginEditBlock();
+  for (const InsertRange& range : FindInsertPoints(*Document())) {
+    c.setPosition(range.start);
+    c.setPosition(range.end, QTextCursor::KeepAnchor);
+    QTextCharFormat f = range.format;
+    f.clearProperty(kInsertTagProperty);
+    f.clearBackground();
+    c.setCharFormat(f);
+  }
+  c.endEditBlock();
+}
+
 // --- paragraph and font ----------------------------------------------------------
 
 ParagraphAttributes RichTextEditor::CurrentParagraph() const {

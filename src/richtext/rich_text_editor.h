@@ -91,6 +91,9 @@ class RichTextEditor : public QWidget {
   void SetInsertMarksVisible(bool visible);
   void HideInsertMarks() { SetInsertMarksVisible(false); }
   bool InsertMarksVisible() const { return marksVisible_; }
+  // Turns every insert point into ordinary text with the same characters and
+  // font, so it lays out exactly as typed text does.
+  void DissolveInsertPoints();
 
   // --- the current paragraph and the writing font -----------------------
   ParagraphAttributes CurrentParagraph() const;

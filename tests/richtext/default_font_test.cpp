@@ -17,8 +17,11 @@ TEST(DefaultFont, ChosenFontIsSavedAndAppliedToANewText) {
   testing::TempDir dir;
   std::string ini = dir.File("TLM.INI");
   testing::WriteText(ini, "[User]\nName=Kept\n[Default Font]\nName=Arial\nSize=10\n");
+  // The process's settings record; the file holds an older font.
+  Settings current = LoadSettingsFile(ini);
+  current.fontName = "Courier New";
   QFont offered;
-  bool chosen = ChooseDefaultFont(nullptr, ini, [&](const QFont& initial, QWidget*) -> std::optional<QFont> {
+  bool chosen = ChooseDefaultFont(nullptr, current, ini, [&](const QFont& initial, QWidget*) -> std::optional<QFont> {
     offered = initial;
     QFont f("Liberation Serif");
     f.setPointSize(14);
@@ -27,7 +30,7 @@ TEST(DefaultFont, ChosenFontIsSavedAndAppliedToANewText) {
     return f;
   });
   ASSERT_TRUE(chosen);
-  EXPECT_EQ(offered.family(), "Arial");
+  EXPECT_EQ(offered.family(), "Courier New");  // the record's font, not the file's
   EXPECT_EQ(offered.pointSize(), 10);
   Settings s = LoadSettingsFile(ini);
   EXPECT_EQ(s.fontName, "Liberation Serif");
@@ -36,11 +39,17 @@ TEST(DefaultFont, ChosenFontIsSavedAndAppliedToANewText) {
   EXPECT_TRUE(s.fontItalic);
   EXPECT_TRUE(s.fontUnderline);
   EXPECT_EQ(s.userName, "Kept");
+  // The record itself holds the choice, so saving it at close keeps it.
+  EXPECT_EQ(current.fontName, "Liberation Serif");
+  EXPECT_EQ(current.fontSize, 14);
+  SaveSettingsFile(ini, current);
+  EXPECT_EQ(LoadSettingsFile(ini).fontName, "Liberation Serif");
 
   // Cancel leaves the file alone.
   std::string before = testing::ReadText(ini);
-  EXPECT_FALSE(ChooseDefaultFont(nullptr, ini, [](const QFont&, QWidget*) { return std::optional<QFont>(); }));
+  EXPECT_FALSE(ChooseDefaultFont(nullptr, current, ini, [](const QFont&, QWidget*) { return std::optional<QFont>(); }));
   EXPECT_EQ(testing::ReadText(ini), before);
+  EXPECT_EQ(current.fontName, "Liberation Serif");
 
   RichTextEditor editor;
   ApplyDefaultFont(editor, s);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/field_text.h"
 #include "app/log_table_model.h"
 #include "app/table_access.h"
 #include "app/message_boxes.h"
