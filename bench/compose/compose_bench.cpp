@@ -116,7 +116,7 @@ void BM_OpenFaxEditor20Pages(benchmark::State& state) {
     table.SetString("SUBJECT", "Twenty pages");
     table.SetString("RECIPIENT", "Adams");
     table.SetString("RTFCOVER", "{\\rtf1\\ansi Cover\\par}");
-    table.SetString("RTFDOC", TwentyPages());
+    table.SetString("RTFDOC", BusinessPages(20));
     table.Post();
   }
   std::unique_ptr<TableProvider> tables = CreateStorageTables();

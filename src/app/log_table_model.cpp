@@ -6,7 +6,6 @@
 
 #include "app/field_text.h"
 #include "app/table_access.h"
-#include "app/table_text.h"
 
 namespace tlm {
 
@@ -16,14 +15,10 @@ constexpr int kCachedRows = 512;
 // Rows read past the one asked for, so scrolling does not walk row by row.
 constexpr int kWalkAhead = 256;
 
-QString RightTrimmed(const std::string& text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  return FromTableText(text.substr(0, end == std::string::npos ? 0 : end + 1));
-}
 
 }  // namespace
 
-QString TrimmedField(const std::string& stored) { return FromTableText(stored).trimmed(); }
+QString TrimmedField(const std::string& stored) { return FieldText(stored).trimmed(); }
 
 QString YesNoText(bool value) { return value ? QStringLiteral("Yes") : QStringLiteral("No "); }
 
