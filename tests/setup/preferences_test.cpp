@@ -414,3 +414,29 @@ TEST_F(PreferencesTest, CancelledQuickSetupLeavesTheFirstRunToTheWizard) {
 
 }  // namespace
 }  // namespace tlm
+
+namespace tlm {
+namespace {
+
+// Pictures of quick set-up and the wizard's modem page for the project's
+// docs, written only when TOLMERA_SCREENSHOT_DIR names a folder.
+TEST_F(PreferencesTest, Screenshots) {
+  const char* folder = std::getenv("TOLMERA_SCREENSHOT_DIR");
+  if (!folder) GTEST_SKIP() << "TOLMERA_SCREENSHOT_DIR is not set";
+  MapPorts(Folder(), {{1, "/dev/serial/by-id/usb-Acme_56K_Fax_Modem-if00"}});
+  record.comPort = 0;
+  record.userName = "Pat Sender";
+  record.userFax = "+1 555 0100";
+  TQuickSetupForm quick(record, Ini());
+  quick.show();
+  Settle(200);
+  EXPECT_TRUE(quick.grab().save(QString::fromLatin1(folder) + "/quick-setup.png"));
+  auto w = Open();
+  w->GoToPage(1);
+  w->ResetString->setText("ATZ");
+  Settle(200);
+  EXPECT_TRUE(w->grab().save(QString::fromLatin1(folder) + "/preferences-modem.png"));
+}
+
+}  // namespace
+}  // namespace tlm
