@@ -84,9 +84,9 @@ int TKvCustomAbstractFax::ReadLineUntil(std::string& line, const TickTimer& dead
   return -fax_error::kTimeout;
 }
 
-// A command succeeds only on its final "OK": an information line (the
-// first one is the reply) must be followed by a final result within the
-// command time-out, so a device that answers one stray line and then falls
+// A command succeeds only on its final "OK" and fails on "ERROR": other
+// lines (the first one is the reply) must be followed by one of them within
+// the command time-out, so a device that answers one stray line and then falls
 // silent, or chatters without end, is not taken for a modem.
 int TKvCustomAbstractFax::SendSyncCommand(const std::string& command, std::string* reply) {
   try {
@@ -96,18 +96,13 @@ int TKvCustomAbstractFax::SendSyncCommand(const std::string& command, std::strin
     bool gotInfo = false;
     while (ReadLineUntil(line, deadline) == 0) {
       if (line == command) continue;  // echo
-      switch (ClassifyResult(line)) {
-        case ResultLine::kOk:
-          return 0;
-        case ResultLine::kError:
-        case ResultLine::kConnect:
-        case ResultLine::kNoCarrier:
-          return -fax_error::kBadModemResponse;
-        case ResultLine::kNone:
-          if (!gotInfo && reply) *reply = line;
-          gotInfo = true;
-          break;
-      }
+      const ResultLine result = ClassifyResult(line);
+      if (result == ResultLine::kOk) return 0;
+      if (result == ResultLine::kError) return -fax_error::kBadModemResponse;
+      // Anything else (a stale CONNECT or NO CARRIER included) is no answer
+      // yet; the first such line is the command's reply.
+      if (!gotInfo && reply) *reply = line;
+      gotInfo = true;
     }
     return -fax_error::kBadModemResponse;
   } catch (const std::exception& e) {

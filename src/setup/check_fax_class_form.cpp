@@ -13,6 +13,7 @@
 #include "app/window_placement.h"
 #include "comm/com_port.h"
 #include "fax/abstract_fax.h"
+#include "platform/com_ports.h"
 #include "platform/ticks.h"
 
 namespace tlm {
@@ -52,9 +53,12 @@ TCheckFaxClassForm::TCheckFaxClassForm(TKvCustomComPort& port, TKvCustomAbstract
     : QDialog(parent), port_(port), fax_(fax), comNumber_(comNumber), resetString_(std::move(resetString)) {
   setObjectName(QStringLiteral("CheckFaxClassForm"));
   setWindowTitle(QStringLiteral("Finding Fax Class...Please wait"));
+  portLabel_ = new QLabel(QString::fromLocal8Bit(ComPortDisplayName(comNumber_, port_.DevicePath()).c_str()), this);
+  portLabel_->setObjectName(QStringLiteral("PortLabel"));
   auto* heading = new QLabel(QStringLiteral("Fax Classes:"), this);
   const char* const initial[3] = {"Class 1 :", "Class 2 :", "Class 2.0 :"};
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(portLabel_);
   layout->addWidget(heading);
   for (int i = 0; i < 3; ++i) {
     classLabels_[i] = new QLabel(QString::fromLatin1(initial[i]), this);
@@ -126,6 +130,7 @@ bool TCheckFaxClassForm::Analyse() {
   } catch (const std::exception& e) {
     message = e.what();
   }
+  portLabel_->setText(QString::fromLocal8Bit(ComPortDisplayName(comNumber_, port_.DevicePath()).c_str()));
   if (!message.empty() || !OpenPort(port_, message)) {
     SetStatus(QString::fromLocal8Bit(message.c_str()));
     return false;

@@ -33,6 +33,7 @@ class TCheckFaxClassForm : public QDialog {
   bool Running() const { return running_; }
   QLabel* ClassLabel(int index) const { return classLabels_[index]; }
   QLabel* StatusLabel() const { return Status; }
+  QLabel* PortLabel() const { return portLabel_; }
 
   void reject() override;  // ignored while the analysis runs
 
@@ -53,6 +54,7 @@ class TCheckFaxClassForm : public QDialog {
   int resultIndex_ = -1;
   std::string resultName_;
 
+  QLabel* portLabel_ = nullptr;  // "COM3 (/dev/ttyS2)"
   QLabel* classLabels_[3] = {};
   QLabel* Status = nullptr;
   QPushButton* ok_ = nullptr;

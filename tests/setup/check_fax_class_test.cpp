@@ -74,6 +74,8 @@ TEST_F(CheckFaxClassTest, RecommendsClassOneThenTwoThenTwoPointO) {
     EXPECT_TRUE(form->StatusLabel()->text().startsWith(
         QStringLiteral("Try using the recommended Fax Class (%1) or auto detect.").arg(QString::fromStdString(c.name))));
     EXPECT_EQ(form->windowTitle(), "Check Fax Class");
+    EXPECT_EQ(form->PortLabel()->text().toStdString(),
+              "COM" + std::to_string(c.com) + " (" + Path(std::vector<std::string>{"one", "two", "all", "twozero", "twoboth"}[c.com - 1]) + ")");
   }
   EXPECT_TRUE(driver.unexpected.empty());
 }
