@@ -98,6 +98,11 @@ TEST_F(PreferencesTest, NavigationHelpTopicsAndTheFirstRunRules) {
     first->GoToPage(page);
     EXPECT_EQ(first->FinishButton->isEnabled(), page == kPreferencesPageCount - 1) << page;
   }
+  driver.Click(QMessageBox::Yes);
+  Click(first->FinishButton);  // on the last page
+  EXPECT_EQ(first->result(), QDialog::Accepted);
+  EXPECT_EQ(File().ReadString("Version", "Version", ""), "2.9q");
+  EXPECT_TRUE(driver.unexpected.empty());
 }
 
 // Every setting goes out as edited; Finish asks first, No leaves the wizard
@@ -381,6 +386,41 @@ TEST_F(PreferencesTest, AFirstStartShowsQuickSetupWhichSavesAndOpensTheWizard) {
   EXPECT_TRUE(driver.Idle());
   main->close();
   EXPECT_TRUE(driver.unexpected.empty()) << driver.unexpected.front();
+}
+
+// Quick set-up's own "Find Modem Port" and "Ok": the port found is chosen
+// and saved with the name and number; no wizard opens.
+TEST_F(PreferencesTest, QuickSetupFindsTheModemAndOkSaves) {
+  FaxsimModems sim(Folder(), {{"modem", "class=1"}});
+  ASSERT_TRUE(sim.Started());
+  MapPorts(Folder(), {{1, data.dir.File("none1")}, {2, data.dir.File("modem")}, {3, data.dir.File("none3")},
+                      {4, data.dir.File("none4")}, {5, data.dir.File("none5")}, {6, data.dir.File("none6")}});
+  MainScreenHooks hooks;
+  InstallPreferencesHooks(hooks);
+  driver.Then([&](QWidget* w) {
+    auto* form = qobject_cast<TQuickSetupForm*>(w);
+    ASSERT_NE(form, nullptr);
+    driver.Then(ClickOkWhenDone);
+    driver.Click(QMessageBox::Yes);  // "Set Com Port to Com 2 (...)"
+    driver.Click(QMessageBox::No);   // then the reindex question of a first start
+    QTest::mouseClick(form->FindModemButton, Qt::LeftButton);
+    EXPECT_TRUE(form->ComPort->Button(1)->isChecked());
+    QTest::keyClicks(form->Name, "Lee");
+    QTest::mouseClick(form->OkButton, Qt::LeftButton);
+  });
+  std::unique_ptr<TableProvider> tables = CreateStorageTables();
+  auto main = std::make_unique<TMainScreen>(*tables, hooks);
+  main->show();
+  EXPECT_TRUE(WaitUntil([&] { return driver.Idle(); }, 20000));
+  Settle(100);
+  ASSERT_GE(driver.boxes.size(), 1u);
+  EXPECT_EQ(driver.boxes[0].caption, "Com Port");
+  EXPECT_EQ(driver.boxes[0].text.toStdString(), "Set Com Port to Com 2 (" + data.dir.File("modem") + ")");
+  EXPECT_EQ(File().ReadInteger("Modem", "ComPort", -9), 1);
+  EXPECT_EQ(File().ReadString("User", "Name", ""), "Lee");
+  EXPECT_FALSE(main->FirstRun());
+  main->close();
+  EXPECT_TRUE(driver.unexpected.empty());
 }
 
 // Quick set-up cancelled on a first start: nothing stored, the flag stays,
