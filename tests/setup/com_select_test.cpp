@@ -59,5 +59,16 @@ TEST(ComSelectTest, APortWithoutNumberAsksAndOpensTheChosenOne) {
   TKvCustomComPort::SetPortPrompt({});
 }
 
+// A device the user may not open is listed with the group to join.
+TEST(ComSelectTest, ARefusedDeviceNamesTheGroup) {
+  UsableComPort refused;
+  refused.number = 9;
+  refused.device = "/nonexistent/ttyUSB0";
+  refused.permitted = false;
+  const std::string line = ComSelectLine(refused);
+  EXPECT_EQ(line.rfind("COM9 (/nonexistent/ttyUSB0) - ", 0), 0u) << line;
+  EXPECT_NE(line.find("group \"dialout\""), std::string::npos) << line;
+}
+
 }  // namespace
 }  // namespace tlm
