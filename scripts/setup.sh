@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev libcups2-dev zlib1g-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libcups2-dev zlib1g-dev qt6-multimedia-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev

@@ -11,9 +11,11 @@
 #include "app/qt_main_thread_bridge.h"
 #include "app/single_instance.h"
 #include "app/storage_tables.h"
-#include "viewer/viewer_hooks.h"
-#include "send/send_hooks.h"
 #include "compose/compose_hooks.h"
+#include "send/send_fax_form.h"
+#include "send/send_hooks.h"
+#include "setup/preferences_hooks.h"
+#include "viewer/viewer_hooks.h"
 
 int main(int argc, char** argv) {
   const tlm::CommandLine commandLine = tlm::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -44,8 +46,12 @@ int main(int argc, char** argv) {
   tlm::InstallViewerHooks(hooks);
   tlm::InstallSendHooks(hooks);
   tlm::InstallComposeHooks(hooks);
+  tlm::InstallPreferencesHooks(hooks);
 
   tlm::TMainScreen window(*tables, hooks, &previousInstance);
+  // Windows of one subsystem that open another's.
+  tlm::TSendFaxForm::SetPreferencesWindow(
+      [&window](QWidget* parent, tlm::Settings&) { return tlm::RunPreferences(window, parent); });
   window.show();
   // A fax file named on the command line (or opened from a file manager)
   // goes straight to the viewer.

@@ -62,6 +62,7 @@ class TMainScreen : public QMainWindow {
   TableAccess* RecTable() const { return recTable_.get(); }
   TableProvider& Tables() const { return tables_; }
   bool FirstRun() const { return firstRun_; }
+  void SetFirstRun(bool on) { firstRun_ = on; }  // quick set-up and preferences clear it
   bool ReceiveMode() const { return receiveMode_; }
   void SetReceiveMode(bool on);
   bool FaxInProgress() const { return faxInProgress_; }

@@ -84,21 +84,27 @@ int TKvCustomAbstractFax::ReadLineUntil(std::string& line, const TickTimer& dead
   return -fax_error::kTimeout;
 }
 
+// A command succeeds only on its final "OK" and fails on "ERROR": other
+// lines (the first one is the reply) must be followed by one of them within
+// the command time-out, so a device that answers one stray line and then falls
+// silent, or chatters without end, is not taken for a modem.
 int TKvCustomAbstractFax::SendSyncCommand(const std::string& command, std::string* reply) {
   try {
     comPort_->PutString(command + "\r");
+    const TickTimer deadline = NewTimer(kCommandTimeoutTicks);
     std::string line;
     bool gotInfo = false;
-    while (true) {
-      if (ReadLine(line, kCommandTimeoutTicks) != 0) return gotInfo ? 0 : -fax_error::kBadModemResponse;
+    while (ReadLineUntil(line, deadline) == 0) {
       if (line == command) continue;  // echo
       const ResultLine result = ClassifyResult(line);
-      if (result == ResultLine::kError) return -fax_error::kBadModemResponse;
       if (result == ResultLine::kOk) return 0;
-      if (gotInfo) return 0;
+      if (result == ResultLine::kError) return -fax_error::kBadModemResponse;
+      // Anything else (a stale CONNECT or NO CARRIER included) is no answer
+      // yet; the first such line is the command's reply.
+      if (!gotInfo && reply) *reply = line;
       gotInfo = true;
-      if (reply) *reply = line;
     }
+    return -fax_error::kBadModemResponse;
   } catch (const std::exception& e) {
     return CodeOf(e);
   }

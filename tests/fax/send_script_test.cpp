@@ -120,6 +120,38 @@ TEST(SessionStartScript, MissingListsAreModemErrorsAndNothingHangs) {
   EXPECT_LT(took, std::chrono::seconds(8));
 }
 
+// A command succeeds only when a final "OK" follows its information
+// lines: a stray line and then silence, or a stray line and then CONNECT,
+// is a modem error, and an init string answered that way fails the start.
+TEST(SessionStartScript, AnInformationLineWithoutAFinalResultIsAModemError) {
+  ScriptedModem modem([](const std::string& cmd) -> std::string {
+    if (cmd == "ATI3") return R::Result("Model 56K") + R::Result("Rev 2") + R::Result("OK");
+    if (cmd == "ATSTRAY" || cmd == "ATX9") return R::Result("garbled");  // and then nothing
+    if (cmd == "ATCON") return R::Result("info") + R::Result("CONNECT 9600");
+    return R::Result("OK");
+  });
+  ScriptedSend s(modem.Path());
+  s.port.SetOpen(true);
+  std::string reply;
+  EXPECT_EQ(s.fax.SyncCommand("ATI3", &reply), 0);
+  EXPECT_EQ(reply, "Model 56K");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(s.fax.SyncCommand("ATSTRAY"), -fax_error::kBadModemResponse);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(s.fax.SyncCommand("ATCON"), -fax_error::kBadModemResponse);
+  EXPECT_EQ(s.fax.SyncCommand("AT"), 0);
+  s.port.SetOpen(false);
+
+  TempDir dir;
+  WriteApf(dir.File("p.apf"), {PatternPage(1, 20, false)});
+  s.fax.SetFaxClass(fcClass1);
+  s.fax.SetModemInit("ATX9");
+  s.fax.PhoneNumber = "200";
+  s.fax.SetFaxFile(dir.File("p.apf"));
+  EXPECT_EQ(s.fax.StartTransmit(), -fax_error::kBadModemResponse);
+  EXPECT_FALSE(modem.Saw("ATDT200"));
+}
+
 // A bridge like the program's Qt one: a main thread of its own, and a send
 // that stops waiting for a call still running at its time-out (returning
 // false while the call goes on).
