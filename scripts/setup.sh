@@ -16,6 +16,8 @@ packages=(
   libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
+  # the configuration report: serial devices as udev knows them
+  libudev-dev
   xvfb xauth x11-apps
 )
 

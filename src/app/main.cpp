@@ -5,6 +5,7 @@
 #include "app/qt_main_thread_bridge.h"
 #include "app/single_instance.h"
 #include "app/storage_tables.h"
+#include "setup/troubleshooter_hooks.h"
 
 int main(int argc, char** argv) {
   // The guard comes first: a second copy only brings the first one forward.
@@ -18,7 +19,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Tolmera"));
   tlm::QtMainThreadBridge bridge;
   std::unique_ptr<tlm::TableProvider> tables = tlm::CreateStorageTables();
-  tlm::TMainScreen window(*tables, {}, &previousInstance);
+  tlm::MainScreenHooks hooks;
+  tlm::InstallHelpHooks(hooks);
+  tlm::TMainScreen window(*tables, hooks, &previousInstance);
   window.show();
   return QApplication::exec();
 }
