@@ -16,9 +16,9 @@ packages=(
   libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
+  xvfb xauth x11-apps
   # the configuration report: serial devices as udev knows them
   libudev-dev
-  xvfb xauth x11-apps
 )
 
 if [ "$(id -u)" -eq 0 ]; then
