@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/message_boxes.h"
 #include "app/window_placement.h"
 #include "platform/com_ports.h"
 #include "richtext/rich_text_editor.h"
@@ -178,7 +179,7 @@ void TFaxProblemSolverDialog::PrintClick() {
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
   if (pages_->currentIndex() != kAnswersPage) return;
-  PrintAnswer(printer);
+  if (!PrintAnswer(printer)) ShowInformation(this, QStringLiteral("The answer could not be printed."));
 }
 
 bool TFaxProblemSolverDialog::PrintAnswer(QPrinter& printer) {
