@@ -47,6 +47,16 @@ std::string Resolved(const std::string& path) {
   return ::realpath(path.c_str(), buffer) ? std::string(buffer) : path;
 }
 
+// The driver of the hardware behind a tty: newer kernels put the serial
+// core's own "port" and "ctrl" devices in between.
+std::string HardwareDriver(udev_device* parent) {
+  for (udev_device* p = parent; p; p = udev_device_get_parent(p)) {
+    const std::string driver = Text(udev_device_get_driver(p));
+    if (!driver.empty() && driver != "port" && driver != "ctrl") return driver;
+  }
+  return {};
+}
+
 }  // namespace
 
 std::vector<SerialDevice> ListSerialDevices() {
@@ -65,7 +75,7 @@ std::vector<SerialDevice> ListSerialDevices() {
     const std::string node = Text(udev_device_get_devnode(dev.get()));
     udev_device* parent = udev_device_get_parent(dev.get());  // owned by dev
     if (node.empty() || !parent) continue;                    // consoles and pseudo-terminals have no parent
-    std::string driver = FirstOf({Property(dev.get(), "ID_USB_DRIVER"), Text(udev_device_get_driver(parent))});
+    std::string driver = FirstOf({Property(dev.get(), "ID_USB_DRIVER"), HardwareDriver(parent)});
     if (driver.empty()) continue;
     // The 8250 driver registers placeholder ports; type 0 means no UART.
     if (driver == "serial8250" || driver == "serial") {

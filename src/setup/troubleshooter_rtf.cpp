@@ -9,7 +9,8 @@ namespace tlm::troubleshooter {
 namespace {
 
 // US Letter with half-inch margins (the printed answer keeps them); Arial
-// for the text, Symbol for the bullet; black as the one colour.
+// for the text; black as the one colour. The Symbol face stays in the font
+// table for pieces written elsewhere that use it.
 constexpr std::string_view kHeader =
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\paperw12240\\paperh15840\\margl720\\margr720\\margt720\\margb720"
     "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\ftech\\fcharset2 Symbol;}}"
@@ -30,8 +31,10 @@ bool Blank(std::string_view text) {
 }  // namespace
 
 const std::string& BulletTemplate() {
+  // The bullet is the text font's own: Linux desktops rarely carry a Symbol
+  // face, and a hanging indent of the bullet's width lines the text up.
   static const std::string piece =
-      Document("\\pard\\plain\\fi-360\\li720\\sa80\\f0\\fs20{\\f1\\u8226\\'b7}\\tab %ANYTHING%\\par\r\n");
+      Document("\\pard\\plain\\fi-110\\li510\\sa80\\f0\\fs20\\u8226\\'95 %ANYTHING%\\par\r\n");
   return piece;
 }
 
