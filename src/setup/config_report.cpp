@@ -104,7 +104,9 @@ void ModemSection(QStringList& out, const ReportFacts& f) {
     if (!p.present) line += QStringLiteral("   (no such device)");
     out << line;
   }
-  out << QString() << QStringLiteral("[Modem on COM%1 (%2)]").arg(f.modem.com).arg(Q(f.modem.device)) << QString();
+  QString modem = QStringLiteral("[Modem on COM%1").arg(f.modem.com);
+  if (!f.modem.device.empty()) modem += QStringLiteral(" (") + Q(f.modem.device) + u')';
+  out << QString() << modem + u']' << QString();
   for (const std::string& line : f.modem.lines) out << Q(line);
 }
 

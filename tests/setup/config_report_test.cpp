@@ -386,6 +386,31 @@ TEST_F(ModemQueryTest, CopyPutsTheWholeReportOnTheClipboardAndSaysSo) {
   EXPECT_FALSE(w.isVisible());
 }
 
+TEST_F(ModemQueryTest, SettingsOutOfRangeAreReportedAsTheyAreAndTheWindowStillOpens) {
+  Settings s;
+  s.comPort = -3;
+  s.faxClass = 7;
+  s.faxClassReceive = 7;
+  s.maximumBps = 12345;
+  s.toneOrPulse = -1;
+  const auto start = Clock::now();
+  const QStringList report = CollectConfigReport(s);
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+  const qsizetype modem = report.indexOf("[Modem on COM-2]");
+  ASSERT_GE(modem, 0) << report.join('\n').toStdString();
+  EXPECT_EQ(report[modem + 2], "COM-2 is not a valid port number; the modem was not asked.");
+  for (const char* line : {"COM Port:             \t-2", "Tone/Pulse:           \tunknown",
+                           "Fax Class:            \tunknown", "Max BPS:              \t12345",
+                           "Receive Fax Class:    \tunknown"}) {
+    EXPECT_TRUE(report.contains(line)) << line;
+  }
+  TConfigurationInfo w(report);
+  w.show();
+  testing::Settle();
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_EQ(w.Memo()->toPlainText().count('\n'), report.size() - 1);
+}
+
 TEST_F(ModemQueryTest, TheMainWindowsMenuOpensTheReportAndReceiveModeLeavesTheModemAlone) {
   MapCom1(data.dir.File("absent"));
   std::unique_ptr<TableProvider> tables = CreateStorageTables();

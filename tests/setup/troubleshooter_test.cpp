@@ -557,6 +557,21 @@ TEST_F(TroubleshooterWindowTest, TheAnalysisIsBuiltOncePerOpeningAndReopeningSho
   }
 }
 
+TEST_F(TroubleshooterWindowTest, SettingsOutOfRangeStillOpenTheWindowAndAreExplained) {
+  Settings s;
+  s.comPort = -3;
+  s.faxClass = 7;
+  s.maximumBps = 12345;
+  s.answerOnRing = -5;
+  auto w = Open(-1, s);
+  const QString text = w->AnswerText();
+  EXPECT_TRUE(text.contains("You are using Communications Port: COM-2."));
+  EXPECT_TRUE(text.contains("This is not a valid port number."));
+  EXPECT_TRUE(text.contains("The stored fax class 7 is not one this program knows"));
+  EXPECT_TRUE(text.contains("The stored transfer rate 12345 is not one a fax modem uses"));
+  EXPECT_TRUE(text.contains("Your Answer On Ring setting is for -5 rings, so the modem would never answer."));
+}
+
 TEST_F(TroubleshooterWindowTest, TheMainWindowsProblemSolverButtonOpensItOnTheCurrentSettings) {
   {
     ProfileFile ini(data.dir.File("TLM.INI"));
