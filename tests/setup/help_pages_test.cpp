@@ -25,12 +25,13 @@ QString ReadAll(const QString& path) {
 
 QString HelpFolder() { return QString::fromStdString(ShareFolder()) + "help/"; }
 
-// Every help topic number in the program's sources: the constants named
-// kHelp..., and the numbers given to ShowHelp, ShowHelpTopic, ShowTopic and
-// the help-context calls of the windows.
+// Every help topic number in the program's sources: constants whose name
+// speaks of help (kHelpContents = 1009, kFaxEditorHelpTopic = 1015), and
+// numbers given directly to a help call (ShowHelp(1009),
+// ShowHelpTopic(this, 21071)).
 std::set<int> TopicsUsedInTheSources() {
-  const QRegularExpression constant(R"(\bkHelp\w*\s*=\s*(\d+))");
-  const QRegularExpression call(R"(\b(?:ShowHelp|ShowHelpTopic|ShowTopic|HelpContext|ShowHelpContext)\s*\((?:[^,();]*,\s*)?(\d+)\s*\))");
+  const QRegularExpression constant(R"re(\b\w*[Hh]elp\w*\s*=\s*(\d{3,})\b)re");
+  const QRegularExpression call(R"re(\b\w*[Hh]elp\w*\s*\((?:[^,();]*,\s*)*(\d{3,})\s*\))re");
   std::set<int> topics;
   QDirIterator it(QStringLiteral(TOLMERA_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files,
                   QDirIterator::Subdirectories);
