@@ -21,6 +21,8 @@ packages=(
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
   xvfb xauth x11-apps
+  # the configuration report: serial devices as udev knows them
+  libudev-dev
 )
 
 if [ "$(id -u)" -eq 0 ]; then

@@ -14,7 +14,10 @@
 #include "compose/compose_hooks.h"
 #include "send/send_fax_form.h"
 #include "send/send_hooks.h"
+#include "send/show_error_form.h"
 #include "setup/preferences_hooks.h"
+#include "setup/troubleshooter_hooks.h"
+#include "setup/troubleshooter_window.h"
 #include "viewer/viewer_hooks.h"
 
 int main(int argc, char** argv) {
@@ -47,11 +50,15 @@ int main(int argc, char** argv) {
   tlm::InstallSendHooks(hooks);
   tlm::InstallComposeHooks(hooks);
   tlm::InstallPreferencesHooks(hooks);
+  tlm::InstallHelpHooks(hooks);
 
   tlm::TMainScreen window(*tables, hooks, &previousInstance);
   // Windows of one subsystem that open another's.
   tlm::TSendFaxForm::SetPreferencesWindow(
       [&window](QWidget* parent, tlm::Settings&) { return tlm::RunPreferences(window, parent); });
+  tlm::TShowErrorForm::SetProblemSolver([&window](QWidget* parent, int errorCode) {
+    tlm::OpenTroubleshooter(parent, window.CurrentSettings(), errorCode, !window.ReceiveMode());
+  });
   window.show();
   // A fax file named on the command line (or opened from a file manager)
   // goes straight to the viewer.
