@@ -170,6 +170,11 @@ void TMainScreen::SetStatus(const QString& text) {
 
 QString TMainScreen::StatusText() const { return status->text(); }
 
+void TMainScreen::SetReceiveButton(const QString& caption, const QString& hint) {
+  ReceiveButton->setText(caption);
+  ReceiveButton->setToolTip(hint);
+}
+
 bool TMainScreen::HasCurrent(TableAccess* table) const { return table && table->HasCurrentRecord(); }
 
 void TMainScreen::SyncGridToTable(QTableView* grid, LogTableModel* model) { SelectCurrentRecordRow(grid, model); }

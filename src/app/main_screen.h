@@ -82,6 +82,8 @@ class TMainScreen : public QMainWindow {
 
   void SetButtons();
   void SetStatus(const QString& text);
+  // The Receive button's caption and hint ("STOP" while receive mode is on).
+  void SetReceiveButton(const QString& caption, const QString& hint);
   QString StatusText() const;
 
   // Closes and reopens a log at its current record (after an append).

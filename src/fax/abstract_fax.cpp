@@ -1,9 +1,12 @@
 #include "fax/abstract_fax.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <system_error>
 #include <thread>
 
 #include "comm/com_port.h"
@@ -696,23 +699,34 @@ void TKvCustomAbstractFax::PostLog(TFaxLogCode code) {
   FaxLogContext context;
   FillLogContext(context);
   bool written = false;
-  const auto writeHistory = [&] {
+  // 0, or the (negated) system error of a history file that could not be
+  // opened or written.
+  const auto writeHistory = [&]() -> int {
     written = true;
-    if (!FaxLog) return;
+    if (!FaxLog) return 0;
     try {
       FaxLog->UpdateLog(code, context);
-    } catch (const std::exception& e) {
-      std::fprintf(stderr, "fax history: %s\n", e.what());
+      return 0;
+    } catch (const std::system_error& e) {
+      return e.code().value() > 0 ? -e.code().value() : -EIO;
+    } catch (const std::exception&) {
+      return -EIO;
     }
   };
   RunOnMainThread([&] {
-    writeHistory();
+    // The session goes on, but the application learns that its history is
+    // not being kept.
+    if (const int error = writeHistory(); error != 0 && OnFaxError) OnFaxError(*this, error);
     if (OnFaxLog) OnFaxLog(*this, code);
   });
   // A session being stopped (its component is going away) raises no more
   // events, but its end still goes into the history file. The application's
   // thread is busy stopping it, so nothing else uses the log meanwhile.
-  if (!written && quiet_.load()) writeHistory();
+  if (!written && quiet_.load()) {
+    if (const int error = writeHistory(); error != 0) {
+      std::fprintf(stderr, "fax history: %s: %s\n", FaxLog->FaxHistoryName.c_str(), std::strerror(-error));
+    }
+  }
   if (code == lfaxReceiveOk || code == lfaxReceiveSkip || code == lfaxReceiveFail) faxFile_.clear();
 }
 

@@ -293,7 +293,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1WritePage:  // the page is whole: finish it in the file
       if (const int rc = file_.EndPage(); rc != 0) {
-        Fail(rc);
+        FailFile(rc);
         break;
       }
       Command("AT+FTH=3", rf1SendMCF);
@@ -406,7 +406,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
         if (!CloseFaxFile() || !OpenFaxFile()) break;
       }
       if (const int rc = file_.BeginPage(fine_, wide_); rc != 0) {
-        Fail(rc);
+        FailFile(rc);
         break;
       }
       currentPage_ = currentPage_ + 1;
@@ -434,13 +434,13 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
         pageStatusSeen_ = true;
         const char code = rest.empty() ? '0' : rest.front();
         const int rc = (code == '1' || code == '3' || code == '5') ? file_.EndPage() : file_.DiscardPage();
-        if (rc != 0) Fail(rc);
+        if (rc != 0) FailFile(rc);
       } else if (class2::MatchResponse(in.text, "ET", &rest)) {
         postPage_ = PostPageOfFet(rest);
       } else if (in.Is("OK")) {
         if (!pageStatusSeen_) {
           if (const int rc = file_.EndPage(); rc != 0) {
-            Fail(rc);
+            FailFile(rc);
             break;
           }
         }
@@ -454,7 +454,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
         }
       } else if (in.Is("ERROR")) {
         if (const int rc = file_.DiscardPage(); rc != 0) {
-          Fail(rc);
+          FailFile(rc);
           break;
         }
         Command("AT+FDR", rf2GtCnnct, kTicksPageStart);
@@ -476,6 +476,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
       SetInputFlow(false);
       SetInputMode(FaxInputMode::kLines);
       if (!hungUp_) HangUp();
+      PostStatus(false, true);  // the call is over
       if (OneFax) {
         SetStatus(fax_status::kFinished);
         Wait(rfDone);
@@ -491,9 +492,12 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
       SetInputMode(FaxInputMode::kLines);
       FailedFaxFile();
       HangUp();
-      // A failure while setting the modem up would only repeat itself.
-      const bool end = userAbort_ || ExitOnError || failedInSetup_;
-      failedInSetup_ = false;
+      PostStatus(false, true);  // the call (or the attempt to wait for one) is over
+      // A failure while setting the modem up would only repeat itself, and
+      // so would a receive folder that cannot be written: every later call
+      // would be answered and lost the same way.
+      const bool end = userAbort_ || ExitOnError || failedInSetup_ || fileFailed_;
+      failedInSetup_ = fileFailed_ = false;
       if (end) {
         Wait(rfDone);
         EndSession(LastError());
@@ -692,7 +696,7 @@ void TKvCustomReceiveFax::PageData(const FaxInput& in) {
   bitOrder_.Feed(modemData_, pageBuffer_);
   if (dle_.Ended()) bitOrder_.Finish(pageBuffer_);
   if (const int rc = file_.Write(pageBuffer_); rc != 0) {
-    Fail(rc);
+    FailFile(rc);
     return;
   }
   pageLength_ = pageLength_ + static_cast<long>(pageBuffer_.size());
@@ -736,7 +740,7 @@ bool TKvCustomReceiveFax::OpenFaxFile() {
   }
   if (name.empty()) name = GenerateReceiveName(DestinationDir, FaxFileExt);
   if (const int rc = file_.Open(name); rc != 0) {
-    Fail(rc);
+    FailFile(rc);
     return false;
   }
   SetFaxFile(name);
@@ -749,13 +753,18 @@ bool TKvCustomReceiveFax::OpenFaxFile() {
 bool TKvCustomReceiveFax::CloseFaxFile() {
   totalPages_ = file_.PageCount();
   if (const int rc = file_.Close(RemoteID()); rc != 0) {
-    Fail(rc);
+    FailFile(rc);
     return false;
   }
   // The file is complete on disk before it is reported.
   logOpen_ = false;
   PostLog(lfaxReceiveOk);
   return true;
+}
+
+void TKvCustomReceiveFax::FailFile(int error) {
+  fileFailed_ = true;
+  Fail(error);
 }
 
 void TKvCustomReceiveFax::FailedFaxFile() {

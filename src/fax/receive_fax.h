@@ -78,6 +78,9 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   bool AcceptCall();
   bool OpenFaxFile();
   bool CloseFaxFile();
+  // A file operation failed: the session ends with `error` (a receive
+  // folder that cannot be written fails every later call the same way).
+  void FailFile(int error);
   void FailedFaxFile();
   void SetNegotiated(bool fine, bool wide, int bps);
 
@@ -104,6 +107,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   bool logOpen_ = false;  // a log 4 awaits its 5 or 7
   bool hungUp_ = false;
   bool failedInSetup_ = false;
+  bool fileFailed_ = false;
   std::string echo_;
   bool skipLf_ = false;
   DleDataReader dle_;

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/wait.h>
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "receive_rig.h"
@@ -72,6 +73,56 @@ TEST_P(ReceiveFaults, GarbageLinesFromTheModemAreIgnored) {
 
 INSTANTIATE_TEST_SUITE_P(Classes, ReceiveFaults, ::testing::Values("1", "2", "2.0"),
                          [](const auto& info) { return info.param == "2.0" ? std::string("C2_0") : "C" + info.param; });
+
+// Each call that ends, well or badly, ends with a status event flagged
+// "last", so an application knows the call is over.
+TEST(ReceiveCalls, EachCallEndsWithALastStatus) {
+  ReceiveRig rig;
+  FaxsimProcess sim(rig.dir.Folder(),
+                    SimArgs(rig, "1", 1, {"--fault", "777:carrier-loss=1", "--remote-sender",
+                                          "778:" + rig.Path("p1.pbm") + ":100:delay=60:ident=SECOND"}));
+  ASSERT_TRUE(sim.started());
+  rig.fax.SetFaxClass(fcClass1);
+  rig.fax.OneFax = false;
+  ASSERT_EQ(rig.Run(rig.Path("modem"), 0.1), 0);
+  rig.Pump(90, [&] { return rig.files.size() == 1; });
+  ASSERT_EQ(rig.files.size(), 1u);
+  // The failed first call and the good second one.
+  EXPECT_EQ(rig.logs, (std::vector<int>{lfaxReceiveStart, lfaxReceiveFail, lfaxReceiveStart, lfaxReceiveOk}));
+  rig.Pump(5, [&] { return rig.lastStatuses >= 2; });
+  EXPECT_EQ(rig.lastStatuses, 2);
+}
+
+// A receive folder that cannot be written ends the session at the first
+// call instead of answering and losing every later one.
+TEST(ReceiveCalls, AnUnwritableReceiveFolderEndsTheSession) {
+  ReceiveRig rig;
+  FaxsimProcess sim(rig.dir.Folder(), SimArgs(rig, "2", 1, {}));
+  ASSERT_TRUE(sim.started());
+  rig.fax.SetFaxClass(fcClass2);
+  rig.fax.OneFax = false;
+  rig.fax.DestinationDir = rig.Path("gone/");  // removed before the call
+  ASSERT_EQ(rig.Run(rig.Path("modem"), 90), 0);
+  EXPECT_EQ(rig.finish, -ENOENT);
+  EXPECT_FALSE(rig.fax.InProgress());
+  EXPECT_TRUE(ApfFilesIn(rig.dir.Folder()).empty());
+}
+
+// A history file that cannot be written is reported; the fax is still taken.
+TEST(ReceiveCalls, AHistoryFileThatCannotBeWrittenIsReported) {
+  ReceiveRig rig;
+  FaxsimProcess sim(rig.dir.Folder(), SimArgs(rig, "2.0", 1, {}));
+  ASSERT_TRUE(sim.started());
+  TKvFaxLog history;
+  history.FaxHistoryName = rig.Path("no-such-folder/KOVAFAX.HIS");
+  rig.fax.FaxLog = &history;
+  rig.fax.SetFaxClass(fcClass2_0);
+  ASSERT_EQ(rig.Run(rig.Path("modem"), 90), 0);
+  EXPECT_EQ(rig.finish, 0);
+  EXPECT_EQ(rig.files.size(), 1u);
+  ASSERT_FALSE(rig.errors.empty());
+  EXPECT_EQ(rig.errors.front(), -ENOENT);
+}
 
 TEST(TlmfaxReceive, StoresOneFaxAndExits) {
   ReceiveRig rig;  // only for its folder and page files

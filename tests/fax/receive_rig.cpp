@@ -14,7 +14,11 @@ ReceiveRig::ReceiveRig() {
     logs.push_back(code);
     if (code == lfaxReceiveOk) files.push_back(f.FaxFile());
   };
-  fax.OnFaxStatus = [this](TKvCustomAbstractFax& f, bool, bool) { statuses.push_back(f.FaxStatus()); };
+  fax.OnFaxStatus = [this](TKvCustomAbstractFax& f, bool, bool last) {
+    statuses.push_back(f.FaxStatus());
+    if (last) ++lastStatuses;
+  };
+  fax.OnFaxError = [this](TKvCustomAbstractFax&, int error) { errors.push_back(error); };
   fax.OnFaxFinish = [this](TKvCustomAbstractFax&, int error) { finish = error; };
 }
 

@@ -22,6 +22,8 @@ struct ReceiveRig {
   std::vector<int> logs;
   std::vector<int> statuses;
   std::vector<std::string> files;  // FaxFile at each log 5
+  std::vector<int> errors;         // each OnFaxError
+  int lastStatuses = 0;            // status events with the "last" flag
   int finish = INT_MIN;
 
   ReceiveRig();
