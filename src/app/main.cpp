@@ -9,7 +9,9 @@
 #include "app/main_screen.h"
 #include "app/maintenance/maintenance_hooks.h"
 #include "app/qt_main_thread_bridge.h"
+#include "app/receive/receive_hooks.h"
 #include "app/single_instance.h"
+#include "app/sound_player.h"
 #include "app/storage_tables.h"
 #include "compose/compose_hooks.h"
 #include "send/send_fax_form.h"
@@ -51,6 +53,10 @@ int main(int argc, char** argv) {
   tlm::InstallComposeHooks(hooks);
   tlm::InstallPreferencesHooks(hooks);
   tlm::InstallHelpHooks(hooks);
+  tlm::InstallReceiveHooks(hooks, {[](QWidget*, const QString& faxFile, const QString& printer) {
+                                     tlm::PrintReceivedFax(faxFile, printer);
+                                   },
+                                   [](const QString& wavFile) { tlm::PlaySoundFile(wavFile); }});
 
   tlm::TMainScreen window(*tables, hooks, &previousInstance);
   // Windows of one subsystem that open another's.

@@ -1,6 +1,8 @@
 #include "viewer/viewer_hooks.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <exception>
 
 #include "app/help_window.h"
 #include "app/main_screen.h"
@@ -10,6 +12,7 @@
 #include "platform/data_folder.h"
 #include "platform/file_util.h"
 #include "richtext/rich_text_editor.h"
+#include "viewer/fax_printer.h"
 #include "viewer/fax_viewer_window.h"
 
 namespace tlm {
@@ -54,6 +57,30 @@ void InstallViewerHooks(MainScreenHooks& hooks) {
   hooks.viewFax = [](TMainScreen& main, const QString& faxFile, const QString& description) {
     ViewFaxFile(&main, faxFile, description);
   };
+}
+
+bool PrintReceivedFax(const QString& faxFile, const QString& printer, const QString& pdfFile, QString* error) {
+  TKvFaxPrinter faxPrinter;
+  TKvFaxPrinterLog log;
+  faxPrinter.FaxPrinterLog = &log;
+  faxPrinter.Caption = QFileInfo(faxFile).fileName();
+  faxPrinter.FaxHeader.Enabled = false;
+  faxPrinter.FaxFooter.Enabled = false;
+  faxPrinter.MultiPage = false;
+  try {
+    faxPrinter.SetFileName(faxFile.toStdString());
+  } catch (const std::exception& e) {
+    if (error) *error = QString::fromLocal8Bit(e.what());
+    return false;
+  }
+  if (pdfFile.isEmpty()) {
+    faxPrinter.SelectPrinter(printer);  // an unknown name keeps the current printer
+  } else {
+    faxPrinter.SetPdfOutput(pdfFile);
+  }
+  const bool printed = faxPrinter.Print();
+  if (!printed && error) *error = faxPrinter.LastError();
+  return printed;
 }
 
 }  // namespace tlm

@@ -15,4 +15,11 @@ void InstallViewerHooks(MainScreenHooks& hooks);
 // above its pages.
 void ViewFaxFile(QWidget* parent, const QString& faxFile, const QString& headerText);
 
+// Prints a fax as it arrives: on the printer named `printer` (empty or
+// unknown: the current one) or, with `pdfFile`, into that PDF file; without
+// header and footer, one page a sheet, logged in the print log. False when
+// it could not be printed (`error` says why).
+bool PrintReceivedFax(const QString& faxFile, const QString& printer, const QString& pdfFile = {},
+                      QString* error = nullptr);
+
 }  // namespace tlm

@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
 #include <fstream>
 
 #include "app/main_screen.h"
@@ -17,6 +20,7 @@
 #include "gui_test_support.h"
 #include "modal_driver.h"
 #include "send/show_error_form.h"
+#include "viewer/viewer_hooks.h"
 
 namespace tlm {
 namespace {
@@ -28,8 +32,19 @@ using testing::ModalDriver;
 using testing::WaitUntil;
 
 struct Printed {
-  QString file, printer;
+  QString file, printer, pdf;
 };
+
+// A command's standard output.
+std::string Output(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, p)) out.append(buffer, n);
+    ::pclose(p);
+  }
+  return out;
+}
 
 class ReceiveModeTest : public ::testing::Test {
  protected:
@@ -69,7 +84,11 @@ class ReceiveModeTest : public ::testing::Test {
   void OpenWindow() {
     MainScreenHooks hooks;
     InstallReceiveHooks(hooks, {[this](QWidget*, const QString& file, const QString& printer) {
-                                  printed.push_back({file, printer});
+                                  // Printed as the program prints, into a PDF file.
+                                  const QString pdf =
+                                      QString::fromStdString(File("printed" + std::to_string(printed.size()) + ".pdf"));
+                                  PrintReceivedFax(file, printer, pdf);
+                                  printed.push_back({file, printer, pdf});
                                 },
                                 [this](const QString& wav) { sounds.push_back(wav); }});
     window = std::make_unique<TMainScreen>(*tables, hooks);
@@ -133,6 +152,12 @@ TEST_F(ReceiveModeTest, TwoFaxesInARowAreRecordedFiledAnnouncedAndPrinted) {
   ASSERT_EQ(printed.size(), 2u);
   EXPECT_TRUE(printed[0].file.endsWith(QStringLiteral("FAX0001.APF")));
   EXPECT_EQ(printed[0].printer, QStringLiteral("No Such Printer"));
+  // Each fax printed whole, one page a sheet, without header and footer.
+  const std::string info = Output("pdfinfo " + printed[0].pdf.toStdString());
+  EXPECT_NE(info.find("Pages:          2"), std::string::npos) << info;
+  const std::string text = Output("pdftotext " + printed[0].pdf.toStdString() + " -");
+  EXPECT_EQ(text.find("Page:"), std::string::npos) << text;
+  EXPECT_EQ(text.find("FILE:"), std::string::npos) << text;
   EXPECT_FALSE(window->FaxInProgress());
 
   // STOP: the after-string goes out and the port closes.
