@@ -28,7 +28,7 @@ Parties:
   --remote-sender NUMBER:FILES:CALL[:OPT...]
                                        a fax machine that calls CALL and sends FILES
                                        (one .apf file, or PBM files joined by ',')
-        ident=TEXT                     station ID (default: the number)
+        ident=TEXT                     station ID (default: the number; none: no ID)
         rate=BPS                       highest speed (default 14400)
         fine=0|1, wide=0|1             receivers: resolution / width offered (1, 0)
         scan=MS                        receivers: minimum scan line time (0)
@@ -94,7 +94,10 @@ std::string remoteOption(RemoteConfig& r, const std::string& opt) {
   if (eq == std::string::npos) return "bad option '" + opt + "'";
   std::string k = opt.substr(0, eq), v = opt.substr(eq + 1);
   double d = 0;
-  if (k == "ident") r.ident = v.substr(0, 20);
+  if (k == "ident") {
+    r.noIdent = v == "none";
+    r.ident = r.noIdent ? "" : v.substr(0, 20);
+  }
   else if (k == "rate" && number(v, d) && d >= 2400) r.maxRate = int(d);
   else if (k == "fine" && (v == "0" || v == "1")) r.caps.fine = v == "1";
   else if (k == "wide" && (v == "0" || v == "1")) r.caps.wide = v == "1";

@@ -7,7 +7,7 @@
 namespace faxsim {
 
 RemoteFax::RemoteFax(Exchange& ex, RemoteConfig cfg) : ex_(ex), cfg_(std::move(cfg)), tx_(ex.loop(), *this) {
-  if (cfg_.ident.empty()) cfg_.ident = cfg_.number;
+  if (cfg_.ident.empty() && !cfg_.noIdent) cfg_.ident = cfg_.number;
 }
 
 void RemoteFax::start() {

@@ -12,6 +12,7 @@ namespace faxsim {
 struct RemoteConfig {
   std::string number;
   std::string ident;        // station ID; default: the number
+  bool noIdent = false;     // ident=none: sends no station ID at all
   std::string dir;          // receiver: where pages go
   std::vector<Bitmap> pages;  // sender: what to send
   std::string callNumber;   // sender: whom to call

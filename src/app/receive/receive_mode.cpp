@@ -327,7 +327,9 @@ void TReceiveMode::RecordReceivedFax() {
   if (TableAccess* log = window_.RecTable()) {
     const QDateTime now = QDateTime::currentDateTime();
     // PAGES holds two digits: a longer fax is still recorded, as 99 pages.
-    const int pages = std::clamp(pageCount_ > 0 ? pageCount_ : KvReceiveFax1->CurrentPage(), 0, 99);
+    // The page count follows the status events, which a page of the same
+    // status as the one before does not raise: the file's own count wins.
+    const int pages = std::clamp(std::max({pageCount_, KvReceiveFax1->CurrentPage(), KvReceiveFax1->TotalPages()}), 0, 99);
     if (log->AppendRecord()) {
       log->SetFields({{"DATEREC", now.date().toString(QStringLiteral("yyyyMMdd")).toStdString()},
                       {"TIMEREC", now.time().toString(QStringLiteral("hh:mm")).toStdString()},
