@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QDir>
 #include <QMessageBox>
 #include <QFileInfo>
@@ -13,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
+#include <set>
 
 #include "app/main_screen.h"
 #include "app/receive/receive_hooks.h"
@@ -39,7 +42,7 @@ struct Printed {
 };
 
 // A command's standard output.
-std::string Output(const std::string& command) {
+[[maybe_unused]] std::string Output(const std::string& command) {
   std::string out;
   if (FILE* p = ::popen(command.c_str(), "r")) {
     char buffer[4096];
@@ -124,6 +127,8 @@ class ReceiveModeTest : public ::testing::Test {
   QString printError;
 };
 
+// The soak target (TOLMERA_RECEIVE_SOAK) builds only the long series below.
+#ifndef TOLMERA_RECEIVE_SOAK
 TEST_F(ReceiveModeTest, TwoFaxesInARowAreRecordedFiledAnnouncedAndPrinted) {
   std::ofstream(File("ring.wav")) << "RIFF";
   WriteSettings("Wav=" + File("ring.wav") + "\nPrintOnReceipt=1\nPrintOnReceiptPrinter=No Such Printer");
@@ -234,6 +239,136 @@ TEST_F(ReceiveModeTest, APortThatCannotBeOpenedAtStartupLeavesReceiveModeOff) {
   EXPECT_FALSE(window->ReceiveMode());
   EXPECT_EQ(ReceiveButton()->text(), QStringLiteral("&Receive"));
 }
+
+#endif  // TOLMERA_RECEIVE_SOAK
+
+
+#ifdef TOLMERA_RECEIVE_SOAK
+// The resident memory of this process in kilobytes.
+long ResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+  }
+  return 0;
+}
+
+int OpenDescriptors() { return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()); }
+
+// One receive-mode run answering a long series of calls, good and bad, from
+// several stations: every fax the sender completed is recorded once with a
+// file holding exactly its pages, no failed call leaves a record or a file,
+// memory stays flat and no descriptor is lost.
+TEST_F(ReceiveModeTest, SoakOfSixtyCallsGoodAndBad) {
+  WriteSettings("");
+  struct Station {
+    std::string ident;
+    int pages;
+    bool fine;
+    std::string fault;  // "" for a good fax
+  };
+  const std::vector<Station> stations = {
+      {"GOOD1", 1, false, ""},           {"GOOD3FINE", 3, true, ""},   {"GOOD5", 5, false, ""},
+      {"CARRIER", 2, false, "carrier-loss=2"}, {"DCN", 2, false, "dcn=EOP"}, {"BITS", 1, false, "bit-errors=0.002"},
+      {"TRAINING", 1, false, "hangup=DCS"}};
+  constexpr int kCallsEach = 9;          // 63 calls in all
+  constexpr int kSlotSeconds = 30;       // simulated seconds between two calls
+  const int kinds = static_cast<int>(stations.size());
+  std::vector<std::string> args;
+  std::map<std::string, std::vector<faxsim::Bitmap>> sent;
+  for (int k = 0; k < kinds; ++k) {
+    const Station& s = stations[k];
+    std::string files;
+    for (int p = 1; p <= s.pages; ++p) {
+      faxsim::Bitmap b;
+      b.resize(1728, s.fine ? 1400 : 500);
+      b.fine = s.fine;
+      for (int y = 40; y < 120; ++y)
+        for (int x = 60 * k + 100; x < 60 * k + 140 + 10 * p; ++x) b.set(x, y);
+      const std::string path = File(s.ident + "-" + std::to_string(p) + ".pbm");
+      faxsim::writePbm(path, b);
+      sent[s.ident].push_back(b);
+      files += (files.empty() ? "" : ",") + path;
+    }
+    const std::string number = std::to_string(700 + k);
+    args.insert(args.end(), {"--remote-sender", number + ":" + files + ":100:ident=" + s.ident + ":delay=" +
+                                                    std::to_string(2 + k * kSlotSeconds) + ":calls=" +
+                                                    std::to_string(kCallsEach) + ":interval=" +
+                                                    std::to_string(kinds * kSlotSeconds)});
+    if (!s.fault.empty()) args.insert(args.end(), {"--fault", number + ":" + s.fault});
+  }
+  StartLine(args);
+  driver.Click(QMessageBox::No);  // the first start's reindex question
+  OpenWindow();
+  // Error windows of failed calls are answered as they come.
+  int errorWindows = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* w = qobject_cast<TShowErrorForm*>(QApplication::activeModalWidget())) {
+      ++errorWindows;
+      w->close();
+    }
+  });
+  closer.start(50);
+
+  const int descriptorsBefore = OpenDescriptors();
+  ReceiveButton()->click();
+  ASSERT_TRUE(window->ReceiveMode());
+  ASSERT_TRUE(WaitUntil([&] { return !Records().empty(); }, 60000));
+  const long memoryAfterFirst = ResidentKb();
+
+  // Until every station has made all its calls, and the last one is over.
+  const int totalCalls = kinds * kCallsEach;
+  auto count = [&](const char* type) {
+    int n = 0;
+    for (const std::string& e : sim->events())
+      if (e.rfind(std::string("EVENT ") + type + " ", 0) == 0) ++n;
+    return n;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return count("call") >= totalCalls; }, (totalCalls * kSlotSeconds / 10 + 120) * 1000))
+      << count("call") << " calls made";
+  ASSERT_TRUE(WaitUntil([&] { return !window->FaxInProgress() && count("hangup") >= totalCalls; }, 60000));
+  testing::Settle(3000);  // the last call's events
+  ReceiveButton()->click();  // STOP
+  ASSERT_FALSE(window->ReceiveMode());
+
+  // What each station got through, by the simulator's account.
+  std::map<std::string, int> completed;
+  for (const std::string& e : sim->events()) {
+    if (e.find("EVENT fax_done") == std::string::npos || faxsim::testing::field(e, "role") != "sender") continue;
+    if (faxsim::testing::field(e, "status") == "0") ++completed[stations[std::stoi(faxsim::testing::field(e, "fax")) - 700].ident];
+  }
+  std::map<std::string, int> recorded;
+  TableAccess* log = window->RecTable();
+  std::set<std::string> files;
+  for (bool ok = log->First(); ok && !log->Eof(); ok = log->Next()) {
+    const std::string from = log->Field("FROM");
+    const std::string file = log->Field("FAXFILE");
+    ++recorded[from];
+    EXPECT_TRUE(files.insert(file).second) << "two records name " << file;
+    std::vector<faxsim::Bitmap> pages;
+    EXPECT_EQ(faxsim::readApf(File("receive/" + file), pages), "") << file;
+    if (from == "BITS") continue;  // damaged pages may be taken as they came
+    ASSERT_EQ(pages.size(), sent[from].size()) << from << " " << file;
+    for (std::size_t p = 0; p < pages.size(); ++p) EXPECT_TRUE(pages[p].bits == sent[from][p].bits) << file << " p" << p + 1;
+  }
+  for (const Station& s : stations) {
+    if (s.fault.empty()) {
+      EXPECT_GT(completed[s.ident], 0) << s.ident;
+      EXPECT_EQ(recorded[s.ident], completed[s.ident]) << s.ident;
+    } else if (s.ident != "BITS") {
+      EXPECT_EQ(recorded[s.ident], 0) << s.ident;
+    }
+  }
+  // No file without its record.
+  const QStringList left = QDir(QString::fromStdString(File("receive"))).entryList(QDir::Files);
+  EXPECT_EQ(static_cast<std::size_t>(left.size()), files.size()) << left.join(' ').toStdString();
+  EXPECT_GT(errorWindows, 0);
+  EXPECT_LT(ResidentKb() - memoryAfterFirst, 5 * 1024);
+  EXPECT_EQ(OpenDescriptors(), descriptorsBefore);
+}
+#endif  // TOLMERA_RECEIVE_SOAK
 
 }  // namespace
 }  // namespace tlm
