@@ -131,7 +131,8 @@ class ReceiveModeTest : public ::testing::Test {
 #ifndef TOLMERA_RECEIVE_SOAK
 TEST_F(ReceiveModeTest, TwoFaxesInARowAreRecordedFiledAnnouncedAndPrinted) {
   std::ofstream(File("ring.wav")) << "RIFF";
-  WriteSettings("Wav=" + File("ring.wav") + "\nPrintOnReceipt=1\nPrintOnReceiptPrinter=No Such Printer");
+  WriteSettings("Wav=" + File("ring.wav") + "\nPrintOnReceipt=1\nPrintOnReceiptPrinter=No Such Printer\n" +
+                "[Resetting]\nAfterString=S7=55");
   StartLine({"--remote-sender", "777:" + Page(1) + "," + Page(2) + ":100:delay=1:ident=XYZ:calls=2:interval=30"});
   driver.Click(QMessageBox::No);  // the first start's reindex question
   OpenWindow();
@@ -181,6 +182,8 @@ TEST_F(ReceiveModeTest, TwoFaxesInARowAreRecordedFiledAnnouncedAndPrinted) {
   // STOP: the after-string goes out and the port closes.
   ReceiveButton()->click();
   EXPECT_FALSE(window->ReceiveMode());
+  EXPECT_NE(sim->waitFor({"EVENT command", "ATS7=55"}, 10), "");
+  EXPECT_NE(sim->waitFor({"EVENT port", "state=closed"}, 10), "");
   EXPECT_EQ(ReceiveButton()->text(), QStringLiteral("&Receive"));
   EXPECT_EQ(window->StatusText(), QString());
   EXPECT_FALSE(window->findChild<TReceiveMode*>()->ComPort().Open());
@@ -203,6 +206,30 @@ TEST_F(ReceiveModeTest, AStationWithoutIdentifierIsRecordedWithAnEmptyFrom) {
   EXPECT_EQ(Records(), (std::vector<std::string>{"|1|FAX0001.APF"}));
   for (const QString& line : lines) EXPECT_FALSE(line.startsWith(QStringLiteral("Receiving fax,"))) << line.toStdString();
   EXPECT_TRUE(lines.contains(QStringLiteral("Receiving fax"))) << lines.join(QStringLiteral(" / ")).toStdString();
+}
+
+TEST_F(ReceiveModeTest, ClosingTheProgramDuringACallAsksFirst) {
+  WriteSettings("");
+  StartLine({"--remote-sender", "777:" + Page(1) + "," + Page(2) + "," + Page(3) + ":100:delay=1:ident=LONG"});
+  driver.Click(QMessageBox::No);  // the first start's reindex question
+  OpenWindow();
+  ReceiveButton()->click();
+  ASSERT_TRUE(WaitUntil([&] { return window->FaxInProgress(); }, 60000));
+  driver.Click(QMessageBox::No);
+  window->close();
+  ASSERT_FALSE(driver.boxes.empty());
+  EXPECT_EQ(driver.boxes.back().caption, QStringLiteral("Exit"));
+  EXPECT_EQ(driver.boxes.back().text, QStringLiteral("You are receiving a fax. Exit the program?"));
+  EXPECT_TRUE(window->isVisible());
+  // The call goes on and is recorded; then the program closes without a
+  // question, leaving receive mode first.
+  ASSERT_TRUE(WaitUntil([&] { return Records().size() == 1; }, 90000));
+  EXPECT_EQ(Records(), (std::vector<std::string>{"LONG|3|FAX0001.APF"}));
+  const std::size_t questions = driver.boxes.size();
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(driver.boxes.size(), questions);
+  EXPECT_NE(sim->waitFor({"EVENT port", "state=closed"}, 10), "");
 }
 
 TEST_F(ReceiveModeTest, AFailedCallLeavesNoRecordNoFileAndShowsTheErrorWindow) {
