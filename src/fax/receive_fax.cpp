@@ -53,7 +53,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
       break;
 
     case rfInit:  // clear the session; select the class
-      rings_ = retries_ = initStep_ = 0;
+      rings_ = retries_ = initStep_ = initRetries_ = 0;
       haveDcs_ = afterEom_ = hungUp_ = capsWide_ = false;
       currentPage_ = 0;
       SetRemoteId("");
@@ -70,7 +70,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
         DisarmTimeout();
         SetStatus(fax_status::kWaitingForCall);
         Wait(rfWaiting);
-      } else if (in.Is("ERROR")) {
+      } else if (in.Is("ERROR") && !RetryInitCommand()) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -78,7 +78,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
     case rf2Init1:  // "OK": the next set-up command, capabilities last
       if (in.Is("OK")) {
         ClassInit2Step();
-      } else if (in.Is("ERROR")) {
+      } else if (in.Is("ERROR") && !RetryInitCommand()) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -95,7 +95,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
     case rf2Init1B:  // Class 2.0: report the negotiation
       if (in.Is("OK")) {
         Command("AT+FNR=1,1,1,0", rf2Init3);
-      } else if (in.Is("ERROR")) {
+      } else if (in.Is("ERROR") && !RetryInitCommand()) {
         Fail(-fax_error::kModemInitFailed);
       }
       break;
@@ -596,9 +596,20 @@ void TKvCustomReceiveFax::ModemCommand(std::string_view command) {
 }
 
 void TKvCustomReceiveFax::Command(std::string_view command, TReceiveFaxState next, int ticks) {
+  lastCommand_ = command;
   ModemCommand(command);
   ArmTimeout(ticks);
   Wait(next);
+}
+
+bool TKvCustomReceiveFax::RetryInitCommand() {
+  // After a failed call the modem may still deliver that call's result code
+  // (ERROR) as the answer to the first set-up command: a set-up command is
+  // sent once more before the modem counts as failed.
+  if (initRetries_ >= kMaxInitRetries) return false;
+  ++initRetries_;
+  Command(lastCommand_, static_cast<TReceiveFaxState>(State()));
+  return true;
 }
 
 void TKvCustomReceiveFax::ReceiveFrames(TReceiveFaxState next, bool rearm) {

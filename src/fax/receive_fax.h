@@ -73,6 +73,10 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   // 2048 pixels wide, sends the command again for 1728 only; true when it
   // did.
   bool NarrowCapabilities();
+  // Sends the last set-up command again after an ERROR; false when its
+  // tries are used up.
+  bool RetryInitCommand();
+  static constexpr int kMaxInitRetries = 2;
 
   // Asks OnFaxAccept; true when the call is taken and its file is open.
   bool AcceptCall();
@@ -91,6 +95,8 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   int retries_ = 0;
   int frameTries_ = 0;
   int initStep_ = 0;
+  int initRetries_ = 0;       // set-up commands sent again after ERROR
+  std::string lastCommand_;  // the command Command() sent last
   bool capsWide_ = false;  // the capabilities command offering wide pages awaits its answer
   bool fine_ = false;
   bool wide_ = false;
