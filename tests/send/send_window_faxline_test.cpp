@@ -21,6 +21,12 @@ using faxsim::Bitmap;
 using testing::SendWindowTest;
 using testing::WaitUntil;
 
+// Two pages, so that the multi-page signal and the second page's header are
+// exchanged too.
+constexpr const char* kTwoPages = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Sans;}}\\f0\\fs24 "
+                                  "Quarterly figures, page one.\\par Revenue and costs by region.\\page "
+                                  "\\fs36 Page two: the outlook.\\par}";
+
 constexpr int kBlankLinesAround = 8;  // the sender's blank lines before and after each page
 
 bool BlankRows(const Bitmap& page, int from, int count) {
@@ -43,7 +49,7 @@ TEST_F(SendWindowTest, AFaxSentThroughTheWindowArrivesAtSpandspAsRendered) {
                                                      line.File("in") + ":ecm=0:ident=SPANDSP'");
   ASSERT_TRUE(faxline.Started()) << testing::ReadText(line.File("stderr"));
   WriteSettings(line.File("modem"), {{{"Modem", "FaxClass", "1"}}});
-  AddOutgoing("555");
+  AddOutgoing("555", true, kTwoPages);
   auto w = OpenMain();
 
   // The fax file the window was opened with, read before it is deleted.
@@ -60,7 +66,7 @@ TEST_F(SendWindowTest, AFaxSentThroughTheWindowArrivesAtSpandspAsRendered) {
   QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
   ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }, 1000));
   EXPECT_TRUE(driver.unexpected.empty()) << driver.unexpected.front();
-  ASSERT_FALSE(rendered.empty());
+  ASSERT_EQ(rendered.size(), 2u);
   EXPECT_EQ(seen.result, "Sent") << faxline.Events();
   ASSERT_EQ(driver.boxes.size(), 2u);
   EXPECT_EQ(driver.boxes[1].text, "Fax sent successfully");

@@ -84,7 +84,7 @@ class SendWindowTest : public ::testing::Test {
   }
 
   // One outgoing fax with a document and the given stored values.
-  void AddOutgoing(const std::string& phone, bool withDocument = true) {
+  void AddOutgoing(const std::string& phone, bool withDocument = true, const char* document = kDocument) {
     TXbTable table;
     TXbEngine engine(table);
     ASSERT_TRUE(OpenFaxDBF(table, engine, data.dir.Folder()));
@@ -92,7 +92,7 @@ class SendWindowTest : public ::testing::Test {
                 table.SetString("PHONE", phone) && table.SetString("LASTRESULT", "old result") &&
                 table.SetString("PAGES", "7") && table.Post());
     if (withDocument) {
-      testing::WriteText(Data("doc.rtf"), kDocument);
+      testing::WriteText(Data("doc.rtf"), document);
       ASSERT_TRUE(engine.FileToBlob("RTFDOC", Data("doc.rtf")));
       ASSERT_TRUE(table.Post());
       std::remove(Data("doc.rtf").c_str());
