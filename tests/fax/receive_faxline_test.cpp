@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include "fax/faxline_process.h"
 #include "receive_rig.h"
 #include "support/peer.h"
 
@@ -29,21 +30,15 @@ struct Line {
   int pages;
 };
 
-// The spandsp machine's document: `pages` pages made with efix and joined.
+// The spandsp machine's document: `pages` test pages.
 std::string MakeTiff(ReceiveRig& rig, const Line& c) {
-  std::string join = "tiffcp";
+  std::vector<Bitmap> pages;
   for (int i = 0; i < c.pages; ++i) {
     // Page data of a few seconds at every speed keeps the real-time calls short.
     const int rows = std::max(60, (c.pages == 1 ? 400 : 120) * c.bps / 9600);
-    const std::string n = std::to_string(i + 1);
-    if (!faxsim::writePbm(rig.Path("p" + n + ".pbm"), TestPage(i + 1, c.fine ? rows * 2 : rows)).empty()) return {};
-    if (fs::run(std::string("efix -i pbm -o tiffg3 -r ") + (c.fine ? "204x196 " : "204x98 ") +
-                rig.Path("p" + n + ".pbm") + " > " + rig.Path("p" + n + ".tif") + " 2>/dev/null") != 0)
-      return {};
-    join += " " + rig.Path("p" + n + ".tif");
+    pages.push_back(TestPage(i + 1, c.fine ? rows * 2 : rows));
   }
-  const std::string tif = rig.Path("doc.tif");
-  return fs::run(join + " " + tif + " 2>/dev/null") == 0 ? tif : std::string();
+  return WriteSenderTiff(rig.Path(""), pages, c.fine);
 }
 
 class ReceiveFromSpandsp : public ::testing::TestWithParam<Line> {};

@@ -2,13 +2,10 @@
 // and its T.30 fax machine, in real time. The pages the spandsp machine
 // stores must decode to the bitmaps that were sent.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
-#include <chrono>
-#include <fstream>
-#include <thread>
+#include <filesystem>
 
+#include "fax/faxline_process.h"
 #include "fax/send_rig.h"
 #include "faxsim/faxsim_runner.h"
 
@@ -18,39 +15,6 @@ namespace {
 using faxsim::Bitmap;
 
 constexpr int kBlankLinesBefore = 8;
-
-// faxline with one modem (100) and one receiving fax machine (555).
-class FaxlineProcess {
- public:
-  FaxlineProcess(const TempDir& dir, const std::string& receiverOptions) : events_(dir.File("events")) {
-    std::filesystem::create_directories(dir.File("in"));
-    pid_ = faxsim::testing::spawn("exec " FAXLINE_BINARY " --modem " + dir.File("modem") + "=100 --receiver '555:" +
-                                  dir.File("in") + receiverOptions + "' > " + events_ + " 2>" + dir.File("stderr"));
-    started_ = !WaitFor("EVENT started", 15).empty();
-  }
-  ~FaxlineProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      faxsim::testing::waitPid(pid_, 15);
-    }
-  }
-  bool Started() const { return started_; }
-  std::string WaitFor(const std::string& part, int seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    do {
-      std::ifstream in(events_);
-      for (std::string line; std::getline(in, line);)
-        if (line.find(part) != std::string::npos) return line;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    } while (std::chrono::steady_clock::now() < end);
-    return {};
-  }
-
- private:
-  std::string events_;
-  int pid_ = -1;
-  bool started_ = false;
-};
 
 struct LineCase {
   int bps;
@@ -66,7 +30,9 @@ std::string Name(const LineCase& c) {
 
 void SendAndCompare(const std::vector<Bitmap>& pages, int bps, bool mps) {
   TempDir dir;
-  FaxlineProcess line(dir, ":ecm=0");
+  // One modem (100) and one receiving fax machine (555).
+  std::filesystem::create_directories(dir.File("in"));
+  FaxlineProcess line(dir.Folder(), "--modem " + dir.File("modem") + "=100 --receiver '555:" + dir.File("in") + ":ecm=0'");
   ASSERT_TRUE(line.Started());
   PumpedBridge bridge;
   TKvComPort port;
@@ -99,7 +65,7 @@ void SendAndCompare(const std::vector<Bitmap>& pages, int bps, bool mps) {
   port.SetOpen(false);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(fax.SessionBPS(), bps);
-  const std::string done = line.WaitFor("EVENT phase_e", 20);
+  const std::string done = line.WaitFor({"EVENT phase_e"}, 20);
   EXPECT_EQ(faxsim::testing::field(done, "status"), "0") << done;
   EXPECT_EQ(faxsim::testing::field(done, "pages"), std::to_string(pages.size())) << done;
   EXPECT_EQ(faxsim::testing::field(done, "remote_ident").substr(0, 8), "TOLMERA ") << done;
