@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev libcups2-dev zlib1g-dev qt6-multimedia-dev
   # tests, benchmarks, fuzzing
   libgtest-dev libgmock-dev googletest libbenchmark-dev

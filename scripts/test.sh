@@ -15,9 +15,16 @@ bash scripts/setup.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
+# A compiler cache keyed on paths relative to the checkout: a second run, or
+# a run in another clone of the same sources, compiles only what changed.
+cache=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+  cache=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 
 echo "== build and test (warnings are errors)"
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLMERA_WERROR=ON >/dev/null
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLMERA_WERROR=ON "${cache[@]}" >/dev/null
 cmake --build build/test -j "$jobs"
 # Tests on a simulated fax line (labels "line" and "peer") mostly wait for
 # the simulator, so they run six at a time after the others.
@@ -33,10 +40,10 @@ ctest --test-dir build/test --output-on-failure -j 4 --timeout 600 -L realtime >
 realtime_pid=$!
 trap 'kill "$realtime_pid" 2>/dev/null || true' EXIT
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLMERA_CORE_ONLY=ON \
-  -DTOLMERA_SANITIZE=ON -DTOLMERA_WERROR=ON -DTOLMERA_BENCH=OFF >/dev/null
+  -DTOLMERA_SANITIZE=ON -DTOLMERA_WERROR=ON -DTOLMERA_BENCH=OFF "${cache[@]}" >/dev/null
 nice -n 10 cmake --build build/asan -j "$jobs"
 CC=clang-14 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTOLMERA_CORE_ONLY=ON -DTOLMERA_FUZZ=ON -DTOLMERA_TESTS=OFF -DTOLMERA_BENCH=OFF >/dev/null
+  -DTOLMERA_CORE_ONLY=ON -DTOLMERA_FUZZ=ON -DTOLMERA_TESTS=OFF -DTOLMERA_BENCH=OFF "${cache[@]}" >/dev/null
 nice -n 10 cmake --build build/fuzz -j "$jobs"
 wait "$realtime_pid" || true
 grep -Ev '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start ' build/test/ctest-realtime.log | grep -v '^ *$' | tail -n 30
