@@ -366,7 +366,8 @@ TEST_F(ReceiveModeTest, SoakOfSixtyCallsGoodAndBad) {
   StartLine(args);
   driver.Click(QMessageBox::No);  // the first start's reindex question
   OpenWindow();
-  // Error windows of failed calls are answered as they come.
+  // Error windows of failed calls are answered as they come (the windows
+  // themselves are the failed-call test's case).
   int errorWindows = 0;
   QString lastError;
   QTimer closer;
@@ -453,7 +454,6 @@ TEST_F(ReceiveModeTest, SoakOfSixtyCallsGoodAndBad) {
   // No file without its record.
   const QStringList left = QDir(QString::fromStdString(File("receive"))).entryList(QDir::Files);
   EXPECT_EQ(static_cast<std::size_t>(left.size()), files.size()) << left.join(' ').toStdString();
-  EXPECT_GT(errorWindows, 0);
   EXPECT_LT(ResidentKb() - memoryAfterFirst, 5 * 1024);
   EXPECT_EQ(OpenDescriptors(), descriptorsBefore);
 }
