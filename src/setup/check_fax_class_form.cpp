@@ -15,6 +15,7 @@
 #include "fax/abstract_fax.h"
 #include "platform/com_ports.h"
 #include "platform/ticks.h"
+#include "setup/find_modem_form.h"
 
 namespace tlm {
 
@@ -65,21 +66,10 @@ TCheckFaxClassForm::TCheckFaxClassForm(TKvCustomComPort& port, TKvCustomAbstract
     classLabels_[i]->setObjectName(QStringLiteral("ClassLabel%1").arg(i));
     layout->addWidget(classLabels_[i]);
   }
-  Status = new QLabel(QStringLiteral("Testing Fax Classes...please wait."), this);
-  Status->setObjectName(QStringLiteral("Status"));
-  Status->setWordWrap(true);
-  Status->setMinimumWidth(420);
-  layout->addWidget(Status);
-  layout->addStretch(1);
-  ok_ = new QPushButton(QStringLiteral("Ok"), this);
-  ok_->setObjectName(QStringLiteral("OkButton"));
-  ok_->setDefault(true);
-  ok_->hide();
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok_);
-  layout->addLayout(buttons);
+  const ProbeFoot foot =
+      AddProbeFoot(this, layout, QStringLiteral("Testing Fax Classes...please wait."), QStringLiteral("Status"));
+  Status = foot.result;
+  ok_ = foot.ok;
 }
 
 void TCheckFaxClassForm::reject() {

@@ -69,29 +69,36 @@ TFindModemForm::TFindModemForm(const TKvCustomComPort& port, FindModemOptions op
     grid_->addWidget(target->pathLabel, n - 1, 1);
     targets_.push_back(std::move(target));
   }
-  result_ = new QLabel(QStringLiteral("Testing Communications ports...please wait."), this);
-  result_->setObjectName(QStringLiteral("ResultLabel"));
-  result_->setWordWrap(true);
-  result_->setMinimumWidth(420);
-  ok_ = new QPushButton(QStringLiteral("Ok"), this);
-  ok_->setObjectName(QStringLiteral("OkButton"));
-  ok_->setDefault(true);
-  ok_->hide();
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(heading);
   layout->addLayout(grid_);
-  layout->addWidget(result_);
-  layout->addStretch(1);
-  layout->addLayout(buttons);
+  const ProbeFoot foot = AddProbeFoot(this, layout, QStringLiteral("Testing Communications ports...please wait."),
+                                      QStringLiteral("ResultLabel"));
+  result_ = foot.result;
+  ok_ = foot.ok;
 
   poll_ = new QTimer(this);
   poll_->setInterval(kPollMs);
   connect(poll_, &QTimer::timeout, this, &TFindModemForm::Poll);
+}
+
+ProbeFoot AddProbeFoot(QDialog* dialog, QVBoxLayout* layout, const QString& text, const QString& resultName) {
+  auto* result = new QLabel(text, dialog);
+  result->setObjectName(resultName);
+  result->setWordWrap(true);
+  result->setMinimumWidth(420);
+  auto* ok = new QPushButton(QStringLiteral("Ok"), dialog);
+  ok->setObjectName(QStringLiteral("OkButton"));
+  ok->setDefault(true);
+  ok->hide();
+  QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(ok);
+  layout->addWidget(result);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+  return {result, ok};
 }
 
 TFindModemForm::~TFindModemForm() {

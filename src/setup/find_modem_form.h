@@ -16,9 +16,19 @@
 class QGridLayout;
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 class QTimer;
 
 namespace tlm {
+
+// The foot the probing windows share: a wrapping result line, a stretch and
+// an "Ok" button (hidden until the probing is over, accepting the window) at
+// the right of its own row.
+struct ProbeFoot {
+  QLabel* result;
+  QPushButton* ok;
+};
+ProbeFoot AddProbeFoot(QDialog* dialog, QVBoxLayout* layout, const QString& text, const QString& resultName);
 
 class TKvCustomComPort;
 

@@ -31,18 +31,18 @@ TEST(ApfPageIndex, FindsEveryPageOfALongFaxAsTheChainSays) {
   EXPECT_EQ(index.PageCount(), 3000);
   std::uint64_t offset = ApfFileHeader::kSize;
   for (int n = 1; n <= 3000; ++n) {
-    const ApfPageSpec& spec = pages[std::size_t(n - 1)];
+    const ApfPageSpec& expected = pages[std::size_t(n - 1)];
     ApfPageHeader header;
     std::uint64_t data = 0;
     ASSERT_EQ(index.Locate(n, header, data), 0) << n;
     EXPECT_EQ(data, offset + ApfPageHeader::kSize) << n;
-    EXPECT_EQ(header.imageLength, spec.data.size()) << n;
-    EXPECT_EQ(header.flags, spec.flags) << n;
+    EXPECT_EQ(header.imageLength, expected.data.size()) << n;
+    EXPECT_EQ(header.flags, expected.flags) << n;
     // The per-call function gives the same, in any order.
     ApfPageHeader again;
     std::uint64_t againData = 0;
     ASSERT_EQ(ApfLocatePage(file, 3001 - n, again, againData), 0);
-    offset = data + spec.data.size();
+    offset = data + expected.data.size();
   }
   std::uint64_t end = 0;
   ASSERT_EQ(index.EndOfPages(end), 0);

@@ -39,9 +39,9 @@ class FaxsimModems {
     int number = 100;
     for (const auto& [name, options] : modems) {
       args.push_back("--modem");
-      std::string spec = dir + "/" + name + "=" + std::to_string(number++);
-      if (!options.empty()) spec += ":" + options;
-      args.push_back(spec);
+      std::string modemArg = dir + "/" + name + "=" + std::to_string(number++);
+      if (!options.empty()) modemArg += ":" + options;
+      args.push_back(modemArg);
     }
     sim_ = std::make_unique<faxsim::testing::FaxsimProcess>(dir, args);
   }

@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
     numbers.push_back(opt.modems[i].second);
     modems.push_back(std::make_unique<Modem>(ex, opt.modems[i].first, opt.modems[i].second));
   }
-  for (const auto& spec : opt.receivers) faxes.push_back(makeReceiver(ex, spec));
-  for (const auto& spec : opt.senders) faxes.push_back(makeSender(ex, spec));
+  for (const auto& option : opt.receivers) faxes.push_back(makeReceiver(ex, option));
+  for (const auto& option : opt.senders) faxes.push_back(makeSender(ex, option));
   for (const auto& f : faxes) numbers.push_back(f->number());
   claimNumbers(numbers);
   for (const auto& b : opt.busy) ex.addBusyNumber(b);

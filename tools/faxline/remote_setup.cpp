@@ -59,8 +59,8 @@ FaxOptions optionsFrom(const std::vector<std::string>& parts, size_t first) {
 
 }  // namespace
 
-std::unique_ptr<RemoteFax> makeReceiver(Exchange& ex, const std::string& spec) {
-  const std::vector<std::string> parts = split(spec, ':');
+std::unique_ptr<RemoteFax> makeReceiver(Exchange& ex, const std::string& option) {
+  const std::vector<std::string> parts = split(option, ':');
   if (parts.size() < 2 || parts[1].empty()) startupError("--receiver wants NUMBER:DIR[:options]");
   const FaxOptions fo = optionsFrom(parts, 2);
   const std::string& dir = parts[1];
@@ -73,8 +73,8 @@ std::unique_ptr<RemoteFax> makeReceiver(Exchange& ex, const std::string& spec) {
   return r;
 }
 
-std::unique_ptr<RemoteFax> makeSender(Exchange& ex, const std::string& spec) {
-  const std::vector<std::string> parts = split(spec, ':');
+std::unique_ptr<RemoteFax> makeSender(Exchange& ex, const std::string& option) {
+  const std::vector<std::string> parts = split(option, ':');
   if (parts.size() < 3 || parts[1].empty()) startupError("--sender wants NUMBER:FILE:CALL[:DELAY[:options]]");
   // The fourth item is the delay unless it is already an option.
   double delay = 3;

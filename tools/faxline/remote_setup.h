@@ -10,8 +10,8 @@
 namespace faxline {
 
 // "NUMBER:DIR[:OPT...]"
-std::unique_ptr<RemoteFax> makeReceiver(Exchange& ex, const std::string& spec);
+std::unique_ptr<RemoteFax> makeReceiver(Exchange& ex, const std::string& option);
 // "NUMBER:FILE:CALL[:DELAY[:OPT...]]"
-std::unique_ptr<RemoteFax> makeSender(Exchange& ex, const std::string& spec);
+std::unique_ptr<RemoteFax> makeSender(Exchange& ex, const std::string& option);
 
 }  // namespace faxline
