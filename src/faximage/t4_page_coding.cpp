@@ -180,18 +180,363 @@ void T4PageEncoder::Finish(std::string& out) {
 
 // ---- decoder ----
 
-class T4PageDecoder::TwoD {};
+// 2-D mode codes looked up 7 bits at a time (first bit in bit 0).
+enum class Mode : std::uint8_t { Bad, Pass, Horizontal, Vertical, Zeros };
+struct ModeSlot {
+  Mode mode;
+  std::uint8_t length;
+  std::int8_t offset;  // vertical: a1 - b1
+};
+constexpr int kModeBits = 7;
 
-T4PageDecoder::T4PageDecoder(T4Coding coding, int, LineSink sink) : coding_(coding) {
-  mh_ = std::make_unique<T4Decoder>(std::move(sink));
+struct ModeTable {
+  ModeSlot slots[1 << kModeBits];
+  ModeTable() {
+    for (std::uint32_t w = 0; w < (1u << kModeBits); ++w) {
+      ModeSlot slot{w == 0 ? Mode::Zeros : Mode::Bad, kModeBits, 0};
+      const auto match = [w](const StoredBits& c) { return (w & ((1u << c.length) - 1)) == c.bits; };
+      if (match(kPass)) slot = ModeSlot{Mode::Pass, std::uint8_t(kPass.length), 0};
+      if (match(kHorizontal)) slot = ModeSlot{Mode::Horizontal, std::uint8_t(kHorizontal.length), 0};
+      for (int v = 0; v < 7; ++v) {
+        if (match(kVertical[v])) slot = ModeSlot{Mode::Vertical, std::uint8_t(kVertical[v].length), std::int8_t(v - 3)};
+      }
+      slots[w] = slot;
+    }
+  }
+};
+
+const ModeTable& Modes() {
+  static const ModeTable table;
+  return table;
 }
+
+// MR and MMR decoding. Fed data is kept until its lines are complete; a
+// line is decoded from its first bit once all its bits have arrived (a
+// line cut off by the end of the fed data is decoded again when more
+// comes), so the decoder holds no state inside a line.
+class T4PageDecoder::TwoD {
+ public:
+  TwoD(bool mmr, int width, LineSink sink)
+      : mmr_(mmr), width_(std::clamp(width, 8, kT4MaxWidth)), sink_(std::move(sink)), line_(kT4PaddedLineBytes) {
+    Modes();
+    T4RunSlots(false);
+    StartPage();
+  }
+
+  void StartPage() {
+    data_.assign(kSlack, 0);
+    size_ = 0;
+    pos_ = 0;
+    ended_ = false;
+    synced_ = mmr_;
+    damaged_ = false;
+    emptyEols_ = 0;
+    bad_ = 0;
+    lines_ = 0;
+    reference_.assign(3, width_);
+  }
+
+  bool Feed(const std::uint8_t* data, std::size_t size) {
+    if (ended_) return false;
+    // Drop the bytes already decoded, keep the slack of zeros behind the data.
+    const std::size_t done = pos_ >> 3;
+    if (done > 0) {
+      std::memmove(data_.data(), data_.data() + done, size_ - done);
+      size_ -= done;
+      pos_ -= done * 8;
+    }
+    data_.resize(size_ + size + kSlack);
+    std::memcpy(data_.data() + size_, data, size);
+    std::memset(data_.data() + size_ + size, 0, kSlack);
+    size_ += size;
+    Decode(false);
+    return !ended_;
+  }
+
+  void Finish() {
+    if (!ended_) Decode(true);
+    ended_ = true;
+  }
+
+  bool Ended() const { return ended_; }
+  long Bad() const { return bad_; }
+  long Lines() const { return lines_; }
+
+ private:
+  static constexpr std::size_t kSlack = 16;
+  enum class Result { Line, Bad, NeedMore, End };
+
+  std::uint64_t End() const { return std::uint64_t(size_) * 8; }
+  // The next 32 bits (past the data: 0 bits).
+  std::uint32_t Peek() const {
+    std::uint64_t w;
+    std::memcpy(&w, data_.data() + (pos_ >> 3), 8);
+    return std::uint32_t(w >> (pos_ & 7));
+  }
+  bool Overrun() const { return pos_ > End(); }
+
+  void Decode(bool final) {
+    while (!ended_) {
+      // A line cut off by the end of the data is taken again from here.
+      const std::uint64_t start = pos_;
+      const bool synced = synced_, damaged = damaged_;
+      const int emptyEols = emptyEols_;
+      const Result r = mmr_ ? MmrStep() : MrStep();
+      if (r == Result::NeedMore || (Overrun() && r != Result::End)) {
+        pos_ = start;
+        synced_ = synced;
+        damaged_ = damaged;
+        emptyEols_ = emptyEols;
+        if (final) ended_ = true;
+        return;
+      }
+      switch (r) {
+        case Result::Line:
+          reference_.swap(current_);
+          Deliver();
+          break;
+        case Result::Bad:
+          ++bad_;
+          if (mmr_) {
+            ended_ = true;
+          } else {
+            damaged_ = true;
+            Deliver();  // the last good line stands in for it
+          }
+          break;
+        default: ended_ = true; break;
+      }
+    }
+  }
+
+  // Hands on the reference line: the line just decoded or the last good one.
+  void Deliver() {
+    const std::vector<int>& c = reference_;
+    std::memset(line_.data(), 0, std::size_t(width_ + 7) / 8);
+    for (std::size_t i = 0; c[i] < width_; i += 2) T4SetBlack(line_.data(), c[i], std::min(c[i + 1], width_) - c[i]);
+    ++lines_;
+    if (!sink_(line_.data(), width_)) ended_ = true;
+  }
+
+  // True when no 1 bit follows in the data.
+  bool RestIsZero() const {
+    if (Peek() != 0) return false;
+    for (std::size_t i = std::size_t(pos_ >> 3) + 4; i < size_; ++i) {
+      if (data_[i]) return false;
+    }
+    return true;
+  }
+
+  // A code that failed here may only lack the bits still to come.
+  bool CutShort() const { return pos_ + kT4MaxCodeLength > End(); }
+
+  // Skips fill and an EOL: false (nothing consumed) when the next bits are
+  // no EOL.
+  bool TakeEol() {
+    int zeros = 0;
+    for (;;) {
+      const std::uint32_t w = Peek();
+      if (w == 0) {
+        if (pos_ >= End()) {
+          pos_ += 32;  // runs past the data: more is needed
+          return true;
+        }
+        zeros += 32;
+        pos_ += 32;
+        continue;
+      }
+      const int z = __builtin_ctz(w);
+      if (zeros + z < kT4FillBits) {
+        pos_ -= std::uint64_t(zeros);
+        return false;
+      }
+      pos_ += std::uint64_t(z + 1);
+      return true;
+    }
+  }
+
+  // Moves past the next EOL wherever it is.
+  void SkipToEol() {
+    int zeros = 0;
+    while (pos_ <= End()) {
+      const std::uint32_t w = Peek();
+      if (w == 0) {
+        zeros += 32;
+        pos_ += 32;
+        continue;
+      }
+      const int z = __builtin_ctz(w);
+      if (zeros + z >= kT4FillBits) {
+        pos_ += std::uint64_t(z + 1);
+        return;
+      }
+      zeros = 0;
+      pos_ += std::uint64_t(z + 1);
+    }
+  }
+
+  // One MR item from an EOL on: the line after it, or an end of page.
+  Result MrStep() {
+    if (!synced_) {
+      SkipToEol();
+      if (Overrun()) return Result::NeedMore;
+      synced_ = true;
+      return MrStep();
+    }
+    const bool oneD = Peek() & 1;
+    ++pos_;
+    // An EOL straight after the tag: an empty line, part of RTC.
+    if ((Peek() & ((1u << kT4FillBits) - 1)) == 0) {
+      TakeEol();
+      if (Overrun()) return Result::NeedMore;
+      return ++emptyEols_ >= 2 ? Result::End : MrStep();
+    }
+    emptyEols_ = 0;
+    if (damaged_ && !oneD) {
+      SkipToEol();
+      return Overrun() ? Result::NeedMore : Result::Bad;
+    }
+    damaged_ = false;
+    const bool ok = oneD ? OneD() : TwoDLine();
+    if (Overrun() || (!ok && CutShort())) return Result::NeedMore;
+    if (ok && TakeEol()) return Overrun() ? Result::NeedMore : Result::Line;
+    SkipToEol();
+    return Overrun() ? Result::NeedMore : Result::Bad;
+  }
+
+  Result MmrStep() {
+    if ((Peek() & 0xFFF) == kEol.bits) return Result::End;  // EOFB
+    if (RestIsZero()) return Result::NeedMore;  // (no line begins with seven 0 bits)
+    const bool ok = TwoDLine();
+    if (Overrun() || (!ok && CutShort())) return Result::NeedMore;
+    return ok ? Result::Line : Result::Bad;
+  }
+
+  // One run (make-up codes and a terminating code) of a colour; -1 when the
+  // bits are no run code.
+  int ReadRun(bool black) {
+    const T4RunSlot* slots = T4RunSlots(black);
+    int run = 0;
+    for (;;) {
+      const T4RunSlot& s = slots[Peek() & ((1u << kT4MaxCodeLength) - 1)];
+      if (s.kind != kT4SlotRun) return -1;
+      pos_ += s.length;
+      run += s.run;
+      if (s.run < 64) return run;
+      if (run > kT4MaxWidth || Overrun()) return -1;
+    }
+  }
+
+  bool OneD() {
+    current_.clear();
+    int pos = 0;
+    bool black = false;
+    while (pos < width_) {
+      const int run = ReadRun(black);
+      if (run < 0) return false;
+      pos += run;
+      if (pos > width_) return false;
+      if (pos < width_) current_.push_back(pos);
+      black = !black;
+    }
+    current_.insert(current_.end(), 3, width_);
+    return true;
+  }
+
+  bool TwoDLine() {
+    current_.clear();
+    const int* b = reference_.data();
+    int a0 = -1;
+    int colour = 0;
+    std::size_t ib = 0;
+    const ModeSlot* modes = Modes().slots;
+    while (a0 < width_) {
+      while (b[ib] <= a0) ++ib;
+      const std::size_t b1Index = ib + ((ib & 1) != std::size_t(colour) ? 1 : 0);
+      const int b1 = b[b1Index], b2 = b[b1Index + 1];
+      const ModeSlot& m = modes[Peek() & ((1u << kModeBits) - 1)];
+      pos_ += m.length;
+      switch (m.mode) {
+        case Mode::Pass:
+          if (b2 >= width_) return false;
+          a0 = b2;
+          break;
+        case Mode::Vertical: {
+          const int a1 = b1 + m.offset;
+          if (a1 < 0 || a1 <= a0 || a1 > width_) return false;
+          if (a1 < width_) current_.push_back(a1);
+          a0 = a1;
+          colour ^= 1;
+          break;
+        }
+        case Mode::Horizontal: {
+          const int run1 = ReadRun(colour != 0);
+          if (run1 < 0) return false;
+          const int run2 = ReadRun(colour == 0);
+          if (run2 < 0) return false;
+          const int a1 = std::max(a0, 0) + run1;
+          const int a2 = a1 + run2;
+          if (a2 > width_ || a2 <= a0) return false;
+          if (a1 < width_) current_.push_back(a1);
+          if (a2 < width_) current_.push_back(a2);
+          a0 = a2;
+          break;
+        }
+        default: return false;
+      }
+      if (Overrun()) return false;
+    }
+    current_.insert(current_.end(), 3, width_);
+    return true;
+  }
+
+  const bool mmr_;
+  const int width_;
+  LineSink sink_;
+  std::vector<std::uint8_t> data_;
+  std::size_t size_ = 0;
+  std::uint64_t pos_ = 0;  // next bit
+  bool ended_ = false;
+  bool synced_ = false;   // MR: the first EOL has been seen
+  bool damaged_ = false;  // MR: lines are lost up to the next 1-D line
+  int emptyEols_ = 0;
+  long bad_ = 0;
+  long lines_ = 0;
+  std::vector<int> reference_, current_;
+  std::vector<std::uint8_t> line_;
+};
+
+T4PageDecoder::T4PageDecoder(T4Coding coding, int width, LineSink sink) : coding_(coding) {
+  if (coding == T4Coding::MH) {
+    mh_ = std::make_unique<T4Decoder>([this, sink = std::move(sink)](const std::uint8_t* line, int pixels) {
+      ++mhLines_;
+      return sink(line, pixels);
+    });
+  } else {
+    twoD_ = std::make_unique<TwoD>(coding == T4Coding::MMR, width, std::move(sink));
+  }
+}
+
 T4PageDecoder::~T4PageDecoder() = default;
-void T4PageDecoder::StartPage() { mh_->StartPage(); }
-bool T4PageDecoder::Feed(const std::uint8_t* data, std::size_t size) { return mh_->Feed(data, size); }
-void T4PageDecoder::Finish() { mh_->Finish(); }
-bool T4PageDecoder::PageEnded() const { return mh_->PageEnded(); }
-long T4PageDecoder::BadLines() const { return mh_->BadCodes(); }
-long T4PageDecoder::Lines() const { return mhLines_; }
+
+void T4PageDecoder::StartPage() {
+  mhLines_ = 0;
+  if (mh_) mh_->StartPage();
+  else twoD_->StartPage();
+}
+
+bool T4PageDecoder::Feed(const std::uint8_t* data, std::size_t size) {
+  return mh_ ? mh_->Feed(data, size) : twoD_->Feed(data, size);
+}
+
+void T4PageDecoder::Finish() {
+  if (mh_) mh_->Finish();
+  else twoD_->Finish();
+}
+
+bool T4PageDecoder::PageEnded() const { return mh_ ? mh_->PageEnded() : twoD_->Ended(); }
+long T4PageDecoder::BadLines() const { return mh_ ? mh_->BadCodes() : twoD_->Bad(); }
+long T4PageDecoder::Lines() const { return mh_ ? mhLines_ : twoD_->Lines(); }
 
 // ---- recoders ----
 
