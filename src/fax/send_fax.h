@@ -99,6 +99,9 @@ class TKvCustomSendFax : public TKvAbstractFax {
   // Pages (send_pages.cpp).
   int BuildPageList();
   int MinBytesPerLine() const;
+  int MinBitsPerLine() const;
+  void CodeRow(const std::string& row, std::string& raw);
+  void AddBlankLines(std::string& raw);
   int PageWidth() const;
   void SendPageStart();
   void SendCoverLines();
@@ -126,6 +129,10 @@ class TKvCustomSendFax : public TKvAbstractFax {
   std::vector<Page> pages_;
   std::size_t pageIndex_ = 0;
   ApfPageSource source_;
+  // Class 1: the page's lines coded by the program itself in the session's
+  // coding, compactly (Class 2 modems take the stored records).
+  T4Coding lineCoding_ = T4Coding::MH;
+  std::unique_ptr<T4PageEncoder> lineCoder_;
   std::string coverText_;
   std::vector<std::string> coverRows_;
   std::size_t coverRow_ = 0;

@@ -108,6 +108,25 @@ int TKvCustomSendFax::MinBytesPerLine() const {
   return t30::MinBytesPerLine(scanCode_, fine, sessionBps_.load());
 }
 
+int TKvCustomSendFax::MinBitsPerLine() const {
+  return T4MinBitsPerLine(t30::SpeedByIndex(speedIndex_).bps, t30::ScanTimeMs(remote_.scanCode, pages_[pageIndex_].fine));
+}
+
+// A raster row (or, without a line coder, a coded record) onto the page.
+void TKvCustomSendFax::CodeRow(const std::string& row, std::string& raw) {
+  if (lineCoder_) {
+    lineCoder_->EncodeLine(reinterpret_cast<const std::uint8_t*>(row.data()), raw);
+  } else {
+    raw += row;
+  }
+}
+
+void TKvCustomSendFax::AddBlankLines(std::string& raw) {
+  const int width = PageWidth();
+  const std::string blank = lineCoder_ ? std::string(std::size_t(width / 8), '\0') : BlankLine(width, MinBytesPerLine());
+  for (int i = 0; i < kBlankLinesAround; ++i) CodeRow(blank, raw);
+}
+
 bool TKvCustomSendFax::PageNeedsUnsupported() const {
   return std::any_of(pages_.begin(), pages_.end(),
                      [this](const Page& p) { return (p.fine && !remote_.fine) || (p.wide && !remote_.wide); });
@@ -167,18 +186,29 @@ void TKvCustomSendFax::WriteFill(std::size_t wanted) {
 void TKvCustomSendFax::SendPageStart() {
   currentPage_ = int(pageIndex_) + 1;
   const int width = PageWidth();
+  const bool fine = pages_[pageIndex_].fine;
   const int minBytes = MinBytesPerLine();
+  if (ClassInUse() == fcClass1) {
+    lineCoder_ = std::make_unique<T4PageEncoder>(lineCoding_, width, T4KFactor(fine), MinBitsPerLine());
+  } else {
+    lineCoder_.reset();
+  }
+  // Fill bytes may follow only a line that ends on a byte boundary.
+  const auto writeWithFill = [this](std::string& raw) {
+    const bool fill = !lineCoder_ || lineCoder_->FlushWithFill(raw);
+    WriteStuffed(raw);
+    if (fill) WriteFill(std::size_t(BufferMinimum));
+  };
   std::string raw;
-  for (int i = 0; i < kBlankLinesAround; ++i) raw += BlankLine(width, minBytes);
-  WriteStuffed(raw);
-  WriteFill(std::size_t(BufferMinimum));
+  AddBlankLines(raw);
+  writeWithFill(raw);
   if (!HeaderLine.empty()) {
     raw.clear();
-    for (const std::string& row : RenderTextLines(ToFaxFontCodePage(HeaderText()), pages_[pageIndex_].fine, width,
-                                                  true, minBytes))
-      raw += row;
-    WriteStuffed(raw);
-    WriteFill(std::size_t(BufferMinimum));
+    const std::string text = ToFaxFontCodePage(HeaderText());
+    for (const std::string& row : lineCoder_ ? RenderTextRows(text, fine, width, true)
+                                             : RenderTextLines(text, fine, width, true, minBytes))
+      CodeRow(row, raw);
+    writeWithFill(raw);
   }
   if (pages_[pageIndex_].textCover) {
     const HeaderValues v = TokenValues();
@@ -188,7 +218,8 @@ void TKvCustomSendFax::SendPageStart() {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       expanded += ExpandHeaderTokens(line, v) + "\n";
     }
-    coverRows_ = RenderTextLines(expanded, pages_[pageIndex_].fine, width, false, minBytes);
+    coverRows_ = lineCoder_ ? RenderTextRows(expanded, fine, width, false)
+                            : RenderTextLines(expanded, fine, width, false, minBytes);
     coverRow_ = 0;
   }
 }
@@ -196,11 +227,9 @@ void TKvCustomSendFax::SendPageStart() {
 // Writes rendered cover rows while 4096 bytes are free; at the end, the
 // blank lines and the end-of-page code.
 void TKvCustomSendFax::SendCoverLines() {
-  const int width = PageWidth();
-  const int minBytes = MinBytesPerLine();
   while (coverRow_ < coverRows_.size() && OutputFree() >= kPageBlockSize) {
     std::string raw;
-    while (coverRow_ < coverRows_.size() && raw.size() < kPageBlockSize / 2) raw += coverRows_[coverRow_++];
+    while (coverRow_ < coverRows_.size() && raw.size() < kPageBlockSize / 2) CodeRow(coverRows_[coverRow_++], raw);
     if (!WriteStuffed(raw)) return;
   }
   if (coverRow_ < coverRows_.size()) {
@@ -210,8 +239,12 @@ void TKvCustomSendFax::SendCoverLines() {
     return;
   }
   std::string raw;
-  for (int i = 0; i < kBlankLinesAround; ++i) raw += BlankLine(width, minBytes);
-  raw += EndOfPageCode();
+  AddBlankLines(raw);
+  if (lineCoder_) {
+    lineCoder_->Finish(raw);
+  } else {
+    raw += EndOfPageCode();
+  }
   WriteStuffed(raw);
   if (ClassInUse() == fcClass1) WriteDleEtx();
   ArmOutputUsed(0);

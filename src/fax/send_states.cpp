@@ -188,6 +188,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
         Fail(rc);
         break;
       }
+      if (lineCoder_) source_.RecodeWith(*lineCoder_);
       bytesDone_ = 0;
       pageLength_ = long(source_.Header().imageLength);
       pending_.clear();

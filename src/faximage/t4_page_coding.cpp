@@ -160,6 +160,18 @@ void T4PageEncoder::EncodeLine(const std::uint8_t* packedLine, std::string& out)
   ++lines_;
 }
 
+bool T4PageEncoder::FlushWithFill(std::string& out) {
+  if (coding_ == T4Coding::MMR) return false;
+  PutZeros((32 - count_) & 7, out);
+  for (; count_ > 0; count_ -= 8) {
+    out.push_back(char(acc_));
+    acc_ >>= 8;
+  }
+  acc_ = 0;
+  count_ = 0;
+  return true;
+}
+
 void T4PageEncoder::Finish(std::string& out) {
   if (coding_ == T4Coding::MMR) {
     Put(kEol.bits, kEol.length, out);

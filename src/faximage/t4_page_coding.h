@@ -42,6 +42,10 @@ class T4PageEncoder {
   // Codes one line of width/8 bytes and appends the bytes completed so
   // far to `out` (a partial last byte is held back for the next line).
   void EncodeLine(const std::uint8_t* packedLine, std::string& out);
+  // MH and MR: ends the last line's bits with fill up to a byte boundary
+  // and appends the held-back byte, so that more 0 bytes (fill) may follow
+  // before the next line. False for MMR, which has no fill.
+  bool FlushWithFill(std::string& out);
   // Appends RTC (MH, MR) or EOFB (MMR) and the last, zero-padded byte.
   // The encoder then starts a new page.
   void Finish(std::string& out);
