@@ -288,6 +288,7 @@ class T4PageDecoder::TwoD {
   bool Overrun() const { return pos_ > End(); }
 
   void Decode(bool final) {
+    final_ = final;
     while (!ended_) {
       // A line cut off by the end of the data is taken again from here.
       const std::uint64_t start = pos_;
@@ -411,6 +412,8 @@ class T4PageDecoder::TwoD {
     damaged_ = false;
     const bool ok = oneD ? OneD() : TwoDLine();
     if (Overrun() || (!ok && CutShort())) return Result::NeedMore;
+    // The last line of data that ends without RTC needs no EOL after it.
+    if (ok && final_ && RestIsZero()) return Result::Line;
     if (ok && TakeEol()) return Overrun() ? Result::NeedMore : Result::Line;
     SkipToEol();
     return Overrun() ? Result::NeedMore : Result::Bad;
@@ -509,6 +512,7 @@ class T4PageDecoder::TwoD {
   std::size_t size_ = 0;
   std::uint64_t pos_ = 0;  // next bit
   bool ended_ = false;
+  bool final_ = false;    // all of the page's data is here
   bool synced_ = false;   // MR: the first EOL has been seen
   bool damaged_ = false;  // MR: lines are lost up to the next 1-D line
   int emptyEols_ = 0;
