@@ -43,28 +43,8 @@ long OursDecode(const std::string& stream, T4Coding coding) {
 }
 
 MemFile TiffEncode(const Page& p, T4Coding coding) {
-  MemFile m;
-  TIFF* t = OpenMem(m, "w");
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 1728);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, p.height);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, coding == T4Coding::MMR ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3);
-  if (coding == T4Coding::MR) TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_2DENCODING);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, p.height);
-  TIFFSetField(t, TIFFTAG_YRESOLUTION, p.fine ? 196.0 : 98.0);  // libtiff's K: 4 above 150 dpi
-  TIFFWriteEncodedStrip(t, 0, const_cast<std::uint8_t*>(p.bits.data()), tmsize_t(p.bits.size()));
-  TIFFClose(t);
-  return m;
-}
-
-long TiffDecode(MemFile& m, std::vector<std::uint8_t>& out) {
-  TIFF* t = OpenMem(m, "r");
-  const tmsize_t n = TIFFReadEncodedStrip(t, 0, out.data(), tmsize_t(out.size()));
-  TIFFClose(t);
-  return long(n);
+  return coding == T4Coding::MMR ? bench_pages::TiffEncode(p, COMPRESSION_CCITTFAX4, 0)
+                                 : bench_pages::TiffEncode(p, COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING);
 }
 
 void EncodeOurs(benchmark::State& s, const Page* p, T4Coding c) {

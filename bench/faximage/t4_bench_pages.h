@@ -126,6 +126,33 @@ inline TIFF* OpenMem(MemFile& m, const char* mode) {
   return TIFFClientOpen("mem", mode, &m, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap, MemUnmap);
 }
 
+// The page coded by libtiff in one strip, bits least significant first;
+// the Y resolution sets libtiff's K for Group 3 2-D (4 above 150 dpi).
+inline MemFile TiffEncode(const Page& p, std::uint16_t compression, std::uint32_t group3Options) {
+  MemFile m;
+  TIFF* t = OpenMem(m, "w");
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 1728);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, p.height);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_COMPRESSION, compression);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, p.height);
+  if (compression == COMPRESSION_CCITTFAX3) TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, group3Options);
+  TIFFSetField(t, TIFFTAG_YRESOLUTION, p.fine ? 196.0 : 98.0);
+  TIFFWriteEncodedStrip(t, 0, const_cast<std::uint8_t*>(p.bits.data()), tmsize_t(p.bits.size()));
+  TIFFClose(t);
+  return m;
+}
+
+inline long TiffDecode(MemFile& m, std::vector<std::uint8_t>& out) {
+  TIFF* t = OpenMem(m, "r");
+  const tmsize_t n = TIFFReadEncodedStrip(t, 0, out.data(), tmsize_t(out.size()));
+  TIFFClose(t);
+  return long(n);
+}
+
 // Seconds of processor time used by this process: steadier than the wall
 // clock on a machine shared with other work.
 inline double CpuSeconds() {

@@ -46,29 +46,7 @@ long OursDecode(const std::vector<std::uint8_t>& stream) {
   return lines;
 }
 
-MemFile TiffEncode(const Page& p) {
-  MemFile m;
-  TIFF* t = OpenMem(m, "w");
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 1728);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, p.height);
-  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
-  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, p.height);
-  TIFFSetField(t, TIFFTAG_GROUP3OPTIONS, 0);
-  TIFFWriteEncodedStrip(t, 0, const_cast<std::uint8_t*>(p.bits.data()), tmsize_t(p.bits.size()));
-  TIFFClose(t);
-  return m;
-}
-
-long TiffDecode(MemFile& m, std::vector<std::uint8_t>& out) {
-  TIFF* t = OpenMem(m, "r");
-  const tmsize_t n = TIFFReadEncodedStrip(t, 0, out.data(), tmsize_t(out.size()));
-  TIFFClose(t);
-  return long(n);
-}
+MemFile TiffEncode(const Page& p) { return bench_pages::TiffEncode(p, COMPRESSION_CCITTFAX3, 0); }
 
 // ---- Google Benchmark cases, one per page and codec
 
