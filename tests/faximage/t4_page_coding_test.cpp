@@ -70,6 +70,33 @@ TEST(T4PageCoding, EveryChartRoundTripsThroughEachCoding) {
   }
 }
 
+// Noise, single pixels, long runs and lines black to the edge, at every
+// line width: the widths the 2-D codes address must all come back.
+TEST(T4PageCoding, MixedPagesOfEveryWidthRoundTrip) {
+  std::uint32_t x = 99;
+  for (const int width : {1728, 2048, 2432}) {
+    Page page(width, 120);
+    for (int y = 0; y < page.height; ++y) {
+      x = x * 1103515245 + 12345;
+      const int kind = y % 6;
+      for (int px = 0; px < width; ++px) {
+        x = x * 1103515245 + 12345;
+        const bool black = kind == 0   ? (x >> 16) & 1                        // noise
+                           : kind == 1 ? px == y * 13 % width                 // one pixel
+                           : kind == 2 ? px >= width / 3                       // black to the edge
+                           : kind == 3 ? px < 3 || px == width - 1             // both edges
+                           : kind == 4 ? (px / (1 + y % 40)) % 2 == 1          // bars
+                                       : (x >> 20) % 97 == 0;                  // sparse dots
+        if (black) page.Set(px, y);
+      }
+    }
+    for (const T4Coding coding : {T4Coding::MH, T4Coding::MR, T4Coding::MMR}) {
+      if (coding == T4Coding::MH && width > 2048) continue;  // MH keeps the widths an APF page has
+      EXPECT_TRUE(Decode(Encode(page, coding, 3), coding, width, 11) == page) << width << " " << int(coding);
+    }
+  }
+}
+
 // APF records -> MR/MMR for the line -> MH records for the file: the
 // records decode to the chart, and the line's data is smaller than the
 // records (compact MH too).
