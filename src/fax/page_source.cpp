@@ -60,22 +60,28 @@ int ApfPageSource::ReadStored(std::string& block) {
   return 0;
 }
 
+int ApfPageSource::NextCoded(std::string& out) {
+  if (!recoder_ || recodeFinished_) return 0;
+  // Re-coded lines come out in blocks of about the stored block size.
+  const std::size_t start = out.size();
+  std::string stored;
+  while (out.size() - start < kPageBlockSize / 2 && read_ < header_.imageLength) {
+    if (const int rc = ReadStored(stored); rc != 0) return rc;
+    recoder_->Feed(reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size(), out);
+  }
+  if (read_ >= header_.imageLength) {
+    recoder_->Finish(out);
+    recodeFinished_ = true;
+  }
+  return 1;
+}
+
 int ApfPageSource::NextBlock(std::string& out, int minBytesPerLine) {
   std::string block;
   if (recoder_) {
-    // Re-coded lines come out in blocks of about the stored block size.
-    if (recodeFinished_) return 0;
-    std::string stored;
-    while (block.size() < kPageBlockSize / 2 && read_ < header_.imageLength) {
-      if (const int rc = ReadStored(stored); rc != 0) return rc;
-      recoder_->Feed(reinterpret_cast<const std::uint8_t*>(stored.data()), stored.size(), block);
-    }
-    if (read_ >= header_.imageLength) {
-      recoder_->Finish(block);
-      recodeFinished_ = true;
-    }
-    AppendDleStuffed(out, block);
-    return 1;
+    const int rc = NextCoded(block);
+    if (rc == 1) AppendDleStuffed(out, block);
+    return rc;
   }
   if (read_ >= header_.imageLength) return 0;
   if (const int rc = ReadStored(block); rc != 0) return rc;

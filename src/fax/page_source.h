@@ -33,6 +33,9 @@ class ApfPageSource {
   // blocks carry the re-coded lines, the last one the end of the page.
   // Until the page is opened again.
   void RecodeWith(T4PageEncoder& encoder);
+  // The next block of re-coded lines appended to `out` as they are, not
+  // stuffed (for framing): 1, 0 at the end of the page, or a negative code.
+  int NextCoded(std::string& out);
 
   const ApfPageHeader& Header() const { return header_; }
   long BytesRead() const { return long(read_); }

@@ -52,7 +52,7 @@ class T4PageEncoder {
 
   T4Coding Coding() const { return coding_; }
   int Width() const { return width_; }
-  long Lines() const { return lines_; }
+  long Lines() const { return lines_; }  // coded since construction
 
  private:
   void Put(std::uint32_t bits, int length, std::string& out);
@@ -67,7 +67,7 @@ class T4PageEncoder {
   int minBits_;
   long lines_ = 0;
   int lineBits_ = 0;
-  int sinceOneD_ = 0;  // MR: 2-D lines since the last 1-D line
+  int sinceOneD_ = 0;  // MR: lines since the last 1-D line, modulo K
   std::uint64_t acc_ = 0;
   int count_ = 0;
   std::vector<int> reference_;  // changing elements of the previous line
