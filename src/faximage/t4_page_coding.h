@@ -80,7 +80,9 @@ class T4PageEncoder {
 // pixels are kept, broken ones dropped). MR and MMR lines must be `width`
 // pixels: a broken MR line is replaced by the previous good one, as are the
 // 2-D lines after it up to the next 1-D line; in MMR a broken line ends the
-// page, since nothing after it can be found again.
+// page, since nothing after it can be found again. An MR page ends at RTC
+// (EOL+1 or EOL+0), or with its data (the last line then needs no EOL); an
+// MMR page at EOFB or with its data.
 class T4PageDecoder {
  public:
   using LineSink = T4Decoder::LineSink;
