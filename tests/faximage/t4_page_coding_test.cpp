@@ -97,6 +97,15 @@ TEST(T4PageCoding, MixedPagesOfEveryWidthRoundTrip) {
   }
 }
 
+// Feeds `data` to a recoder `piece` bytes at a time.
+template <typename Recoder>
+void Recode(Recoder& recoder, const std::string& data, std::size_t piece, std::string& out) {
+  for (std::size_t at = 0; at < data.size(); at += piece) {
+    recoder.Feed(reinterpret_cast<const std::uint8_t*>(data.data()) + at, std::min(piece, data.size() - at), out);
+  }
+  recoder.Finish(out);
+}
+
 // APF records -> MR/MMR for the line -> MH records for the file: the
 // records decode to the chart, and the line's data is smaller than the
 // records (compact MH too).
@@ -108,21 +117,13 @@ TEST(T4PageCoding, StoredRecordsRecodeForTheLineAndBack) {
       T4PageEncoder encoder(coding, chart.page.width, 4, 0);
       T4ApfPageRecoder toLine(encoder);
       std::string line;
-      for (std::size_t at = 0; at < stored.size(); at += 1000) {
-        toLine.Feed(reinterpret_cast<const std::uint8_t*>(stored.data()) + at, std::min<std::size_t>(1000, stored.size() - at),
-                    line);
-      }
-      toLine.Finish(line);
+      Recode(toLine, stored, 1000, line);
       EXPECT_EQ(toLine.BadCodes(), 0);
       EXPECT_LT(line.size(), stored.size()) << int(coding);
 
       T4ReceivedPageRecoder toFile(coding, chart.page.width);
       std::string filed;
-      for (std::size_t at = 0; at < line.size(); at += 333) {
-        toFile.Feed(reinterpret_cast<const std::uint8_t*>(line.data()) + at, std::min<std::size_t>(333, line.size() - at),
-                    filed);
-      }
-      toFile.Finish(filed);
+      Recode(toFile, line, 333, filed);
       EXPECT_EQ(toFile.BadLines(), 0);
       if (coding != T4Coding::MH) {
         EXPECT_EQ(toFile.Lines(), chart.page.height);
