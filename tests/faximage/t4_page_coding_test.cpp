@@ -163,6 +163,33 @@ TEST(T4PageCoding, KnownBitsOfAWhitePage) {
   EXPECT_EQ(mmr, std::string("\x03\x20\x00\x02", 4));
 }
 
+// Bits written in line order ("0001...") as bytes, first bit in bit 0.
+std::string BitsToBytes(const std::string& bits) {
+  std::string out((bits.size() + 7) / 8, '\0');
+  for (std::size_t i = 0; i < bits.size(); ++i) {
+    if (bits[i] == '1') out[i / 8] = char(out[i / 8] | (1 << (i % 8)));
+  }
+  return out;
+}
+
+// RTC may carry either tag (some writers use the tag of the next line), and
+// the page ends there: what follows is not decoded.
+TEST(T4PageCoding, MrPageEndsAtRtcOfEitherTag) {
+  const std::string eol = "000000000001", white1728 = "010011011" "00110101";
+  for (const char tag : {'0', '1'}) {
+    std::string bits = eol + "1" + white1728 + eol + "0" + "1";
+    for (int i = 0; i < 6; ++i) bits += eol + tag;
+    bits += eol + "1" + "011";  // a black line would follow if decoding went on
+    long lines = 0;
+    T4PageDecoder decoder(T4Coding::MR, 1728, [&](const std::uint8_t*, int) { return ++lines > 0; });
+    const std::string data = BitsToBytes(bits + "0000");
+    EXPECT_FALSE(decoder.Feed(reinterpret_cast<const std::uint8_t*>(data.data()), data.size())) << tag;
+    EXPECT_TRUE(decoder.PageEnded());
+    EXPECT_EQ(lines, 2);
+    EXPECT_EQ(decoder.BadLines(), 0);
+  }
+}
+
 // A damaged 2-D line in MR: the last good line stands in for it and the
 // lines up to the next 1-D line; the page keeps its height.
 TEST(T4PageCoding, DamagedMrLinesAreRepeatedUntilTheNextOneDimensionalLine) {
