@@ -252,7 +252,7 @@ class T4PageDecoder::TwoD {
   bool Feed(const std::uint8_t* data, std::size_t size) {
     if (ended_) return false;
     // Drop the bytes already decoded, keep the slack of zeros behind the data.
-    const std::size_t done = pos_ >> 3;
+    const std::size_t done = std::min(std::size_t(pos_ >> 3), size_);
     if (done > 0) {
       std::memmove(data_.data(), data_.data() + done, size_ - done);
       size_ -= done;
@@ -293,6 +293,10 @@ class T4PageDecoder::TwoD {
   void Decode(bool final) {
     final_ = final;
     while (!ended_) {
+      if (!synced_ && !Sync()) {
+        if (final) ended_ = true;
+        return;
+      }
       // A line cut off by the end of the data is taken again from here.
       const std::uint64_t start = pos_;
       const bool synced = synced_, damaged = damaged_;
@@ -317,7 +321,8 @@ class T4PageDecoder::TwoD {
             ended_ = true;
           } else {
             damaged_ = true;
-            Deliver();  // the last good line stands in for it
+            synced_ = false;  // the rest of the line is skipped
+            Deliver();        // the last good line stands in for it
           }
           break;
         default: ended_ = true; break;
@@ -371,6 +376,20 @@ class T4PageDecoder::TwoD {
     }
   }
 
+  // MR: moves past the next EOL; false when the data holds none yet, after
+  // dropping all but the bits that may begin one (so that data without
+  // EOLs is looked at once, however it is fed).
+  bool Sync() {
+    const std::uint64_t from = pos_;
+    SkipToEol();
+    if (!Overrun()) {
+      synced_ = true;
+      return true;
+    }
+    pos_ = std::max(from, End() > std::uint64_t(kT4FillBits) ? End() - kT4FillBits : 0);
+    return false;
+  }
+
   // Moves past the next EOL wherever it is.
   void SkipToEol() {
     int zeros = 0;
@@ -393,12 +412,6 @@ class T4PageDecoder::TwoD {
 
   // One MR item from an EOL on: the line after it, or an end of page.
   Result MrStep() {
-    if (!synced_) {
-      SkipToEol();
-      if (Overrun()) return Result::NeedMore;
-      synced_ = true;
-      return MrStep();
-    }
     const bool oneD = Peek() & 1;
     ++pos_;
     // An EOL straight after the tag: an empty line, part of RTC.
@@ -408,18 +421,14 @@ class T4PageDecoder::TwoD {
       return ++emptyEols_ >= 2 ? Result::End : MrStep();
     }
     emptyEols_ = 0;
-    if (damaged_ && !oneD) {
-      SkipToEol();
-      return Overrun() ? Result::NeedMore : Result::Bad;
-    }
+    if (damaged_ && !oneD) return Result::Bad;  // skipped up to the next EOL
     damaged_ = false;
     const bool ok = oneD ? OneD() : TwoDLine();
     if (Overrun() || (!ok && CutShort())) return Result::NeedMore;
     // The last line of data that ends without RTC needs no EOL after it.
     if (ok && final_ && RestIsZero()) return Result::Line;
     if (ok && TakeEol()) return Overrun() ? Result::NeedMore : Result::Line;
-    SkipToEol();
-    return Overrun() ? Result::NeedMore : Result::Bad;
+    return Result::Bad;
   }
 
   Result MmrStep() {
@@ -524,7 +533,10 @@ class T4PageDecoder::TwoD {
           a0 = a2;
           break;
         }
-        default: ok = false; break;
+        default:  // no mode: the bits may begin an EOL, which resynchronises
+          c.pos -= m.length;
+          ok = false;
+          break;
       }
       // (a0 moves right with every mode: at most two changes a pixel)
       if (c.pos > end) ok = false;
