@@ -5,11 +5,18 @@
 
 namespace tlm {
 
-// A text item that draws no focus frame around the page.
+// A text item that draws no focus frame around the page. A paste of an
+// image and a drop of picture files insert pictures.
 class PageTextItem : public QGraphicsTextItem {
  public:
   using QGraphicsTextItem::QGraphicsTextItem;
   void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QGraphicsSceneDragDropEvent* event) override;
+  void dragMoveEvent(QGraphicsSceneDragDropEvent* event) override;
+  void dropEvent(QGraphicsSceneDragDropEvent* event) override;
 };
 
 class PageView : public QGraphicsView {
