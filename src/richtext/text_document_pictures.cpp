@@ -57,7 +57,7 @@ bool IsLineArt(const QImage& grey) {
   qint64 extremes = 0;
   for (int y = 0; y < grey.height(); ++y) {
     const uchar* row = grey.constScanLine(y);
-    for (int x = 0; x < grey.width(); ++x) extremes += (row[x] < 64 || row[x] > 192) ? 1 : 0;
+    for (int x = 0; x < grey.width(); ++x) extremes += (row[x] < 40 || row[x] > 215) ? 1 : 0;
   }
   qint64 total = qint64(grey.width()) * grey.height();
   return total == 0 || extremes * 100 >= total * 85;
