@@ -54,6 +54,8 @@ void AddPictureTools(EditorTools& tools, QToolBar& bar, QWidget* owner, RichText
   tools.pictureSize->setObjectName(QStringLiteral("PictureSizeAction"));
   tools.pictureSize->setToolTip(QStringLiteral("Change the size of the picture at the cursor"));
   QObject::connect(tools.pictureSize, &QAction::triggered, owner, [owner, target] { EditPictureSize(*target, owner); });
+  QObject::connect(target, &RichTextEditor::PictureDoubleClicked, owner,
+                   [owner, target] { EditPictureSize(*target, owner); });
   if (auto* button = qobject_cast<QToolButton*>(bar.widgetForAction(tools.insertPicture))) {
     auto* menu = new QMenu(button);
     menu->addAction(tools.insertPicture);

@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QGraphicsSceneDragDropEvent>
+#include <QGraphicsSceneMouseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -19,6 +20,22 @@ void PageTextItem::paint(QPainter* painter, const QStyleOptionGraphicsItem* opti
   QStyleOptionGraphicsItem plain(*option);
   plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
   QGraphicsTextItem::paint(painter, &plain, widget);
+}
+
+void PageTextItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) {
+  const int position = document()->documentLayout()->hitTest(event->pos(), Qt::ExactHit);
+  QTextCursor at(document());
+  QTextCursor picture;
+  if (position >= 0 && pictureDoubleClicked && (textInteractionFlags() & Qt::TextEditable)) {
+    at.setPosition(position);
+    if (PictureAtCursor(at, picture)) {
+      setTextCursor(picture);
+      pictureDoubleClicked();
+      event->accept();
+      return;
+    }
+  }
+  QGraphicsTextItem::mouseDoubleClickEvent(event);
 }
 
 void PageTextItem::keyPressEvent(QKeyEvent* event) {

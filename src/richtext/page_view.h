@@ -2,6 +2,7 @@
 // The editor's view: the text laid out on sheets of paper, zoomable.
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
+#include <functional>
 
 namespace tlm {
 
@@ -12,7 +13,11 @@ class PageTextItem : public QGraphicsTextItem {
   using QGraphicsTextItem::QGraphicsTextItem;
   void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
+  // Called when a picture is double-clicked, the caret beside it.
+  std::function<void()> pictureDoubleClicked;
+
  protected:
+  void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QGraphicsSceneDragDropEvent* event) override;
   void dragMoveEvent(QGraphicsSceneDragDropEvent* event) override;

@@ -194,6 +194,16 @@ TEST_F(PictureEditorTest, CoverEditorInsertsPicturesAndRefusesAFileThatIsNone) {
       AnswerFileDialog(Logo(), "Insert Picture");
       ClickTool(editor->Cover(), "InsertPictureAction");
       ExpectAllAnswered();
+      // A double click on the picture opens "Picture Size": half the size.
+      driver.Then([&](QWidget* sizeDialog) {
+        EXPECT_EQ(sizeDialog->windowTitle(), "Picture Size");
+        Retype(EditIn(sizeDialog, "ScaleEdit"), "50");
+        EXPECT_EQ(EditIn(sizeDialog, "WidthEdit")->text(), QLocale().toString(2.08, 'f', 2));
+        ButtonIn(sizeDialog, "OKButton")->click();
+      });
+      QGraphicsView* view = editor->Cover()->View();
+      QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->mapFromScene(QPointF(48 + 250, 48 + 60)));
+      ExpectAllAnswered();
       ButtonIn(editor, "OKButton")->click();
     });
     ButtonIn(browse, "NewButton")->click();
@@ -208,8 +218,8 @@ TEST_F(PictureEditorTest, CoverEditorInsertsPicturesAndRefusesAFileThatIsNone) {
   ASSERT_TRUE(rtf::ReadRtf(records[0].values.at("COVER").toStdString(), saved));
   ASSERT_EQ(saved.pictures.size(), 1u);
   EXPECT_EQ(saved.PlainText(), "Head\xEF\xBF\xBC");
-  EXPECT_EQ(saved.pictures[0].widthTwips, 6000);  // 400 pixels at 96 dpi
-  EXPECT_EQ(saved.pictures[0].heightTwips, 1800);
+  EXPECT_EQ(saved.pictures[0].widthTwips, 3000);  // 400 pixels at 96 dpi, halved
+  EXPECT_EQ(saved.pictures[0].heightTwips, 900);
 }
 
 }  // namespace
