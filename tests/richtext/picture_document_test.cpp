@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QGraphicsView>
+#include <QTest>
 #include <QImage>
 #include <QPainter>
 #include <QTextBlock>
@@ -252,6 +254,44 @@ TEST_F(PictureDocumentTest, UnshownAndUndecodablePicturesKeepABlankBoxAndTheirBy
   ASSERT_EQ(back.pictures.size(), 2u);
   EXPECT_EQ(back.pictures[0], metafile);
   EXPECT_EQ(back.pictures[1], broken);
+}
+
+TEST_F(PictureDocumentTest, APictureCopiedFromOneEditorIsPastedIntoAnotherWithItsBytes) {
+  const std::string folder = std::string(TOLMERA_FIXTURES_DIR) + "/rtf/";
+  RichTextEditor from, to;
+  for (RichTextEditor* e : {&from, &to}) {
+    e->SetPageSetup({12240, 15840, 720, 720, 720, 720});
+    e->resize(900, 700);
+    e->show();
+  }
+  ASSERT_TRUE(from.LoadRtf(QString::fromStdString(folder + "letter-with-logo-libreoffice.rtf")));
+  // Another picture first in the target, so that its own numbering is in use.
+  QTextCursor there = to.TextCursor();
+  InsertPicture(there, LineArt(40, 20), QByteArray(), 600, 300);
+  to.SetTextCursor(there);
+
+  // Select the logo with the keyboard, copy, then paste at the end of the other.
+  QWidget* source = from.View()->viewport();
+  QApplication::setActiveWindow(&from);
+  QTest::mouseClick(source, Qt::LeftButton, {}, from.View()->mapFromScene(QPointF(600, 300)));
+  QTest::keyClick(source, Qt::Key_Home, Qt::ControlModifier);
+  QTest::keyClick(source, Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClick(source, Qt::Key_C, Qt::ControlModifier);
+  QWidget* target = to.View()->viewport();
+  QApplication::setActiveWindow(&to);
+  QTest::mouseClick(target, Qt::LeftButton, {}, to.View()->mapFromScene(QPointF(300, 60)));
+  QTest::keyClick(target, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+
+  rtf::Document model = to.Model();
+  ASSERT_EQ(model.pictures.size(), 2u) << model.PlainText();
+  std::string logo;
+  logo = testing::ReadText(folder + "logo.png");
+  EXPECT_EQ(model.pictures[1].kind, rtf::PictureKind::Png);
+  EXPECT_EQ(model.pictures[1].data, logo);
+  EXPECT_NEAR(model.pictures[1].widthTwips, 3000, 2);
+  EXPECT_NEAR(model.pictures[1].heightTwips, 900, 2);
+  EXPECT_NE(model.pictures[0].data, logo);
 }
 
 }  // namespace
