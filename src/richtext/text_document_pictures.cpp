@@ -98,15 +98,23 @@ void ProvideStoredPictures() {
   });
 }
 
-// What an unshown picture shows: a light grey frame on screen, nothing in print.
+// What an unshown picture shows: a light grey frame on screen, nothing in
+// print. Drawn small and 1 bit deep (the document scales it to the box), so
+// that a file of thousands of boxes costs little memory.
 QImage EmptyBox(int width, int height, bool forPrinting) {
-  QImage box(std::clamp(width, 1, 400), std::clamp(height, 1, 400), QImage::Format_ARGB32);
-  box.fill(Qt::transparent);
-  if (!forPrinting) {
-    QPainter p(&box);
-    p.setPen(QPen(QColor(170, 170, 170), 1, Qt::DashLine));
-    p.drawRect(box.rect().adjusted(0, 0, -1, -1));
-  }
+  static const QImage blank = [] {
+    QImage image(1, 1, QImage::Format_Mono);
+    image.setColorTable({qRgba(0, 0, 0, 0), qRgba(0, 0, 0, 0)});
+    image.fill(0);
+    return image;
+  }();
+  if (forPrinting) return blank;
+  const int step = std::max(1, std::max(width, height) / 128);
+  QImage box(std::clamp(width / step, 2, 128), std::clamp(height / step, 2, 128), QImage::Format_Mono);
+  box.setColorTable({qRgba(0, 0, 0, 0), qRgb(170, 170, 170)});
+  box.fill(0);
+  for (int x = 0; x < box.width(); x += 2) box.setPixel(x, 0, 1), box.setPixel(x, box.height() - 1, 1);
+  for (int y = 0; y < box.height(); y += 2) box.setPixel(0, y, 1), box.setPixel(box.width() - 1, y, 1);
   return box;
 }
 
