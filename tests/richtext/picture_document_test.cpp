@@ -16,6 +16,7 @@
 #include "support/temp_dir.h"
 #include "richtext/page_renderer.h"
 #include "richtext/picture_insert.h"
+#include "richtext/picture_tools.h"
 #include "richtext/rich_text_editor.h"
 #include "richtext/rtf/rtf_reader.h"
 #include "richtext/text_document_model.h"
@@ -292,6 +293,40 @@ TEST_F(PictureDocumentTest, APictureCopiedFromOneEditorIsPastedIntoAnotherWithIt
   EXPECT_NEAR(model.pictures[1].widthTwips, 3000, 2);
   EXPECT_NEAR(model.pictures[1].heightTwips, 900, 2);
   EXPECT_NE(model.pictures[0].data, logo);
+}
+
+TEST_F(PictureDocumentTest, PictureFilesThatCannotBeShownGiveAClearMessageAndInsertNothing) {
+  testing::TempDir dir;
+  // A PNG header claiming 60000 x 60000 pixels, a JPEG cut off after its
+  // first bytes, a text file, and no file at all.
+  testing::WriteText(dir.File("huge.png"),
+                     std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\xEA\x60\0\0\xEA\x60\x08\x02\0\0\0"
+                                 "\x0F\xB0\xE2\x15\0\0\0\0IDAT\x35\xAF\x06\x1E",
+                                 45));
+  const QByteArray jpeg = Encode(Photo(200, 100), "JPEG");
+  testing::WriteText(dir.File("cut.jpg"), jpeg.left(40).toStdString());
+  testing::WriteText(dir.File("words.png"), "not a picture");
+  QTextDocument doc;
+  BuildTextDocument(EmptyModel(), BuildOptions{}, doc);
+  QTextCursor cursor(&doc);
+  for (const char* name : {"huge.png", "cut.jpg", "words.png", "missing.png"}) {
+    SCOPED_TRACE(name);
+    const QString path = QString::fromStdString(dir.File(name));
+    QString error;
+    EXPECT_FALSE(InsertPictureFile(cursor, path, &error));
+    EXPECT_TRUE(error.startsWith(path) || error.endsWith(path)) << error.toStdString();
+  }
+  EXPECT_TRUE(doc.toPlainText().isEmpty());
+  QString error;
+  InsertPictureFile(cursor, QString::fromStdString(dir.File("huge.png")), &error);
+  EXPECT_TRUE(error.endsWith("is too large a picture to insert (60000 x 60000 pixels).")) << error.toStdString();
+  // A whole JPEG goes in with its own bytes.
+  testing::WriteText(dir.File("whole.jpg"), jpeg.toStdString());
+  EXPECT_TRUE(InsertPictureFile(cursor, QString::fromStdString(dir.File("whole.jpg")), &error)) << error.toStdString();
+  rtf::Document model = ModelFromTextDocument(doc, BuildOptions{}.dpi, rtf::PageSetup{});
+  ASSERT_EQ(model.pictures.size(), 1u);
+  EXPECT_EQ(model.pictures[0].kind, rtf::PictureKind::Jpeg);
+  EXPECT_EQ(model.pictures[0].data, jpeg.toStdString());
 }
 
 }  // namespace
