@@ -55,6 +55,8 @@ class PictureStore {
 
   void Put(const QString& name, Entry entry) {
     std::lock_guard lock(mutex_);
+    auto known = entries_.find(name);
+    if (known != entries_.end()) bytes_ -= Size(*known);
     bytes_ += Size(entry);
     entries_.insert(name, std::move(entry));
     order_.push_back(name);
@@ -255,8 +257,8 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
   QByteArray bytes = format.property(kPictureDataProperty).toByteArray();
   int kind = format.property(kPictureKindProperty).toInt();
   QString source = format.property(kPictureSourceProperty).toString();
-  if (!format.hasProperty(kPictureDataProperty)) {
-    // Pasted from another document: what it stores comes from the store.
+  if (bytes.isEmpty()) {
+    // Pasted from another document, or encoded already: the store has it.
     if (std::optional<PictureStore::Entry> stored = PictureStore::Instance().Get(format.name())) {
       bytes = stored->bytes;
       kind = stored->kind;
@@ -270,6 +272,8 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     out.kind = rtf::PictureKind::Png;
+    // Encoded once: the next model of the document finds the bytes stored.
+    PictureStore::Instance().Put(format.name(), {image, bytes, static_cast<int>(out.kind), QString()});
   }
   out.data.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   double width = format.width() > 0 ? format.width() : image.width();
