@@ -69,7 +69,8 @@ bool MimeHoldsPictures(const QMimeData& mime) {
       return url.isLocalFile() && IsPictureFile(url.toLocalFile());
     });
   }
-  return mime.hasImage() && !mime.hasText() && !mime.hasHtml();
+  // A browser's "Copy Image" adds HTML naming the picture, but no text.
+  return mime.hasImage() && (!mime.hasText() || mime.text().trimmed().isEmpty());
 }
 
 bool InsertPicturesFromMime(QTextCursor& cursor, const QMimeData& mime, QString* error) {

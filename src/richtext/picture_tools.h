@@ -18,8 +18,8 @@ inline constexpr qint64 kMaxPictureFileBytes = 64ll << 20;
 // message in `error` when the file cannot be read or is not a picture.
 bool InsertPictureFile(QTextCursor& cursor, const QString& path, QString* error = nullptr);
 
-// True when a paste or drop of `mime` is pictures: an image without text, or
-// local files that are all pictures.
+// True when a paste or drop of `mime` is pictures: an image without text
+// (HTML may name it), or local files that are all pictures.
 bool MimeHoldsPictures(const QMimeData& mime);
 // Inserts the pictures of `mime` at the cursor; false when none could be.
 bool InsertPicturesFromMime(QTextCursor& cursor, const QMimeData& mime, QString* error = nullptr);

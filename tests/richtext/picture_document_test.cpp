@@ -7,6 +7,7 @@
 #include <QGraphicsView>
 #include <QTest>
 #include <QImage>
+#include <QMimeData>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -327,6 +328,28 @@ TEST_F(PictureDocumentTest, PictureFilesThatCannotBeShownGiveAClearMessageAndIns
   ASSERT_EQ(model.pictures.size(), 1u);
   EXPECT_EQ(model.pictures[0].kind, rtf::PictureKind::Jpeg);
   EXPECT_EQ(model.pictures[0].data, jpeg.toStdString());
+}
+
+TEST_F(PictureDocumentTest, PasteAndDropDataIsPicturesOnlyWithoutText) {
+  testing::TempDir dir;
+  const QImage photo = Photo(30, 20);
+  photo.save(QString::fromStdString(dir.File("a.png")));
+  testing::WriteText(dir.File("b.txt"), "text");
+  QMimeData image;
+  image.setImageData(photo);
+  EXPECT_TRUE(MimeHoldsPictures(image));
+  image.setHtml("<img src=\"https://example.com/a.png\">");  // as a browser copies an image
+  EXPECT_TRUE(MimeHoldsPictures(image));
+  image.setText("Some words");  // a word processor's selection with its picture
+  EXPECT_FALSE(MimeHoldsPictures(image));
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.File("a.png")))});
+  EXPECT_TRUE(MimeHoldsPictures(files));
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.File("a.png"))),
+                 QUrl::fromLocalFile(QString::fromStdString(dir.File("b.txt")))});
+  EXPECT_FALSE(MimeHoldsPictures(files));
+  files.setUrls({QUrl("https://example.com/a.png")});
+  EXPECT_FALSE(MimeHoldsPictures(files));
 }
 
 }  // namespace
