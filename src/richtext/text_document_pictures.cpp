@@ -10,13 +10,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <deque>
-#include <mutex>
 #include <optional>
 
-#include "faximage/mono_bitmap.h"
-#include "faximage/raster_source.h"
 #include "richtext/page_renderer.h"
+#include "richtext/picture_store.h"
 
 namespace tlm {
 namespace {
@@ -34,70 +31,6 @@ int FreePictureNumber(const QTextDocument& doc) {
   int n = next++;
   while (!doc.resource(QTextDocument::ImageResource, QUrl(PictureUrl(n))).isNull()) n = next++;
   return n;
-}
-
-// The pictures of the editors' documents, by name, for a paste into another
-// document: the copied text names its pictures but does not carry them.
-// The most recent ones are kept, up to a bound.
-class PictureStore {
- public:
-  struct Entry {
-    QImage image;
-    QByteArray bytes;
-    int kind = 0;
-    QString source;
-  };
-
-  static PictureStore& Instance() {
-    static PictureStore store;
-    return store;
-  }
-
-  void Put(const QString& name, Entry entry) {
-    std::lock_guard lock(mutex_);
-    auto known = entries_.find(name);
-    if (known != entries_.end()) bytes_ -= Size(*known);
-    bytes_ += Size(entry);
-    entries_.insert(name, std::move(entry));
-    order_.push_back(name);
-    while (order_.size() > 1 && (order_.size() > kMaxEntries || bytes_ > kMaxBytes)) {
-      auto old = entries_.find(order_.front());
-      if (old != entries_.end()) {
-        bytes_ -= Size(*old);
-        entries_.erase(old);
-      }
-      order_.pop_front();
-    }
-  }
-
-  std::optional<Entry> Get(const QString& name) const {
-    std::lock_guard lock(mutex_);
-    auto it = entries_.constFind(name);
-    if (it == entries_.constEnd()) return std::nullopt;
-    return *it;
-  }
-
- private:
-  static constexpr std::size_t kMaxEntries = 256;
-  static constexpr qint64 kMaxBytes = 256ll << 20;
-  static qint64 Size(const Entry& e) { return e.image.sizeInBytes() + e.bytes.size(); }
-
-  mutable std::mutex mutex_;
-  QHash<QString, Entry> entries_;
-  std::deque<QString> order_;
-  qint64 bytes_ = 0;
-};
-
-// Every document finds a picture it lacks in the store.
-void ProvideStoredPictures() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    QTextDocument::setDefaultResourceProvider([](const QUrl& url) -> QVariant {
-      if (!url.toString().startsWith(kScheme)) return {};
-      std::optional<PictureStore::Entry> entry = PictureStore::Instance().Get(url.toString());
-      return entry ? QVariant(entry->image) : QVariant();
-    });
-  });
 }
 
 // What an unshown picture shows: a light grey frame on screen, nothing in
@@ -118,55 +51,6 @@ QImage EmptyBox(int width, int height, bool forPrinting) {
   for (int x = 0; x < box.width(); x += 2) box.setPixel(x, 0, 1), box.setPixel(x, box.height() - 1, 1);
   for (int y = 0; y < box.height(); y += 2) box.setPixel(0, y, 1), box.setPixel(box.width() - 1, y, 1);
   return box;
-}
-
-// The image on white, as paper shows a transparent picture.
-QImage OnWhite(const QImage& image) {
-  QImage out(image.size(), QImage::Format_RGB32);
-  out.fill(Qt::white);
-  QPainter p(&out);
-  p.drawImage(0, 0, image);
-  return out;
-}
-
-// Line art is nearly all ink or paper; anything with many grey or coloured
-// pixels between them is treated as a photograph.
-bool IsLineArt(const QImage& grey) {
-  qint64 extremes = 0;
-  for (int y = 0; y < grey.height(); ++y) {
-    const uchar* row = grey.constScanLine(y);
-    for (int x = 0; x < grey.width(); ++x) extremes += (row[x] < 40 || row[x] > 215) ? 1 : 0;
-  }
-  qint64 total = qint64(grey.width()) * grey.height();
-  return total == 0 || extremes * 100 >= total * 85;
-}
-
-QImage Bilevel(const QImage& image, int width, int height) {
-  QImage colour = OnWhite(image);
-  QImage grey = colour.convertToFormat(QImage::Format_Grayscale8);
-  const bool lineArt = IsLineArt(grey);
-  QImage out(width, height, QImage::Format_Grayscale8);
-  if (lineArt) {
-    QImage scaled = grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    for (int y = 0; y < height; ++y) {
-      const uchar* in = scaled.constScanLine(y);
-      uchar* o = out.scanLine(y);
-      for (int x = 0; x < width; ++x) o[x] = in[x] < 128 ? 0 : 255;
-    }
-    return out;
-  }
-  QImage scaled = colour.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                      .convertToFormat(QImage::Format_RGB888);
-  RgbImage rgb(width, height);
-  for (int y = 0; y < height; ++y) {
-    std::copy_n(scaled.constScanLine(y), std::size_t(width) * 3, rgb.Pixel(0, y));
-  }
-  MonoBitmap mono = DitherToMono(rgb);
-  for (int y = 0; y < height; ++y) {
-    uchar* o = out.scanLine(y);
-    for (int x = 0; x < width; ++x) o[x] = mono.IsBlack(x, y) ? 0 : 255;
-  }
-  return out;
 }
 
 }  // namespace
@@ -309,25 +193,6 @@ bool AppendFragmentPictures(const QTextDocument& in, const QTextFragment& fragme
     if (c == QChar::ObjectReplacementCharacter) rtf::AppendPicture(para, index, format);
   }
   return true;
-}
-
-void MakePicturesBilevel(QTextDocument& doc, double dpi) {
-  const double scale = dpi / DocumentDpi(doc);
-  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-      QTextFragment fragment = it.fragment();
-      if (!fragment.isValid() || !IsPictureFormat(fragment.charFormat())) continue;
-      QTextImageFormat format = fragment.charFormat().toImageFormat();
-      if (format.property(kPictureKindProperty).toInt() == static_cast<int>(rtf::PictureKind::Unshown)) continue;
-      QUrl url(format.name());
-      QImage image = doc.resource(QTextDocument::ImageResource, url).value<QImage>();
-      if (image.isNull()) continue;
-      int width = std::max(1, static_cast<int>(std::lround(format.width() * scale)));
-      int height = std::max(1, static_cast<int>(std::lround(format.height() * scale)));
-      if (qint64(width) * height > kMaxPicturePixels) continue;
-      doc.addResource(QTextDocument::ImageResource, url, Bilevel(image, width, height));
-    }
-  }
 }
 
 }  // namespace tlm

@@ -60,9 +60,4 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
 bool AppendFragmentPictures(const QTextDocument& in, const QTextFragment& fragment, const rtf::CharFormat& format,
                             rtf::Paragraph& para, rtf::Document& doc, QHash<QString, int>& seen);
 
-// Replaces the image of every picture with its black-and-white rendering at
-// `dpi` (the device the document is painted on): line art is thresholded,
-// photographs are dithered, both at the exact pixel size of the device.
-void MakePicturesBilevel(QTextDocument& doc, double dpi);
-
 }  // namespace tlm

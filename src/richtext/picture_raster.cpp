@@ -1,0 +1,87 @@
+#include "richtext/picture_raster.h"
+
+#include <QPainter>
+#include <QTextBlock>
+#include <QTextFragment>
+#include <algorithm>
+#include <cmath>
+
+#include "faximage/mono_bitmap.h"
+#include "faximage/raster_source.h"
+#include "richtext/rtf/rtf_picture.h"
+#include "richtext/text_document_pictures.h"
+
+namespace tlm {
+namespace {
+
+// The image on white, as paper shows a transparent picture.
+QImage OnWhite(const QImage& image) {
+  QImage out(image.size(), QImage::Format_RGB32);
+  out.fill(Qt::white);
+  QPainter p(&out);
+  p.drawImage(0, 0, image);
+  return out;
+}
+
+// Line art is nearly all ink or paper; anything with many grey or coloured
+// pixels between them is treated as a photograph.
+bool IsLineArt(const QImage& grey) {
+  qint64 extremes = 0;
+  for (int y = 0; y < grey.height(); ++y) {
+    const uchar* row = grey.constScanLine(y);
+    for (int x = 0; x < grey.width(); ++x) extremes += (row[x] < 40 || row[x] > 215) ? 1 : 0;
+  }
+  qint64 total = qint64(grey.width()) * grey.height();
+  return total == 0 || extremes * 100 >= total * 85;
+}
+
+}  // namespace
+
+QImage BilevelPicture(const QImage& image, int width, int height) {
+  QImage colour = OnWhite(image);
+  QImage grey = colour.convertToFormat(QImage::Format_Grayscale8);
+  const bool lineArt = IsLineArt(grey);
+  QImage out(width, height, QImage::Format_Grayscale8);
+  if (lineArt) {
+    QImage scaled = grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    for (int y = 0; y < height; ++y) {
+      const uchar* in = scaled.constScanLine(y);
+      uchar* o = out.scanLine(y);
+      for (int x = 0; x < width; ++x) o[x] = in[x] < 128 ? 0 : 255;
+    }
+    return out;
+  }
+  QImage scaled = colour.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                      .convertToFormat(QImage::Format_RGB888);
+  RgbImage rgb(width, height);
+  for (int y = 0; y < height; ++y) {
+    std::copy_n(scaled.constScanLine(y), std::size_t(width) * 3, rgb.Pixel(0, y));
+  }
+  MonoBitmap mono = DitherToMono(rgb);
+  for (int y = 0; y < height; ++y) {
+    uchar* o = out.scanLine(y);
+    for (int x = 0; x < width; ++x) o[x] = mono.IsBlack(x, y) ? 0 : 255;
+  }
+  return out;
+}
+
+void MakePicturesBilevel(QTextDocument& doc, double dpi) {
+  const double scale = dpi / DocumentDpi(doc);
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      QTextFragment fragment = it.fragment();
+      if (!fragment.isValid() || !IsPictureFormat(fragment.charFormat())) continue;
+      QTextImageFormat format = fragment.charFormat().toImageFormat();
+      if (format.property(kPictureKindProperty).toInt() == static_cast<int>(rtf::PictureKind::Unshown)) continue;
+      QUrl url(format.name());
+      QImage image = doc.resource(QTextDocument::ImageResource, url).value<QImage>();
+      if (image.isNull()) continue;
+      int width = std::max(1, static_cast<int>(std::lround(format.width() * scale)));
+      int height = std::max(1, static_cast<int>(std::lround(format.height() * scale)));
+      if (qint64(width) * height > kMaxPicturePixels) continue;
+      doc.addResource(QTextDocument::ImageResource, url, BilevelPicture(image, width, height));
+    }
+  }
+}
+
+}  // namespace tlm
