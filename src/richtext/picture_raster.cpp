@@ -43,11 +43,16 @@ QImage BilevelPicture(const QImage& image, int width, int height) {
   const bool lineArt = IsLineArt(grey);
   QImage out(width, height, QImage::Format_Grayscale8);
   if (lineArt) {
+    // Made smaller by a factor k, a thin line becomes a light grey one; a
+    // device pixel is black when at least 1/(2k) of it is ink, so that
+    // strokes of one pixel survive (k = 1: half of it, the plain threshold).
+    const double shrink = std::max({1.0, double(image.width()) / width, double(image.height()) / height});
+    const int threshold = static_cast<int>(std::lround(255 - 127 / shrink));
     QImage scaled = grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     for (int y = 0; y < height; ++y) {
       const uchar* in = scaled.constScanLine(y);
       uchar* o = out.scanLine(y);
-      for (int x = 0; x < width; ++x) o[x] = in[x] < 128 ? 0 : 255;
+      for (int x = 0; x < width; ++x) o[x] = in[x] < threshold ? 0 : 255;
     }
     return out;
   }

@@ -195,6 +195,22 @@ TEST_F(PictureDocumentTest, PhotographsAreDitheredAndLineArtStaysSharpAtTheFaxRe
     for (int x = 0; x < 600; ++x) differ += (qGray(expected.pixel(x, y)) < 128) != (qGray(page.pixel(200 + x, 200 + y)) < 128);
   EXPECT_LT(differ, 600 * 150 / 50);
   EXPECT_EQ(BlackIn(page, QRect(420, 205, 150, 40)), 0.0);  // white between the ring and the bar's top
+
+  // A drawing of one-pixel lines made four times smaller keeps its lines.
+  QImage fine(1600, 400, QImage::Format_RGB32);
+  fine.fill(Qt::white);
+  {
+    QPainter p(&fine);
+    p.setPen(QPen(Qt::black, 1));
+    for (int x = 100; x < 1600; x += 200) p.drawLine(x, 0, x, 399);
+    p.drawLine(0, 200, 1599, 200);
+  }
+  page = RenderAt200(ModelWithPicture(fine, 4 * 720, 720));  // 400 x 100 device pixels
+  for (int x = 100; x < 1600; x += 200) {
+    EXPECT_GT(BlackIn(page, QRect(200 + x / 4 - 1, 210, 3, 30)), 0.3) << "line at " << x;  // a column of 3
+  }
+  EXPECT_GT(BlackIn(page, QRect(210, 249, 380, 3)), 0.3);
+  EXPECT_LT(BlackIn(page, QRect(200, 200, 400, 100)), 0.1);
 }
 
 TEST_F(PictureDocumentTest, LibreOfficeLogoLoadsAtItsSizeAndKeepsItsPixelsWhenSaved) {
