@@ -23,16 +23,21 @@ QImage OnWhite(const QImage& image) {
   return out;
 }
 
-// Line art is nearly all ink or paper; anything with many grey or coloured
-// pixels between them is treated as a photograph.
+// Line art is nearly all ink or paper, with paper around the ink; anything
+// with many grey or coloured pixels between them, or a dark picture with
+// little paper (a night photograph), is treated as a photograph.
 bool IsLineArt(const QImage& grey) {
-  qint64 extremes = 0;
+  qint64 ink = 0;
+  qint64 paper = 0;
   for (int y = 0; y < grey.height(); ++y) {
     const uchar* row = grey.constScanLine(y);
-    for (int x = 0; x < grey.width(); ++x) extremes += (row[x] < 40 || row[x] > 215) ? 1 : 0;
+    for (int x = 0; x < grey.width(); ++x) {
+      ink += row[x] < 40;
+      paper += row[x] > 215;
+    }
   }
-  qint64 total = qint64(grey.width()) * grey.height();
-  return total == 0 || extremes * 100 >= total * 85;
+  const qint64 total = qint64(grey.width()) * grey.height();
+  return total == 0 || ((ink + paper) * 100 >= total * 85 && paper * 100 >= total * 20);
 }
 
 }  // namespace

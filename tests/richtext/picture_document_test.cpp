@@ -185,6 +185,15 @@ TEST_F(PictureDocumentTest, PhotographsAreDitheredAndLineArtStaysSharpAtTheFaxRe
   EXPECT_GT(flatBlack, 0.1);
   EXPECT_LT(flatBlack, 0.9);
 
+  // A dark photograph with hardly any light in it is dithered too.
+  QImage night(200, 100, QImage::Format_RGB32);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 200; ++x) night.setPixel(x, y, qRgb(5 + (x * 7 + y * 13) % 30, 10 + (x + y) % 20, 20));
+  page = RenderAt200(ModelWithPicture(night, 1440, 720));
+  const double nightBlack = BlackIn(page, QRect(205, 205, 190, 90));
+  EXPECT_GT(nightBlack, 0.5);
+  EXPECT_LT(nightBlack, 0.95);
+
   // Line art (the ring and bar) is thresholded: the scaled drawing and the
   // page agree nearly everywhere, with no dither dots in the white.
   const QImage art = LineArt(400, 100);
