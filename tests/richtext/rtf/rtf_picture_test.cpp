@@ -121,6 +121,24 @@ TEST(RtfPicture, EveryStorageFormIsRead) {
   }
 }
 
+TEST(RtfPicture, AFloatingShapesPictureIsReadWhereTheShapeIsAnchored) {
+  // As word processors write a picture that floats beside the text: the
+  // picture in the shape's "pib" property, a metafile in \shprslt for
+  // readers without shapes, and a text box shape whose text is not ours.
+  const std::string png = PngHeader(40, 20);
+  Document doc = Read(Doc(
+      "Before {\\shp{\\*\\shpinst\\shpleft0\\shptop0\\shpright1440\\shpbottom720{\\sp{\\sn shapeType}{\\sv 75}}"
+      "{\\sp{\\sn pib}{\\sv {\\pict\\picwgoal1440\\pichgoal720\\pngblip " +
+      ToHex(png) +
+      "}}}{\\sp{\\sn fBehindDocument}{\\sv 0}}}{\\shprslt{\\*\\do\\dobxcolumn}{\\pict\\wmetafile8 0102}}}"
+      "after{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt boxed}}{\\shprslt fallback}}"));
+  ASSERT_EQ(doc.pictures.size(), 1u);
+  EXPECT_EQ(doc.pictures[0].kind, PictureKind::Png);
+  EXPECT_EQ(doc.pictures[0].data, png);
+  EXPECT_EQ(doc.pictures[0].widthTwips, 1440);
+  EXPECT_EQ(doc.PlainText(), "Before \xEF\xBF\xBC""afterfallback");
+}
+
 TEST(RtfPicture, WrittenPictureCarriesGoalSizeInsideShppict) {
   Document doc = Read(Doc("{\\pict\\picwgoal3000\\pichgoal900\\pngblip " + ToHex(PngHeader(400, 120)) + "}"));
   std::string rtf = WriteRtf(doc);
