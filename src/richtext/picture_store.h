@@ -20,6 +20,7 @@ class PictureStore {
     QByteArray bytes;  // what an RTF file stores; empty until encoded
     int kind = 0;      // rtf::PictureKind
     QString source;    // an unshown picture's format word and size
+    QString crop;      // what is cut off each side, in twips
   };
 
   static PictureStore& Instance();

@@ -33,6 +33,27 @@ int FreePictureNumber(const QTextDocument& doc) {
   return n;
 }
 
+// The crop of a picture as kept on its format; empty when it has none.
+QString CropText(const rtf::Picture& p) {
+  if (p.cropLeft == 0 && p.cropTop == 0 && p.cropRight == 0 && p.cropBottom == 0) return {};
+  return QStringLiteral("%1 %2 %3 %4").arg(p.cropLeft).arg(p.cropTop).arg(p.cropRight).arg(p.cropBottom);
+}
+
+// The part of `image` a picture's crop leaves; a negative crop adds a
+// transparent margin.
+QImage Cropped(const QImage& image, const rtf::Picture& p) {
+  const double wholeWidth = double(p.widthTwips) + p.cropLeft + p.cropRight;
+  const double wholeHeight = double(p.heightTwips) + p.cropTop + p.cropBottom;
+  if (CropText(p).isEmpty() || wholeWidth <= 0 || wholeHeight <= 0) return image;
+  const double sx = image.width() / wholeWidth;
+  const double sy = image.height() / wholeHeight;
+  const QRect part(static_cast<int>(std::lround(p.cropLeft * sx)), static_cast<int>(std::lround(p.cropTop * sy)),
+                   std::max(1, static_cast<int>(std::lround(p.widthTwips * sx))),
+                   std::max(1, static_cast<int>(std::lround(p.heightTwips * sy))));
+  if (qint64(part.width()) * part.height() > kMaxPicturePixels) return image;
+  return image.convertToFormat(QImage::Format_ARGB32).copy(part);
+}
+
 // What an unshown picture shows: a light grey frame on screen, nothing in
 // print. Drawn small and 1 bit deep (the document scales it to the box), so
 // that a file of thousands of boxes costs little memory.
@@ -106,13 +127,20 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
   const double height = heightTwips * dpi / 1440.0;
   // A picture that cannot be decoded keeps its box, like one in a format
   // that is not shown; its bytes are still saved.
-  if (image.isNull()) image = EmptyBox(static_cast<int>(width), static_cast<int>(height), forPrinting);
+  if (image.isNull()) {
+    image = EmptyBox(static_cast<int>(width), static_cast<int>(height), forPrinting);
+  } else {
+    image = Cropped(image, picture);
+  }
 
   const int n = FreePictureNumber(*doc);
   doc->addResource(QTextDocument::ImageResource, QUrl(PictureUrl(n)), image);
   QTextImageFormat format;
   format.merge(charFormat);
   format.clearProperty(kPictureSourceProperty);
+  format.clearProperty(kPictureCropProperty);
+  const QString crop = CropText(picture);
+  if (!crop.isEmpty()) format.setProperty(kPictureCropProperty, crop);
   format.setName(PictureUrl(n));
   format.setWidth(width);
   format.setHeight(height);
@@ -128,7 +156,7 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
   if (!forPrinting) {
     ProvideStoredPictures();
     PictureStore::Instance().Put(PictureUrl(n), {image, bytes, static_cast<int>(picture.kind),
-                                                 format.property(kPictureSourceProperty).toString()});
+                                                 format.property(kPictureSourceProperty).toString(), crop});
   }
 }
 
@@ -141,12 +169,14 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
   QByteArray bytes = format.property(kPictureDataProperty).toByteArray();
   int kind = format.property(kPictureKindProperty).toInt();
   QString source = format.property(kPictureSourceProperty).toString();
+  QString crop = format.property(kPictureCropProperty).toString();
   if (bytes.isEmpty()) {
     // Pasted from another document, or encoded already: the store has it.
     if (std::optional<PictureStore::Entry> stored = PictureStore::Instance().Get(format.name())) {
       bytes = stored->bytes;
       kind = stored->kind;
       source = stored->source;
+      crop = stored->crop;
     }
   }
   out.kind = static_cast<rtf::PictureKind>(std::clamp(kind, 0, 2));
@@ -157,11 +187,18 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
     image.save(&buffer, "PNG");
     out.kind = rtf::PictureKind::Png;
     // Encoded once: the next model of the document finds the bytes stored.
-    PictureStore::Instance().Put(format.name(), {image, bytes, static_cast<int>(out.kind), QString()});
+    PictureStore::Instance().Put(format.name(), {image, bytes, static_cast<int>(out.kind), QString(), QString()});
   }
   out.data.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   double width = format.width() > 0 ? format.width() : image.width();
   double height = format.height() > 0 ? format.height() : image.height();
+  const QStringList crops = crop.split(' ');
+  if (crops.size() == 4) {
+    out.cropLeft = crops[0].toInt();
+    out.cropTop = crops[1].toInt();
+    out.cropRight = crops[2].toInt();
+    out.cropBottom = crops[3].toInt();
+  }
   out.widthTwips = PixelsToTwips(width, dpi);
   out.heightTwips = PixelsToTwips(height, dpi);
   if (out.kind == rtf::PictureKind::Unshown) {

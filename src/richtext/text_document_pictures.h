@@ -21,6 +21,7 @@ namespace tlm {
 inline constexpr int kPictureDataProperty = QTextFormat::UserProperty + 0x210;    // QByteArray
 inline constexpr int kPictureKindProperty = QTextFormat::UserProperty + 0x211;    // rtf::PictureKind
 inline constexpr int kPictureSourceProperty = QTextFormat::UserProperty + 0x212;  // "wmetafile8 picw pich"
+inline constexpr int kPictureCropProperty = QTextFormat::UserProperty + 0x213;    // "left top right bottom" twips
 
 // Pictures larger than this many pixels are not decoded (a file that claims
 // 60000 x 60000 pixels would need gigabytes).

@@ -377,5 +377,37 @@ TEST_F(PictureDocumentTest, PasteAndDropDataIsPicturesOnlyWithoutText) {
   EXPECT_FALSE(MimeHoldsPictures(files));
 }
 
+TEST_F(PictureDocumentTest, ACroppedPictureShowsWhatIsLeftAndKeepsItsCropWhenResized) {
+  // A picture of four coloured quarters, the left half and the top quarter
+  // cropped away: what shows is the bottom three quarters of the right half.
+  QImage quarters(200, 200, QImage::Format_RGB32);
+  quarters.fill(Qt::white);
+  QPainter(&quarters).fillRect(QRect(100, 0, 100, 100), Qt::black);
+  rtf::Document doc = ModelWithPicture(quarters, 720, 1080);
+  doc.pictures[0].cropLeft = 720;
+  doc.pictures[0].cropTop = 360;
+  QTextDocument built;
+  BuildTextDocument(doc, BuildOptions{}, built);
+  QTextCursor at(&built);
+  at.setPosition(1);
+  const QTextImageFormat format = at.charFormat().toImageFormat();
+  const QImage shown = built.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+  EXPECT_EQ(shown.size(), QSize(100, 150));
+  EXPECT_EQ(qGray(shown.pixel(50, 10)), 0);     // the black quarter's lower half
+  EXPECT_EQ(qGray(shown.pixel(50, 120)), 255);  // the white bottom
+  rtf::Document back = ModelFromTextDocument(built, BuildOptions{}.dpi, doc.page);
+  ASSERT_EQ(back.pictures.size(), 1u);
+  EXPECT_EQ(back.pictures[0], doc.pictures[0]);
+
+  // Made half as large, the crop is half as large too.
+  QTextCursor picture;
+  ASSERT_TRUE(PictureAtCursor(at, picture));
+  ResizePicture(picture, QSize(360, 540));
+  back = ModelFromTextDocument(built, BuildOptions{}.dpi, doc.page);
+  EXPECT_EQ(back.pictures[0].widthTwips, 360);
+  EXPECT_EQ(back.pictures[0].cropLeft, 360);
+  EXPECT_EQ(back.pictures[0].cropTop, 180);
+}
+
 }  // namespace
 }  // namespace tlm
