@@ -2,10 +2,12 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
+#include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneDragDropEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
@@ -36,6 +38,24 @@ void PageTextItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) {
     }
   }
   QGraphicsTextItem::mouseDoubleClickEvent(event);
+}
+
+void PageTextItem::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
+  // The text's own menu has no Paste for a picture on the clipboard.
+  const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+  if (!(textInteractionFlags() & Qt::TextEditable) || !clipboard || !MimeHoldsPictures(*clipboard)) {
+    QGraphicsTextItem::contextMenuEvent(event);
+    return;
+  }
+  QMenu menu;
+  menu.setObjectName(QStringLiteral("PictureContextMenu"));
+  QAction* paste = menu.addAction(QStringLiteral("&Paste"));
+  paste->setShortcut(QKeySequence::Paste);
+  if (menu.exec(event->screenPos()) == paste) {
+    QTextCursor cursor = textCursor();
+    if (InsertPicturesFromMime(cursor, *QGuiApplication::clipboard()->mimeData())) setTextCursor(cursor);
+  }
+  event->accept();
 }
 
 void PageTextItem::keyPressEvent(QKeyEvent* event) {

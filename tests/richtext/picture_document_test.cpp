@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QGraphicsView>
 #include <QTest>
 #include <QImage>
@@ -407,6 +411,34 @@ TEST_F(PictureDocumentTest, ACroppedPictureShowsWhatIsLeftAndKeepsItsCropWhenRes
   EXPECT_EQ(back.pictures[0].widthTwips, 360);
   EXPECT_EQ(back.pictures[0].cropLeft, 360);
   EXPECT_EQ(back.pictures[0].cropTop, 180);
+}
+
+TEST_F(PictureDocumentTest, ThePagesContextMenuPastesAPictureFromTheClipboard) {
+  RichTextEditor editor;
+  editor.SetPageSetup({12240, 15840, 720, 720, 720, 720});
+  editor.resize(900, 700);
+  editor.show();
+  QApplication::setActiveWindow(&editor);
+  QWidget* viewport = editor.View()->viewport();
+  const QPoint at = editor.View()->mapFromScene(QPointF(200, 60));
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+  QTest::keyClicks(viewport, "Seal: ");
+  QGuiApplication::clipboard()->setImage(Photo(40, 30));
+  bool chosen = false;
+  QTimer::singleShot(50, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->objectName(), "PictureContextMenu");
+    menu->setActiveAction(menu->actions().value(0));
+    QTest::keyClick(menu, Qt::Key_Return);
+    chosen = true;
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+  QApplication::sendEvent(viewport, &event);
+  EXPECT_TRUE(chosen);
+  rtf::Document model = editor.Model();
+  ASSERT_EQ(model.pictures.size(), 1u);
+  EXPECT_EQ(model.PlainText(), "Seal: \xEF\xBF\xBC");
 }
 
 }  // namespace
