@@ -67,7 +67,23 @@ void PageTextItem::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // A picture copied alone also goes onto the clipboard as an image, for
+  // other programs (the copied text only names it).
+  QTextCursor picture;
+  const bool copying = event == QKeySequence::Copy || event == QKeySequence::Cut;
+  const bool onePicture = copying && PictureAtCursor(textCursor(), picture) &&
+                          picture.selectionStart() == textCursor().selectionStart() &&
+                          picture.selectionEnd() == textCursor().selectionEnd();
+  const QImage image = onePicture ? PictureImage(picture) : QImage();
   QGraphicsTextItem::keyPressEvent(event);
+  if (image.isNull()) return;
+  const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+  auto* data = new QMimeData;
+  if (copied) {
+    for (const QString& format : copied->formats()) data->setData(format, copied->data(format));
+  }
+  data->setImageData(image);
+  QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void PageTextItem::dragEnterEvent(QGraphicsSceneDragDropEvent* event) {

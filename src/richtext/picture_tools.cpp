@@ -115,6 +115,11 @@ QSize PictureSizeTwips(const QTextCursor& picture) {
                static_cast<int>(std::lround(format.height() * 1440.0 / dpi)));
 }
 
+QImage PictureImage(const QTextCursor& picture) {
+  const QTextImageFormat format = picture.charFormat().toImageFormat();
+  return picture.document()->resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+}
+
 void ResizePicture(QTextCursor& picture, QSize twips) {
   const double dpi = DocumentDpi(*picture.document());
   QTextImageFormat format = picture.charFormat().toImageFormat();

@@ -2,6 +2,7 @@
 // What the editor does with pictures besides showing them: inserting an
 // image file or the images of a paste or a drop, finding the picture at the
 // caret, and resizing it.
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <QTextCursor>
@@ -29,6 +30,8 @@ bool InsertPicturesFromMime(QTextCursor& cursor, const QMimeData& mime, QString*
 bool PictureAtCursor(const QTextCursor& cursor, QTextCursor& picture);
 // The size on the page, in twips, of the picture `picture` selects.
 QSize PictureSizeTwips(const QTextCursor& picture);
+// The image shown for the picture `picture` selects.
+QImage PictureImage(const QTextCursor& picture);
 // Gives the picture `picture` selects a new size on the page, in twips.
 void ResizePicture(QTextCursor& picture, QSize twips);
 

@@ -308,6 +308,11 @@ TEST_F(PictureDocumentTest, APictureCopiedFromOneEditorIsPastedIntoAnotherWithIt
   QTest::keyClick(source, Qt::Key_Home, Qt::ControlModifier);
   QTest::keyClick(source, Qt::Key_Right, Qt::ShiftModifier);
   QTest::keyClick(source, Qt::Key_C, Qt::ControlModifier);
+  // Other programs get the picture as an image.
+  const QImage onClipboard = qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData());
+  EXPECT_EQ(onClipboard.convertToFormat(QImage::Format_ARGB32),
+            QImage(QString::fromStdString(folder + "logo.png")).convertToFormat(QImage::Format_ARGB32));
+  EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasHtml());
   QWidget* target = to.View()->viewport();
   QApplication::setActiveWindow(&to);
   QTest::mouseClick(target, Qt::LeftButton, {}, to.View()->mapFromScene(QPointF(300, 60)));
