@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "richtext/picture_tools.h"
+#include "richtext/text_document_pictures.h"
 
 namespace tlm {
 
@@ -45,6 +46,7 @@ void PageTextItem::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
   const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
   if (!(textInteractionFlags() & Qt::TextEditable) || !clipboard || !MimeHoldsPictures(*clipboard)) {
     QGraphicsTextItem::contextMenuEvent(event);
+    AdoptPastedPictures(*document());  // its Paste may have brought some
     return;
   }
   QMenu menu;
@@ -76,6 +78,7 @@ void PageTextItem::keyPressEvent(QKeyEvent* event) {
                           picture.selectionEnd() == textCursor().selectionEnd();
   const QImage image = onePicture ? PictureImage(picture) : QImage();
   QGraphicsTextItem::keyPressEvent(event);
+  if (event == QKeySequence::Paste) AdoptPastedPictures(*document());
   if (image.isNull()) return;
   const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
   auto* data = new QMimeData;
@@ -105,6 +108,7 @@ void PageTextItem::dragMoveEvent(QGraphicsSceneDragDropEvent* event) {
 void PageTextItem::dropEvent(QGraphicsSceneDragDropEvent* event) {
   if (!(textInteractionFlags() & Qt::TextEditable) || !MimeHoldsPictures(*event->mimeData())) {
     QGraphicsTextItem::dropEvent(event);
+    AdoptPastedPictures(*document());
     return;
   }
   // The pictures go where the mouse let them go.

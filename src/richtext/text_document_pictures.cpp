@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 #include "richtext/page_renderer.h"
 #include "richtext/picture_store.h"
@@ -210,6 +211,40 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
     }
   }
   return out.widthTwips > 0 && out.heightTwips > 0;
+}
+
+void AdoptPastedPictures(QTextDocument& doc) {
+  struct Pasted {
+    int start;
+    int end;
+    QTextImageFormat format;
+  };
+  std::vector<Pasted> pasted;
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (!fragment.isValid() || !IsPictureFormat(fragment.charFormat())) continue;
+      QTextImageFormat format = fragment.charFormat().toImageFormat();
+      if (format.hasProperty(kPictureKindProperty)) continue;  // its own
+      std::optional<PictureStore::Entry> stored = PictureStore::Instance().Get(format.name());
+      if (!stored) continue;
+      doc.addResource(QTextDocument::ImageResource, QUrl(format.name()), stored->image);
+      format.setProperty(kPictureDataProperty, stored->bytes);
+      format.setProperty(kPictureKindProperty, stored->kind);
+      if (!stored->source.isEmpty()) format.setProperty(kPictureSourceProperty, stored->source);
+      if (!stored->crop.isEmpty()) format.setProperty(kPictureCropProperty, stored->crop);
+      pasted.push_back({fragment.position(), fragment.position() + fragment.length(), format});
+    }
+  }
+  if (pasted.empty()) return;
+  QTextCursor cursor(&doc);
+  cursor.joinPreviousEditBlock();
+  for (const Pasted& p : pasted) {
+    cursor.setPosition(p.start);
+    cursor.setPosition(p.end, QTextCursor::KeepAnchor);
+    cursor.setCharFormat(p.format);
+  }
+  cursor.endEditBlock();
 }
 
 bool AppendFragmentPictures(const QTextDocument& in, const QTextFragment& fragment, const rtf::CharFormat& format,

@@ -55,6 +55,11 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
 // image. False when the format has no image.
 bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format, rtf::Picture& out);
 
+// Makes the pictures pasted into `doc` from another document its own: their
+// images become resources of `doc` and their stored bytes ride on their
+// formats, so that they outlive the store of recent pictures.
+void AdoptPastedPictures(QTextDocument& doc);
+
 // Appends the pictures among a fragment's characters to `para` and to
 // `doc.pictures` (each picture once; `seen` maps resource names to their
 // number). False when the fragment holds no image.

@@ -319,6 +319,12 @@ TEST_F(PictureDocumentTest, APictureCopiedFromOneEditorIsPastedIntoAnotherWithIt
   QTest::keyClick(target, Qt::Key_End, Qt::ControlModifier);
   QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
 
+  // The pasted picture is the target's own: many pictures inserted since
+  // (the store of recent pictures forgets old ones) do not take it away.
+  QTextDocument scratch;
+  QTextCursor many(&scratch);
+  for (int i = 0; i < 300; ++i) InsertPicture(many, LineArt(20, 10), QByteArray(), 300, 150);
+
   rtf::Document model = to.Model();
   ASSERT_EQ(model.pictures.size(), 2u) << model.PlainText();
   std::string logo;
