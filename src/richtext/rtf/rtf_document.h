@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "richtext/rtf/rtf_table.h"
+
 namespace tlm::rtf {
 
 inline constexpr std::uint32_t kAutoColor = 0xFFFFFFFFu;
@@ -53,6 +55,7 @@ struct Paragraph {
   ParaFormat format;
   std::vector<Run> runs;
   std::string Text() const;
+  TableCellRef cell;  // the table cell holding this paragraph, if any
 };
 
 struct PageSetup {
@@ -72,6 +75,7 @@ struct Document {
 
   // The plain text, paragraphs separated by '\n'.
   std::string PlainText() const;
+  std::vector<Table> tables;  // referred to by Paragraph::cell
 };
 
 // Appends `text` with `format` to the paragraph, merging it into the last

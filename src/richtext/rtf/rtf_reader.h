@@ -6,8 +6,8 @@
 // document's or the font's code page, character and paragraph formatting,
 // \page and \pagebb, paper size and margins, and this program's tagged insert
 // points (fields "TLMINSERT n"). Unknown destinations, pictures, headers and
-// style sheets are skipped; tables keep their text (cells separated by tabs,
-// one paragraph per row).
+// style sheets are skipped. Tables keep their rows, cells, borders, shading
+// and merges; a table nested in a cell becomes text of that cell.
 #include <string>
 #include <string_view>
 
