@@ -3,6 +3,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTextTable>
+#include <map>
 #include <cmath>
 
 #include "richtext/text_document_model.h"
@@ -34,15 +36,39 @@ PageRenderer::PageRenderer(const rtf::Document& doc, double dpi, bool pagedLayou
   }
 
   QAbstractTextDocumentLayout* layout = doc_.documentLayout();
+  std::map<std::pair<const QTextTable*, int>, std::pair<double, double>> rowExtents;  // top, bottom
+  std::vector<std::pair<const QTextTable*, int>> rowOfLine;
   for (QTextBlock block = doc_.begin(); block.isValid(); block = block.next()) {
-    layout->blockBoundingRect(block);  // makes sure the block is laid out
+    // The bounding rectangle is in document coordinates; a block in a table
+    // cell has its layout positioned within the cell.
+    QRectF bounds = layout->blockBoundingRect(block);
     QTextLayout* text = block.layout();
-    QPointF origin = text->position();
+    const double originY = bounds.top() - text->boundingRect().top();
+    const QTextTable* table = QTextCursor(block).currentTable();
+    const int row = table ? table->cellAt(block.position()).row() : -1;
     for (int i = 0; i < text->lineCount(); ++i) {
       QTextLine line = text->lineAt(i);
-      double top = origin.y() + line.y();
+      double top = originY + line.y();
       int page = paged_ && pageHeight_ > 0 ? static_cast<int>(std::floor(top / pageHeight_)) : 0;
       lines_.push_back(Line{top, top + line.height(), page});
+      rowOfLine.emplace_back(table, row);
+      if (table) {
+        auto [extent, added] = rowExtents.try_emplace({table, row}, top, top + line.height());
+        if (!added) {
+          extent->second.first = std::min(extent->second.first, top);
+          extent->second.second = std::max(extent->second.second, top + line.height());
+        }
+      }
+    }
+  }
+  // Without the layout's pages, a table row is cut into pages as a whole:
+  // each of its lines spans the row.
+  if (!paged_) {
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      if (!rowOfLine[i].first) continue;
+      const auto& [top, bottom] = rowExtents[rowOfLine[i]];
+      lines_[i].top = top;
+      lines_[i].bottom = bottom;
     }
   }
 }

@@ -8,6 +8,7 @@ namespace {
 constexpr int kMaxEdge = 1 << 18;  // LibreOffice writes edges past the page (65533)
 constexpr int kMissingCellWidth = 1728;   // a cell without a \cellx of its own
 constexpr int kMinCellWidth = 30;
+constexpr int kMaxPadding = 1440;
 
 int Clamp(long long value, int low, int high) {
   return static_cast<int>(std::clamp<long long>(value, low, high));
@@ -113,6 +114,10 @@ bool TableReader::DefinitionWord(std::string_view w, bool hasParam, long long pa
   if (w == "clmrg") { cell_.merged = true; return true; }
   if (w == "clvmgf") { cell_.vmergeFirst = true; return true; }
   if (w == "clvmrg") { cell_.vmerged = true; return true; }
+  if (w == "clpadt") { cell_.padTop = Clamp(param, 0, kMaxPadding); return true; }
+  if (w == "clpadl") { cell_.padLeft = Clamp(param, 0, kMaxPadding); return true; }
+  if (w == "clpadb") { cell_.padBottom = Clamp(param, 0, kMaxPadding); return true; }
+  if (w == "clpadr") { cell_.padRight = Clamp(param, 0, kMaxPadding); return true; }
   return false;
 }
 

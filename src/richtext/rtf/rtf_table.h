@@ -38,6 +38,9 @@ struct TableCell {
   bool merged = false;         // merged into the cell on its left
   bool vmergeFirst = false;    // first of cells merged downwards
   bool vmerged = false;        // merged into the cell above
+  // \clpadX: space between border and text; -1: not given (the sides then
+  // have the row's gap, top and bottom none).
+  int padTop = -1, padLeft = -1, padBottom = -1, padRight = -1;
   bool operator==(const TableCell&) const = default;
 };
 

@@ -78,6 +78,13 @@ void WriteRowDefinition(const TableRow& row, const std::function<int(std::uint32
     WriteBorder("\\clbrdrr", cell.right, colorIndex, out);
     if (cell.shading != kAutoColor) Number(out, "\\clcbpat", colorIndex(cell.shading));
     if (cell.shadingPercent != 0) Number(out, "\\clshdng", cell.shadingPercent);
+    const std::pair<const char*, int> paddings[] = {
+        {"t", cell.padTop}, {"l", cell.padLeft}, {"b", cell.padBottom}, {"r", cell.padRight}};
+    for (const auto& [side, twips] : paddings) {
+      if (twips < 0) continue;
+      Number(out, (std::string("\\clpad") + side).c_str(), twips);
+      out += std::string("\\clpadf") + side + "3";  // in twips
+    }
     Number(out, "\\cellx", cell.rightEdge);
   }
   out += '\n';
