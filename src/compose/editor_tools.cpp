@@ -11,6 +11,7 @@
 #include "app/window_placement.h"
 #include "compose/compose_context.h"
 #include "compose/paragraph_prop_dlg.h"
+#include "compose/table_tools.h"
 #include "richtext/default_font.h"
 #include "richtext/rich_text_editor.h"
 #include "richtext/spell_check_dialog.h"
@@ -77,6 +78,8 @@ EditorTools AddEditorTools(RichTextEditor& editor, QWidget* owner, Settings& set
   QObject::connect(tools.defaultFont, &QAction::triggered, owner, [owner, target, current] {
     if (ChooseDefaultFont(owner, *current)) ApplyDefaultFont(*target, *current);
   });
+
+  AddTableTools(editor, owner);
 
   QObject::connect(&editor, &RichTextEditor::SpellCheckRequested, owner,
                    [owner, target] { RunSpellCheck(target, owner, [](QWidget* w) { CenterWindow(w); }); });

@@ -1,7 +1,7 @@
 #pragma once
 // The buttons the fax editor and the cover editor add to a rich-text
 // editor's toolbar: page break, paragraph properties, word wrap, default font,
-// and the spell-check command answered with the spell check dialog.
+// tables, and the spell-check command answered with the spell check dialog.
 #include <QString>
 #include <functional>
 
