@@ -32,25 +32,26 @@ QToolButton* AddTableTools(RichTextEditor& editor, QWidget* owner) {
     QObject::connect(action, &QAction::triggered, owner, run);
     return action;
   };
-  QAction* insert = add("InsertTableAction", QStringLiteral("&Insert Table..."), QKeySequence(QStringLiteral("Ctrl+Alt+T")),
+  QAction* insert = add("InsertTableAction", QStringLiteral("&Insert Table..."), QKeySequence(QStringLiteral("Ctrl+Shift+T")),
                         [owner, target] {
                           if (CaretInTable(*target)) return;
                           TInsertTableDlg dialog(owner);
                           CenterWindow(&dialog);
                           if (dialog.exec() == QDialog::Accepted) InsertTableAtCaret(*target, dialog.Rows(), dialog.Columns());
+                          target->setFocus();
                         });
   menu->addSeparator();
   QList<QAction*> inTable;
-  inTable << add("InsertRowAction", QStringLiteral("Insert &Row Below"), QKeySequence(QStringLiteral("Ctrl+Alt+R")),
+  inTable << add("InsertRowAction", QStringLiteral("Insert &Row Below"), QKeySequence(QStringLiteral("Ctrl+Shift+R")),
                  [target] { InsertTableRow(*target, true); });
   inTable << add("InsertColumnAction", QStringLiteral("Insert &Column Right"),
-                 QKeySequence(QStringLiteral("Ctrl+Alt+C")), [target] { InsertTableColumn(*target, true); });
-  inTable << add("DeleteRowAction", QStringLiteral("&Delete Row"), QKeySequence(QStringLiteral("Ctrl+Alt+Shift+R")),
+                 QKeySequence(QStringLiteral("Ctrl+Shift+C")), [target] { InsertTableColumn(*target, true); });
+  inTable << add("DeleteRowAction", QStringLiteral("&Delete Row"), QKeySequence(QStringLiteral("Ctrl+Shift+D")),
                  [target] { RemoveTableRow(*target); });
   inTable << add("DeleteColumnAction", QStringLiteral("Delete Co&lumn"),
-                 QKeySequence(QStringLiteral("Ctrl+Alt+Shift+C")), [target] { RemoveTableColumn(*target); });
+                 QKeySequence(QStringLiteral("Ctrl+Shift+L")), [target] { RemoveTableColumn(*target); });
   menu->addSeparator();
-  inTable << add("ColumnWidthAction", QStringLiteral("Column &Width..."), QKeySequence(QStringLiteral("Ctrl+Alt+W")),
+  inTable << add("ColumnWidthAction", QStringLiteral("Column &Width..."), QKeySequence(QStringLiteral("Ctrl+Shift+W")),
                  [owner, target] {
                    const int width = TableColumnWidth(*target);
                    if (width <= 0) return;
@@ -58,6 +59,7 @@ QToolButton* AddTableTools(RichTextEditor& editor, QWidget* owner) {
                    TColumnWidthDlg dialog(width, page.paperWidth - page.marginLeft - page.marginRight, owner);
                    CenterWindow(&dialog);
                    if (dialog.exec() == QDialog::Accepted) SetTableColumnWidth(*target, dialog.Twips());
+                   target->setFocus();
                  });
   QObject::connect(menu, &QMenu::aboutToShow, button, [target, insert, inTable] {
     const bool in = CaretInTable(*target);

@@ -1,5 +1,6 @@
 #include "richtext/table_editing.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextTable>
@@ -90,7 +91,14 @@ bool InsertTableAtCaret(RichTextEditor& editor, int rows, int columns) {
   BuildOptions options;
   options.dpi = editor.ScreenPixelsPerInch();
   QTextCursor cursor = place.cursor;
+  cursor.clearSelection();
   cursor.beginEditBlock();
+  // On an empty line the table takes the line's place: the table then
+  // follows the line before, and the line stays after it.
+  const QTextBlock previous = cursor.block().previous();
+  if (cursor.block().length() == 1 && previous.isValid() && !QTextCursor(previous).currentTable()) {
+    cursor.deletePreviousChar();
+  }
   InsertTable(cursor, doc, 0, options, [](QTextCursor& at, const rtf::Paragraph&, bool intoBlock) {
     if (!intoBlock) at.insertBlock();
   });
