@@ -3,11 +3,13 @@
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTextFrame>
 #include <QTextTable>
 #include <map>
 #include <cmath>
 
 #include "richtext/text_document_model.h"
+#include "richtext/text_document_tables.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -31,6 +33,7 @@ PageRenderer::PageRenderer(const rtf::Document& doc, double dpi, bool pagedLayou
   marginTop_ = doc.page.marginTop * u;
   if (paged_) {
     pageHeight_ = doc.page.paperHeight * u;
+    KeepTableRowsWhole(doc, options);
   } else {
     doc_.setPageSize(QSizeF(doc.page.paperWidth * u, -1));
   }
@@ -70,6 +73,50 @@ PageRenderer::PageRenderer(const rtf::Document& doc, double dpi, bool pagedLayou
       lines_[i].top = top;
       lines_[i].bottom = bottom;
     }
+  }
+}
+
+// The layout breaks a table row between its lines when the row does not
+// fit on the page; a row goes to the next page whole instead: the table is
+// split before the first such row, the rest starting a new page, and laid
+// out again, as often as rows are moved (a bounded number of times).
+void PageRenderer::KeepTableRowsWhole(const rtf::Document& doc, const BuildOptions& options) {
+  constexpr int kMostRowsMoved = 200;
+  const double u = options.dpi / 1440.0;
+  const double textTop = doc.page.marginTop * u;
+  const double textBottom = (doc.page.paperHeight - doc.page.marginBottom) * u;
+  rtf::Document split = doc;
+  for (int moved = 0; moved < kMostRowsMoved; ++moved) {
+    QAbstractTextDocumentLayout* layout = doc_.documentLayout();
+    int group = -1;
+    int cutRow = -1;
+    for (QTextFrame* frame : doc_.rootFrame()->childFrames()) {
+      auto* table = qobject_cast<QTextTable*>(frame);
+      if (!table) continue;
+      ++group;
+      for (int r = 1; r < table->rows() && cutRow < 0; ++r) {
+        double top = 1e18, bottom = 0;
+        for (int c = 0; c < table->columns(); ++c) {
+          const QTextTableCell cell = table->cellAt(r, c);
+          if (cell.row() != r || cell.column() != c) continue;
+          for (QTextBlock block = doc_.findBlock(cell.firstPosition());
+               block.isValid() && block.position() <= cell.lastPosition(); block = block.next()) {
+            const QRectF rect = layout->blockBoundingRect(block);
+            top = std::min(top, rect.top());
+            bottom = std::max(bottom, rect.bottom());
+          }
+        }
+        if (bottom <= top) continue;
+        const double pageStart = std::floor(top / pageHeight_) * pageHeight_;
+        const bool crosses = bottom > pageStart + textBottom + 0.5;
+        const bool fitsAPage = bottom - top <= textBottom - textTop;
+        if (crosses && fitsAPage && top > pageStart + textTop + 0.5) cutRow = r;
+      }
+      if (cutRow >= 0) break;
+    }
+    if (cutRow < 0) return;
+    SplitTableBeforeRow(split, group, cutRow);
+    BuildTextDocument(split, options, doc_);
   }
 }
 

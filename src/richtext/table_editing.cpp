@@ -75,7 +75,11 @@ void FitWidths(QList<double>& widths, double room, int keep, double least) {
 void CopyCellFormat(QTextTable& table, int fromRow, int fromColumn, int toRow, int toColumn) {
   QTextTableCell from = table.cellAt(fromRow, fromColumn);
   QTextTableCell to = table.cellAt(toRow, toColumn);
-  if (from.isValid() && to.isValid() && to.row() == toRow && to.column() == toColumn) to.setFormat(from.format());
+  if (!from.isValid() || !to.isValid() || to.row() != toRow || to.column() != toColumn) return;
+  QTextCharFormat format = from.format();
+  format.setTableCellRowSpan(1);
+  format.setTableCellColumnSpan(1);
+  to.setFormat(format);
 }
 
 }  // namespace
@@ -147,7 +151,16 @@ bool InsertTableColumn(RichTextEditor& editor, bool right) {
 bool RemoveTableRow(RichTextEditor& editor) {
   Place place = Here(editor);
   if (!place.table) return false;
-  place.table->removeRows(place.cell.row(), place.cell.rowSpan());
+  QTextTable* table = place.table;
+  const int row = place.cell.row();
+  const int column = place.cell.column();
+  if (place.cell.rowSpan() >= table->rows()) {
+    table->removeRows(0, table->rows());  // the table goes
+    return true;
+  }
+  table->removeRows(row, place.cell.rowSpan());
+  // The caret stays in the table, so that the command can be repeated.
+  editor.SetTextCursor(table->cellAt(std::min(row, table->rows() - 1), column).firstCursorPosition());
   return true;
 }
 

@@ -159,9 +159,11 @@ void BuildTextDocument(const rtf::Document& doc, const BuildOptions& options, QT
   // table leaves after itself.
   bool unusedBlock = true;
   bool endsWithTable = false;
-  auto markFiller = [&cursor] {
+  auto markFiller = [&cursor, &options] {
     QTextBlockFormat filler = cursor.blockFormat();
     filler.setProperty(kTableFillerProperty, true);
+    // On paper it takes no room (in the editor it is a line to type on).
+    if (options.forPrinting) filler.setLineHeight(0, QTextBlockFormat::FixedHeight);
     cursor.setBlockFormat(filler);
   };
   for (size_t i = 0; i < doc.paragraphs.size();) {

@@ -266,11 +266,9 @@ size_t InsertTable(QTextCursor& cursor, const rtf::Document& doc, size_t first, 
   int headers = 0;
   while (headers < rowCount && rows[headers].header) ++headers;
   format.setHeaderRowCount(headers);
+  if (doc.paragraphs[first].format.pageBreakBefore) format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
 
   QTextTable* table = cursor.insertTable(rowCount, columns, format);
-  for (const Area& a : areas) {
-    if (a.rows > 1 || a.columns > 1) table->mergeCells(a.row, a.column, a.rows, a.columns);
-  }
   std::vector<bool> filled(areas.size(), false);
   std::vector<int> spaceAfter(areas.size(), 0);
   for (size_t i = first; i < end; ++i) {
@@ -284,14 +282,33 @@ size_t InsertTable(QTextCursor& cursor, const rtf::Document& doc, size_t first, 
     const bool mergedAway = a.row != r || (c > 0 && areaOf[r][c - 1] == area);
     if (mergedAway && para.runs.empty()) continue;
     QTextCursor cellCursor = table->cellAt(a.row, a.column).lastCursorPosition();
-    insertParagraph(cellCursor, para, !filled[area]);
+    if (i == first && para.format.pageBreakBefore) {  // the table's break, not one inside the cell
+      rtf::Paragraph unbroken = para;
+      unbroken.format.pageBreakBefore = false;
+      insertParagraph(cellCursor, unbroken, !filled[area]);
+    } else {
+      insertParagraph(cellCursor, para, !filled[area]);
+    }
     filled[area] = true;
     spaceAfter[area] = para.format.spaceAfter;
   }
-  // A cell's format is that of its first block: set after the text.
+  // A row goes to the next page whole when it does not fit: the layout
+  // moves a row on when a cell's first line moves, and a block that cannot
+  // be broken moves with its first line.
+  QTextBlockFormat unbroken;
+  unbroken.setNonBreakableLines(true);
+  QTextCursor all(table->document());
+  all.setPosition(table->firstPosition());
+  all.setPosition(table->lastPosition(), QTextCursor::KeepAnchor);
+  all.mergeBlockFormat(unbroken);
+  // A cell's format is that of its first block: set after the text, and
+  // cells merged after that (the cells merged in are empty).
   for (size_t i = 0; i < areas.size(); ++i) {
     const Area& a = areas[i];
     table->cellAt(a.row, a.column).setFormat(CellFormat(a.cell, *a.tableRow, spaceAfter[i], options));
+  }
+  for (const Area& a : areas) {
+    if (a.rows > 1 || a.columns > 1) table->mergeCells(a.row, a.column, a.rows, a.columns);
   }
   cursor = table->lastCursorPosition();
   cursor.movePosition(QTextCursor::NextBlock);
@@ -355,6 +372,35 @@ void AppendTable(const QTextTable& table, double dpi, rtf::Document& doc, const 
       row.cells.push_back(def);
     }
     doc.tables[index].rows.push_back(std::move(row));
+  }
+}
+
+void SplitTableBeforeRow(rtf::Document& doc, int group, int row) {
+  int seen = -1;
+  int table = -1;
+  int previous = -1;  // the table of the paragraph before, as it was
+  bool first = true;
+  for (size_t i = 0; i < doc.paragraphs.size(); ++i) {
+    rtf::TableCellRef& cell = doc.paragraphs[i].cell;
+    if (cell.table >= 0 && cell.table != previous) ++seen;
+    previous = cell.table;
+    if (seen != group || cell.table < 0) continue;
+    if (table < 0) {
+      table = cell.table;
+      if (table >= static_cast<int>(doc.tables.size()) || row <= 0 ||
+          row >= static_cast<int>(doc.tables[table].rows.size()))
+        return;
+      std::vector<rtf::TableRow>& rows = doc.tables[table].rows;
+      rtf::Table rest{std::vector<rtf::TableRow>(rows.begin() + row, rows.end())};
+      rows.resize(row);
+      doc.tables.push_back(std::move(rest));
+    }
+    if (cell.table != table) break;
+    if (cell.row < row) continue;
+    cell.table = static_cast<int>(doc.tables.size()) - 1;
+    cell.row -= row;
+    if (first) doc.paragraphs[i].format.pageBreakBefore = true;
+    first = false;
   }
 }
 

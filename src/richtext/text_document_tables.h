@@ -39,6 +39,10 @@ void AppendTable(const QTextTable& table, double dpi, rtf::Document& doc, const 
 // QTextDocument cannot start or end with a table; it is not a paragraph.
 inline constexpr int kTableFillerProperty = QTextFormat::UserProperty + 20;
 
+// Splits the `group`-th table of the text (counted in text order) before
+// its row `row`; the second part starts a new page.
+void SplitTableBeforeRow(rtf::Document& doc, int group, int row);
+
 // A row-by-columns table of empty cells, `width` twips wide, with thin
 // single borders: what the editor inserts.
 rtf::Document NewTableDocument(int rows, int columns, int width);
