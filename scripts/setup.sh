@@ -18,6 +18,8 @@ packages=(
   desktop-file-utils appstream lintian dpkg-dev groff-base man-db shared-mime-info
   # printing and reading printed PDF files
   poppler-utils cups
+  # tables and pictures in rich text compared with LibreOffice
+  libreoffice-writer-nogui
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
   xvfb xauth x11-apps

@@ -80,6 +80,29 @@ TEST_F(TableDocumentTest, ModelTablesSurviveTheQtDocument) {
   ExpectSameTables(model, ThroughQt(model));
 }
 
+TEST_F(TableDocumentTest, OddTablesSurviveTheQtDocument) {
+  // Merges across ragged rows, nested tables, rows past their definitions:
+  // every paragraph with text comes back, in its order (the empty text of
+  // a cell merged into its neighbour goes with the merge).
+  const std::string seeds = std::string(TOLMERA_SOURCE_DIR) + "/tests/richtext/fuzz/fuzz_rtf/";
+  for (const char* name : {"tables-tricky.rtf", "table-libreoffice.rtf"}) {
+    rtf::Document model;
+    rtf::ReadRtf(testing::ReadText(seeds + name), model);
+    ASSERT_FALSE(model.tables.empty()) << name;
+    rtf::Document back = ThroughQt(model);
+    std::string expected;
+    for (const rtf::Paragraph& p : model.paragraphs)
+      if (!(p.cell.table >= 0 && p.runs.empty())) expected += p.Text() + "\n";
+    std::string nonEmpty;
+    for (const rtf::Paragraph& p : back.paragraphs)
+      if (!(p.cell.table >= 0 && p.runs.empty())) nonEmpty += p.Text() + "\n";
+    EXPECT_EQ(nonEmpty, expected) << name;
+    rtf::Document again;
+    ASSERT_TRUE(rtf::ReadRtf(rtf::WriteRtf(back), again));
+    EXPECT_EQ(again.PlainText(), back.PlainText()) << name;
+  }
+}
+
 TEST_F(TableDocumentTest, FixturesBecomeTablesWithTheirColumns) {
   struct Expect {
     const char* file;

@@ -57,6 +57,7 @@ BorderLine* TableReader::Target() {
 
 bool TableReader::DefinitionWord(std::string_view w, bool hasParam, long long param) {
   if (w == "trowd") {
+    defined_ = true;
     definition_ = TableRow{};
     cell_ = TableCell{};
     side_ = Side::None;
@@ -151,15 +152,18 @@ void TableReader::SkipToNextCell() {
 void TableReader::EndRow(const Paragraph& emptyCell) {
   if (table_ < 0) return;
   // Cells defined but not filled (a \row straight after the definition)
-  // still are cells of the row.
-  while (column_ < static_cast<int>(definition_.cells.size()) && column_ + 1 < kMaxTableColumns) {
+  // still are cells of the row; a \row repeated with nothing new is none.
+  const bool anything = column_ > 0 || defined_;
+  defined_ = false;
+  while (anything && column_ < static_cast<int>(definition_.cells.size()) && column_ + 1 < kMaxTableColumns) {
     Paragraph empty = emptyCell;
     empty.cell = ParagraphFinished(true, true);
     doc_.paragraphs.push_back(std::move(empty));
   }
+  std::vector<TableRow>& rows = doc_.tables[table_].rows;
+  if (static_cast<int>(rows.size()) <= row_) return;  // a row without cells: nothing to end
   ApplyRowBorders();
-  TableRow& row = doc_.tables[table_].rows[row_];
-  row = definition_;
+  rows[row_] = definition_;
   if (row_ + 1 >= kMaxTableRows) {
     table_ = -1;  // the rest goes into a table of its own
     return;

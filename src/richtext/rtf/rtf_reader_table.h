@@ -50,6 +50,7 @@ class TableReader {
   int row_ = 0;
   int column_ = 0;
   TableRow definition_;
+  bool defined_ = false;  // a \trowd since the last \row
   TableCell cell_;
   enum class Side { None, CellTop, CellLeft, CellBottom, CellRight, RowTop, RowLeft, RowBottom, RowRight,
                     RowInnerH, RowInnerV };

@@ -203,6 +203,11 @@ TEST(RtfTable, BrokenTablesStillRead) {
   EXPECT_EQ(again.PlainText(), doc.PlainText());
   EXPECT_EQ(again.tables, doc.tables);
 
+  // Rows ended again and again with no cell between them.
+  doc = Read("{\\rtf1\\trowd\\cellx100\\pard\\intbl a\\cell\\row\\row\\trowd\\row\\pard b\\par}");
+  EXPECT_EQ(CellTexts(doc, 0), (Grid{{"a"}}));
+  EXPECT_EQ(doc.PlainText(), "a\nb");
+
   // \cell and \row with no table being read, and \intbl text at the end.
   doc = Read("{\\rtf1\\row\\cell\\intbl tail}");
   EXPECT_EQ(doc.PlainText(), "\ntail");
