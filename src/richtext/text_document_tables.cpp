@@ -376,32 +376,49 @@ void AppendTable(const QTextTable& table, double dpi, rtf::Document& doc, const 
 }
 
 void SplitTableBeforeRow(rtf::Document& doc, int group, int row) {
+  // The paragraphs of the group-th table, [begin, end).
+  std::vector<rtf::Paragraph>& paras = doc.paragraphs;
+  size_t begin = paras.size(), end = paras.size();
   int seen = -1;
-  int table = -1;
-  int previous = -1;  // the table of the paragraph before, as it was
-  bool first = true;
-  for (size_t i = 0; i < doc.paragraphs.size(); ++i) {
-    rtf::TableCellRef& cell = doc.paragraphs[i].cell;
-    if (cell.table >= 0 && cell.table != previous) ++seen;
-    previous = cell.table;
-    if (seen != group || cell.table < 0) continue;
-    if (table < 0) {
-      table = cell.table;
-      if (table >= static_cast<int>(doc.tables.size()) || row <= 0 ||
-          row >= static_cast<int>(doc.tables[table].rows.size()))
-        return;
-      std::vector<rtf::TableRow>& rows = doc.tables[table].rows;
-      rtf::Table rest{std::vector<rtf::TableRow>(rows.begin() + row, rows.end())};
-      rows.resize(row);
-      doc.tables.push_back(std::move(rest));
+  for (size_t i = 0; i < paras.size(); ++i) {
+    const int t = paras[i].cell.table;
+    if (begin < paras.size() && t != paras[begin].cell.table) {
+      end = i;
+      break;
     }
-    if (cell.table != table) break;
-    if (cell.row < row) continue;
-    cell.table = static_cast<int>(doc.tables.size()) - 1;
-    cell.row -= row;
-    if (first) doc.paragraphs[i].format.pageBreakBefore = true;
-    first = false;
+    if (t >= 0 && (i == 0 || paras[i - 1].cell.table != t) && ++seen == group) begin = i;
   }
+  if (begin == paras.size()) return;
+  const int table = paras[begin].cell.table;
+  if (table >= static_cast<int>(doc.tables.size())) return;
+  std::vector<rtf::TableRow>& rows = doc.tables[table].rows;
+  if (row <= 0 || row >= static_cast<int>(rows.size())) return;
+
+  // The header rows come again at the top of the part that moves on.
+  int headers = 0;
+  while (headers < row && rows[headers].header) ++headers;
+  if (headers == row) headers = 0;  // a cut inside the header: nothing to repeat
+  rtf::Table rest;
+  rest.rows.assign(rows.begin(), rows.begin() + headers);
+  rest.rows.insert(rest.rows.end(), rows.begin() + row, rows.end());
+  rows.resize(row);
+  const int moved = static_cast<int>(doc.tables.size());
+  doc.tables.push_back(std::move(rest));
+
+  std::vector<rtf::Paragraph> repeated;
+  size_t firstMoved = end;
+  for (size_t i = begin; i < end; ++i) {
+    rtf::TableCellRef& cell = paras[i].cell;
+    if (cell.row < headers) {
+      repeated.push_back(paras[i]);
+      repeated.back().cell.table = moved;
+    } else if (cell.row >= row) {
+      firstMoved = std::min(firstMoved, i);
+      cell = rtf::TableCellRef{moved, cell.row - row + headers, cell.column};
+    }
+  }
+  paras.insert(paras.begin() + static_cast<std::ptrdiff_t>(firstMoved), repeated.begin(), repeated.end());
+  if (firstMoved < paras.size()) paras[firstMoved].format.pageBreakBefore = true;
 }
 
 rtf::Document NewTableDocument(int rows, int columns, int width) {

@@ -203,6 +203,33 @@ TEST_F(TableDocumentTest, RowsThatDoNotFitGoToTheNextPage) {
   EXPECT_EQ(rowsSeen, 60 + pages) << "every row whole: its bottom line, and a top line on each page";
 }
 
+TEST_F(TableDocumentTest, ATableSplitForTheNextPageRepeatsItsHeaderRows) {
+  rtf::Document doc;
+  ASSERT_TRUE(rtf::ReadRtf(
+      "{\\rtf1\\pard Before\\par\\trowd\\trhdr\\cellx2000\\cellx4000\\pard\\intbl Item\\cell Price\\cell\\row"
+      "\\trowd\\cellx2000\\cellx4000\\pard\\intbl a\\cell 1\\cell\\row\\pard\\intbl b\\cell 2\\cell\\row"
+      "\\pard\\intbl c\\cell 3\\cell\\row\\pard After\\par}",
+      doc));
+  ASSERT_EQ(doc.tables.size(), 1u);
+  SplitTableBeforeRow(doc, 0, 2);
+  ASSERT_EQ(doc.tables.size(), 2u);
+  EXPECT_EQ(doc.tables[0].rows.size(), 2u);
+  ASSERT_EQ(doc.tables[1].rows.size(), 3u);
+  EXPECT_TRUE(doc.tables[1].rows[0].header);
+  std::vector<std::string> second;
+  for (const rtf::Paragraph& p : doc.paragraphs)
+    if (p.cell.table == 1) second.push_back(std::to_string(p.cell.row) + p.Text());
+  EXPECT_EQ(second, (std::vector<std::string>{"0Item", "0Price", "1b", "12", "2c", "23"}));
+  EXPECT_EQ(doc.PlainText(), "Before\nItem\nPrice\na\n1\nItem\nPrice\nb\n2\nc\n3\nAfter");
+  // The second part starts a new page: its table has the break.
+  QTextDocument qt;
+  BuildTextDocument(doc, BuildOptions{}, qt);
+  QList<QTextFrame*> frames = qt.rootFrame()->childFrames();
+  ASSERT_EQ(frames.size(), 2);
+  EXPECT_FALSE(frames[0]->frameFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
+  EXPECT_TRUE(frames[1]->frameFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore);
+}
+
 TEST_F(TableDocumentTest, TableCommandsKeepTheTableInsideTheText) {
   RichTextEditor editor;
   editor.SetPageSetup({12240, 15840, 720, 720, 720, 720});
