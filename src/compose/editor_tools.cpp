@@ -13,6 +13,7 @@
 #include "compose/compose_context.h"
 #include "compose/paragraph_prop_dlg.h"
 #include "compose/picture_size_dlg.h"
+#include "compose/table_tools.h"
 #include "richtext/default_font.h"
 #include "richtext/picture_tools.h"
 #include "richtext/rich_text_editor.h"
@@ -118,6 +119,7 @@ EditorTools AddEditorTools(RichTextEditor& editor, QWidget* owner, Settings& set
   });
 
   AddPictureTools(tools, *bar, owner, target);
+  AddTableTools(editor, owner);
 
   QObject::connect(&editor, &RichTextEditor::SpellCheckRequested, owner,
                    [owner, target] { RunSpellCheck(target, owner, [](QWidget* w) { CenterWindow(w); }); });

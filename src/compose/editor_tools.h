@@ -1,8 +1,8 @@
 #pragma once
 // The buttons the fax editor and the cover editor add to a rich-text
 // editor's toolbar: page break, paragraph properties, word wrap, default font,
-// inserting and sizing pictures, and the spell-check command answered with
-// the spell check dialog.
+// inserting and sizing pictures, tables, and the spell-check command
+// answered with the spell check dialog.
 #include <QString>
 #include <functional>
 

@@ -3,10 +3,14 @@
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTextFrame>
+#include <QTextTable>
+#include <map>
 #include <cmath>
 
 #include "richtext/text_document_model.h"
 #include "richtext/picture_raster.h"
+#include "richtext/text_document_tables.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -31,21 +35,90 @@ PageRenderer::PageRenderer(const rtf::Document& doc, double dpi, bool pagedLayou
   marginTop_ = doc.page.marginTop * u;
   if (paged_) {
     pageHeight_ = doc.page.paperHeight * u;
+    KeepTableRowsWhole(doc, options);
   } else {
     doc_.setPageSize(QSizeF(doc.page.paperWidth * u, -1));
   }
 
   QAbstractTextDocumentLayout* layout = doc_.documentLayout();
+  std::map<std::pair<const QTextTable*, int>, std::pair<double, double>> rowExtents;  // top, bottom
+  std::vector<std::pair<const QTextTable*, int>> rowOfLine;
   for (QTextBlock block = doc_.begin(); block.isValid(); block = block.next()) {
-    layout->blockBoundingRect(block);  // makes sure the block is laid out
+    // The bounding rectangle is in document coordinates; a block in a table
+    // cell has its layout positioned within the cell.
+    QRectF bounds = layout->blockBoundingRect(block);
     QTextLayout* text = block.layout();
-    QPointF origin = text->position();
+    const double originY = bounds.top() - text->boundingRect().top();
+    const QTextTable* table = QTextCursor(block).currentTable();
+    const int row = table ? table->cellAt(block.position()).row() : -1;
     for (int i = 0; i < text->lineCount(); ++i) {
       QTextLine line = text->lineAt(i);
-      double top = origin.y() + line.y();
+      double top = originY + line.y();
       int page = paged_ && pageHeight_ > 0 ? static_cast<int>(std::floor(top / pageHeight_)) : 0;
       lines_.push_back(Line{top, top + line.height(), page});
+      rowOfLine.emplace_back(table, row);
+      if (table) {
+        auto [extent, added] = rowExtents.try_emplace({table, row}, top, top + line.height());
+        if (!added) {
+          extent->second.first = std::min(extent->second.first, top);
+          extent->second.second = std::max(extent->second.second, top + line.height());
+        }
+      }
     }
+  }
+  // Without the layout's pages, a table row is cut into pages as a whole:
+  // each of its lines spans the row.
+  if (!paged_) {
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      if (!rowOfLine[i].first) continue;
+      const auto& [top, bottom] = rowExtents[rowOfLine[i]];
+      lines_[i].top = top;
+      lines_[i].bottom = bottom;
+    }
+  }
+}
+
+// The layout breaks a table row between its lines when the row does not
+// fit on the page; a row goes to the next page whole instead: the table is
+// split before the first such row, the rest starting a new page, and laid
+// out again, as often as rows are moved (a bounded number of times).
+void PageRenderer::KeepTableRowsWhole(const rtf::Document& doc, const BuildOptions& options) {
+  constexpr int kMostRowsMoved = 200;
+  const double u = options.dpi / 1440.0;
+  const double textTop = doc.page.marginTop * u;
+  const double textBottom = (doc.page.paperHeight - doc.page.marginBottom) * u;
+  rtf::Document split = doc;
+  for (int moved = 0; moved < kMostRowsMoved; ++moved) {
+    QAbstractTextDocumentLayout* layout = doc_.documentLayout();
+    int group = -1;
+    int cutRow = -1;
+    for (QTextFrame* frame : doc_.rootFrame()->childFrames()) {
+      auto* table = qobject_cast<QTextTable*>(frame);
+      if (!table) continue;
+      ++group;
+      for (int r = 1; r < table->rows() && cutRow < 0; ++r) {
+        double top = 1e18, bottom = 0;
+        for (int c = 0; c < table->columns(); ++c) {
+          const QTextTableCell cell = table->cellAt(r, c);
+          if (cell.row() != r || cell.column() != c) continue;
+          for (QTextBlock block = doc_.findBlock(cell.firstPosition());
+               block.isValid() && block.position() <= cell.lastPosition(); block = block.next()) {
+            const QRectF rect = layout->blockBoundingRect(block);
+            top = std::min(top, rect.top());
+            bottom = std::max(bottom, rect.bottom());
+          }
+        }
+        if (bottom <= top) continue;
+        const double pageStart = std::floor(top / pageHeight_) * pageHeight_;
+        const bool crosses = bottom > pageStart + textBottom + 0.5;
+        const bool fitsAPage = bottom - top <= textBottom - textTop;
+        if (crosses && fitsAPage && top > pageStart + textTop + 0.5) cutRow = r;
+      }
+      if (cutRow >= 0) break;
+    }
+    if (cutRow < 0) return;
+    SplitTableBeforeRow(split, group, cutRow);
+    BuildTextDocument(split, options, doc_);
   }
 }
 

@@ -11,6 +11,8 @@
 
 namespace tlm {
 
+struct BuildOptions;
+
 // The resolution of the editor's and the renderer's layout: the screen's.
 double LayoutDpi();
 
@@ -30,6 +32,8 @@ class PageRenderer {
   int PaintPage(QPainter* painter, int x, int y, int width, int height, int firstLine, bool paint);
 
  private:
+  void KeepTableRowsWhole(const rtf::Document& doc, const BuildOptions& options);
+
   struct Line {
     double top;
     double bottom;

@@ -4,9 +4,11 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextFrame>
+#include <QTextTable>
 #include <cmath>
 
 #include "richtext/text_document_pictures.h"
+#include "richtext/text_document_tables.h"
 
 namespace tlm {
 namespace {
@@ -131,16 +133,14 @@ void BuildTextDocument(const rtf::Document& doc, const BuildOptions& options, QT
 
   QTextCursor cursor(&out);
   cursor.beginEditBlock();
-  bool first = true;
-  for (const rtf::Paragraph& para : doc.paragraphs) {
+  auto insertParagraph = [&options, &doc](QTextCursor& at, const rtf::Paragraph& para, bool intoBlock) {
     QTextBlockFormat block = ToBlockFormat(para.format, options.dpi);
     QTextCharFormat blockChar = para.runs.empty() ? QTextCharFormat() : ToCharFormat(para.runs.front().format);
-    if (first) {
-      cursor.setBlockFormat(block);
-      cursor.setBlockCharFormat(blockChar);
-      first = false;
+    if (intoBlock) {
+      at.setBlockFormat(block);
+      at.setBlockCharFormat(blockChar);
     } else {
-      cursor.insertBlock(block, blockChar);
+      at.insertBlock(block, blockChar);
     }
     for (const rtf::Run& run : para.runs) {
       QTextCharFormat f = ToCharFormat(run.format);
@@ -153,14 +153,36 @@ void BuildTextDocument(const rtf::Document& doc, const BuildOptions& options, QT
         if (options.insertMarks && !options.forPrinting) f.setBackground(InsertMarkColor());
       }
       if (run.picture >= 0 && run.picture < static_cast<int>(doc.pictures.size())) {
-        InsertModelPicture(cursor, doc.pictures[run.picture], f, options.forPrinting);
+        InsertModelPicture(at, doc.pictures[run.picture], f, options.forPrinting);
         continue;
       }
       QString text = QString::fromStdString(run.text);
       text.replace(QChar(0x2028), QChar::LineSeparator);
-      cursor.insertText(text, f);
+      at.insertText(text, f);
     }
+  };
+  // The block the cursor is in is still unused: the first one, or the one a
+  // table leaves after itself.
+  bool unusedBlock = true;
+  bool endsWithTable = false;
+  auto markFiller = [&cursor, &options] {
+    QTextBlockFormat filler = cursor.blockFormat();
+    filler.setProperty(kTableFillerProperty, true);
+    // On paper it takes no room (in the editor it is a line to type on).
+    if (options.forPrinting) filler.setLineHeight(0, QTextBlockFormat::FixedHeight);
+    cursor.setBlockFormat(filler);
+  };
+  for (size_t i = 0; i < doc.paragraphs.size();) {
+    if (doc.paragraphs[i].cell.table >= 0) {
+      if (unusedBlock) markFiller();
+      i = InsertTable(cursor, doc, i, options, insertParagraph);
+      unusedBlock = endsWithTable = true;
+      continue;
+    }
+    insertParagraph(cursor, doc.paragraphs[i++], unusedBlock);
+    unusedBlock = endsWithTable = false;
   }
+  if (endsWithTable) markFiller();
   cursor.endEditBlock();
 }
 
@@ -170,7 +192,7 @@ rtf::Document ModelFromTextDocument(const QTextDocument& in, double dpi, const r
   QFont fallback = in.defaultFont();
   doc.defaultFont = fallback.family().toStdString();
   QHash<QString, int> pictures;
-  for (QTextBlock block = in.begin(); block.isValid(); block = block.next()) {
+  auto readParagraph = [dpi, &fallback, &in, &doc, &pictures](const QTextBlock& block) {
     rtf::Paragraph para;
     para.format = FromBlockFormat(block.blockFormat(), dpi);
     for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -186,7 +208,32 @@ rtf::Document ModelFromTextDocument(const QTextDocument& in, double dpi, const r
       int tag = f.property(kInsertTagProperty).toInt();
       rtf::AppendText(para, text.toStdString(), FromCharFormat(f, fallback), tag >= 1 && tag <= 5 ? tag : 0);
     }
-    doc.paragraphs.push_back(std::move(para));
+    return para;
+  };
+  // The root frame holds blocks and tables; an empty block that is there
+  // only because a table cannot start or end the text is left out.
+  QTextFrame* root = in.rootFrame();
+  std::vector<QTextFrame::iterator> items;
+  for (auto it = root->begin(); !it.atEnd(); ++it) items.push_back(it);
+  auto isTable = [&items](size_t i) { return i < items.size() && qobject_cast<QTextTable*>(items[i].currentFrame()); };
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (QTextTable* table = qobject_cast<QTextTable*>(items[i].currentFrame())) {
+      AppendTable(*table, dpi, doc, readParagraph);
+      continue;
+    }
+    if (QTextFrame* frame = items[i].currentFrame()) {  // any other frame: its blocks
+      for (QTextBlock block = in.findBlock(frame->firstPosition());
+           block.isValid() && block.position() <= frame->lastPosition(); block = block.next()) {
+        doc.paragraphs.push_back(readParagraph(block));
+      }
+      continue;
+    }
+    const QTextBlock block = items[i].currentBlock();
+    if (block.text().isEmpty() && block.blockFormat().hasProperty(kTableFillerProperty) &&
+        ((i > 0 && isTable(i - 1)) || isTable(i + 1))) {
+      continue;
+    }
+    doc.paragraphs.push_back(readParagraph(block));
   }
   return doc;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "richtext/rtf/rtf_picture.h"
+#include "richtext/rtf/rtf_table.h"
 
 namespace tlm::rtf {
 
@@ -56,6 +57,7 @@ struct Paragraph {
   ParaFormat format;
   std::vector<Run> runs;
   std::string Text() const;
+  TableCellRef cell;  // the table cell holding this paragraph, if any
 };
 
 struct PageSetup {
@@ -76,6 +78,7 @@ struct Document {
   // The plain text, paragraphs separated by '\n'.
   std::string PlainText() const;
   std::vector<Picture> pictures;  // the pictures that runs refer to
+  std::vector<Table> tables;  // referred to by Paragraph::cell
 };
 
 // Appends `text` with `format` to the paragraph, merging it into the last

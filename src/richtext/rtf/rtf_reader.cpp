@@ -9,6 +9,7 @@
 
 #include "richtext/rtf/code_page.h"
 #include "richtext/rtf/rtf_reader_picture.h"
+#include "richtext/rtf/rtf_reader_table.h"
 #include "richtext/rtf/rtf_tags.h"
 
 namespace tlm::rtf {
@@ -42,6 +43,7 @@ struct State {
   bool hidden = false;      // \v: text that is not shown
   bool groupStart = true;   // nothing seen yet in this group
   bool ignorable = false;   // "\*" seen at the group's start
+  bool inTable = false;     // \intbl: the paragraph is in a table cell
 };
 
 int Clamp(long long value, int low, int high) {
@@ -62,7 +64,7 @@ const std::set<std::string_view>& SkippedDestinations() {
 
 class Parser {
  public:
-  Parser(std::string_view in, Document& doc) : in_(in), doc_(doc) {}
+  Parser(std::string_view in, Document& doc) : in_(in), doc_(doc), tables_(doc, colors_) {}
 
   bool Run(std::string* error) {
     size_t start = in_.find_first_not_of(" \t\r\n");
@@ -99,6 +101,7 @@ class Parser {
       }
     }
     FinishParagraph(/*force=*/false);
+    NormalizeTables(doc_);
     doc_.page = NormalizedPageSetup(doc_.page);
     auto deff = fonts_.find(defaultFontNumber_);
     if (deff != fonts_.end() && !deff->second.name.empty()) doc_.defaultFont = deff->second.name;
@@ -127,6 +130,7 @@ class Parser {
  private:
   bool Fail(std::string* error, const char* text) {
     FinishParagraph(false);
+    NormalizeTables(doc_);
     doc_.page = NormalizedPageSetup(doc_.page);
     ResolveDefaultFonts();
     if (error) *error = text;
@@ -327,7 +331,10 @@ class Parser {
     }
 
     // Paragraph formatting.
-    if (w == "pard") { para = ParaFormat{}; return; }
+    if (w == "pard") { para = ParaFormat{}; s.inTable = false; pardSinceParagraph_ = true; return; }
+    if (w == "intbl") { s.inTable = true; return; }
+    if (w == "itap") { s.inTable = param > 0; return; }
+    if (!styleDefinition && tables_.DefinitionWord(w, hasParam, param)) return;
     if (w == "fi") { para.firstIndent = twips; return; }
     if (w == "li" || w == "lin") { para.leftIndent = twips; return; }
     if (w == "ri" || w == "rin") { para.rightIndent = twips; return; }
@@ -349,8 +356,10 @@ class Parser {
     if (w == "sect") { SectionBreak(); return true; }
     if (w == "sectd" || w == "sbkpage" || w == "sbkodd" || w == "sbkeven") { sectionStartsPage_ = true; return true; }
     if (w == "sbknone" || w == "sbkcol") { sectionStartsPage_ = false; return true; }
-    if (w == "row") { FinishParagraph(true); return true; }
-    if (w == "cell" || w == "nestcell") { Char('\t'); return true; }
+    if (w == "row") { EndRow(); return true; }
+    if (w == "cell") { EndCell(); return true; }
+    if (w == "nestcell") { Char('\t'); return true; }
+    if (w == "nestrow") { FinishParagraph(true); return true; }
     if (w == "tab") { Char('\t'); return true; }
     if (w == "line") { Char(0x2028); return true; }
     if (w == "page") { PageBreak(); return true; }
@@ -604,9 +613,28 @@ class Parser {
     sectionStartsPage_ = true;
   }
 
-  void FinishParagraph(bool force) {
+  void EndCell() {
+    // "text\par}\cell" (pandoc) ends the cell with its paragraph; a \pard
+    // after the \par starts an empty last paragraph of the cell.
+    if (current_.runs.empty() && !pardSinceParagraph_ && tables_.CellAlreadyHasText()) {
+      tables_.SkipToNextCell();
+      return;
+    }
+    FinishParagraph(true, /*endsCell=*/true);
+  }
+
+  void EndRow() {
+    if (!current_.runs.empty()) FinishParagraph(true, /*endsCell=*/true);
+    Paragraph empty;
+    empty.format = stack_.empty() ? lastPara_ : Top().para;
+    tables_.EndRow(empty);
+  }
+
+  void FinishParagraph(bool force, bool endsCell = false) {
     if (!force && current_.runs.empty()) return;
     current_.format = stack_.empty() ? lastPara_ : Top().para;
+    current_.cell = tables_.ParagraphFinished(!stack_.empty() && Top().inTable, endsCell);
+    pardSinceParagraph_ = false;
     if (pendingPageBreak_ || (sectionPending_ && sectionStartsPage_)) current_.format.pageBreakBefore = true;
     pendingPageBreak_ = false;
     sectionPending_ = false;
@@ -643,6 +671,8 @@ class Parser {
   bool pendingPageBreak_ = false;
   bool sectionPending_ = false;    // a \sect was read; its paragraph follows
   bool sectionStartsPage_ = true;  // the current section's \sbk kind
+  TableReader tables_;
+  bool pardSinceParagraph_ = false;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "richtext/rtf/code_page.h"
 #include "richtext/rtf/rtf_tags.h"
 #include "richtext/rtf/rtf_writer_picture.h"
+#include "richtext/rtf/rtf_writer_table.h"
 
 namespace tlm::rtf {
 namespace {
@@ -37,7 +38,23 @@ class Writer {
             "\\sectd\\pgwsxn" + std::to_string(p.paperWidth) + "\\pghsxn" + std::to_string(p.paperHeight) +
             "\\marglsxn" + std::to_string(p.marginLeft) + "\\margrsxn" + std::to_string(p.marginRight) +
             "\\margtsxn" + std::to_string(p.marginTop) + "\\margbsxn" + std::to_string(p.marginBottom) + "\n";
-    for (const Paragraph& para : doc_.paragraphs) WriteParagraph(para);
+    const std::vector<Paragraph>& paras = doc_.paragraphs;
+    for (size_t i = 0; i < paras.size(); ++i) {
+      const TableCellRef& cell = paras[i].cell;
+      if (cell.table < 0) {
+        WriteParagraph(paras[i]);
+        continue;
+      }
+      // A table's paragraphs come row by row and cell by cell: a row's
+      // definition before its first paragraph, \cell after each cell's last.
+      auto sameRow = [&cell](const TableCellRef& other) { return other.table == cell.table && other.row == cell.row; };
+      const bool lastOfRow = i + 1 == paras.size() || !sameRow(paras[i + 1].cell);
+      if (i == 0 || !sameRow(paras[i - 1].cell)) {
+        WriteRowDefinition(RowOf(doc_, cell), [this](std::uint32_t c) { return ColorIndex(c); }, out_);
+      }
+      WriteParagraph(paras[i], lastOfRow || paras[i + 1].cell.column != cell.column ? "\\cell" : "\\par");
+      if (lastOfRow) out_ += "\\row\n";
+    }
     out_ += "}\n";
     return std::move(out_);
   }
@@ -50,6 +67,9 @@ class Writer {
         if (!run.format.font.empty() && FontIndex(run.format.font) < 0) fonts_.push_back(run.format.font);
         if (run.format.color != kAutoColor && ColorIndex(run.format.color) == 0) colors_.push_back(run.format.color);
       }
+    }
+    for (std::uint32_t c : TableColors(doc_)) {
+      if (ColorIndex(c) == 0) colors_.push_back(c);
     }
   }
 
@@ -68,9 +88,10 @@ class Writer {
     out_ += std::to_string(value);
   }
 
-  void WriteParagraph(const Paragraph& para) {
+  void WriteParagraph(const Paragraph& para, const char* end = "\\par") {
     const ParaFormat& f = para.format;
     out_ += "\\pard\\plain";
+    if (para.cell.table >= 0) out_ += "\\intbl";
     switch (f.align) {
       case Align::Left: out_ += "\\ql"; break;
       case Align::Center: out_ += "\\qc"; break;
@@ -98,7 +119,8 @@ class Writer {
       while (i < para.runs.size() && para.runs[i].insertTag == tag) WriteRun(para.runs[i++]);
       out_ += "}}";
     }
-    out_ += "\\par\n";
+    out_ += end;
+    out_ += '\n';
   }
 
   void WriteRun(const Run& run) {
