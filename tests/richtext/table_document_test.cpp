@@ -265,5 +265,53 @@ TEST_F(TableDocumentTest, TableCommandsKeepTheTableInsideTheText) {
   EXPECT_TRUE(saved.tables.empty());
 }
 
+TEST_F(TableDocumentTest, APictureInACellStaysInItsCellOnTheWayAndOnThePage) {
+  // A one-row, two-column table with the logo in its second cell.
+  const std::string png = testing::ReadText(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/logo.png");
+  std::string hex;
+  for (unsigned char c : png) {
+    static const char digits[] = "0123456789abcdef";
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  const std::string rtf = "{\\rtf1\\ansi\\margl1440\\margr1440\\margt1440\\margb1440"
+                          "\\trowd\\cellx4320\\cellx8640"
+                          "\\intbl Logo:\\cell {\\*\\shppict{\\pict\\pngblip\\picwgoal2880\\pichgoal1440 " +
+                          hex + "}}\\cell\\row\\pard after\\par}";
+  rtf::Document model;
+  ASSERT_TRUE(rtf::ReadRtf(rtf, model));
+  ASSERT_EQ(model.tables.size(), 1u);
+  ASSERT_EQ(model.pictures.size(), 1u);
+
+  // Through the editor's document and the RTF writer: still in cell (0, 1).
+  rtf::Document again;
+  ASSERT_TRUE(rtf::ReadRtf(rtf::WriteRtf(ThroughQt(model)), again));
+  ASSERT_EQ(again.tables.size(), 1u);
+  ASSERT_EQ(again.pictures.size(), 1u);
+  EXPECT_EQ(again.pictures[0].data, png) << "the picture's bytes are unchanged";
+  bool inCell = false;
+  for (const rtf::Paragraph& p : again.paragraphs)
+    for (const rtf::Run& r : p.runs)
+      if (r.picture == 0) inCell = p.cell.table == 0 && p.cell.row == 0 && p.cell.column == 1;
+  EXPECT_TRUE(inCell);
+
+  // On the page at 200 dpi: ink in the second cell's box (2 x 1 inches from
+  // x = 4 inches), and the picture does not spill into the first cell.
+  PageRenderer renderer(again, 200, true);
+  QImage page(1700, 2200, QImage::Format_Grayscale8);
+  page.fill(Qt::white);
+  QPainter painter(&page);
+  renderer.PaintPage(&painter, 0, 0, page.width(), page.height(), 0, true);
+  painter.end();
+  auto ink = [&page](int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += qGray(page.pixel(x, y)) < 128;
+    return n;
+  };
+  EXPECT_GT(ink(820, 200, 1220, 420), 500) << "the logo in its cell";
+  EXPECT_LT(ink(300, 260, 780, 420), 50) << "nothing but the label in the first cell";
+}
+
 }  // namespace
 }  // namespace tlm
