@@ -1,0 +1,47 @@
+#include "document_input.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+namespace tlm::tlmfax {
+
+bool ParseInputType(const std::string& name, TFaxInputDocumentType& type) {
+  static const std::map<std::string, TFaxInputDocumentType> types = {
+      {"text", idText}, {"textex", idTextEx}, {"tiff", idTiff}, {"pcx", idPcx},
+      {"dcx", idDcx},   {"bmp", idBmp},       {"pdf", idPdf}};
+  const auto it = types.find(name);
+  if (it == types.end()) return false;
+  type = it->second;
+  return true;
+}
+
+TFaxInputDocumentType ImageTypeFromExtension(const std::string& file) {
+  std::string ext = std::filesystem::path(file).extension().string();
+  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".tif" || ext == ".tiff") return idTiff;
+  if (ext == ".pcx") return idPcx;
+  if (ext == ".dcx") return idDcx;
+  if (ext == ".bmp") return idBmp;
+  if (ext == ".pdf") return idPdf;
+  return idNone;
+}
+
+bool ParseRange(const std::string& text, int& first, int& last) {
+  char* end = nullptr;
+  const long a = std::strtol(text.c_str(), &end, 10);
+  if (end == text.c_str() || a < 1) return false;
+  long b = a;
+  if (*end == '-') {
+    const char* start = end + 1;
+    b = std::strtol(start, &end, 10);
+    if (end == start) return false;
+  }
+  if (*end != '\0' || b < 1 || a > 65535 || b > 65535) return false;
+  first = int(a);
+  last = int(b);
+  return true;
+}
+
+}  // namespace tlm::tlmfax
