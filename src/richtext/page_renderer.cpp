@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "richtext/text_document_model.h"
+#include "richtext/text_document_pictures.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -24,6 +25,7 @@ PageRenderer::PageRenderer(const rtf::Document& doc, double dpi, bool pagedLayou
   options.dpi = LayoutDpi();
   options.forPrinting = true;
   BuildTextDocument(doc, options, doc_);
+  MakePicturesBilevel(doc_, dpi);  // black and white at the device's own pixels
   scale_ = dpi / options.dpi;
   const double u = options.dpi / 1440.0;
   marginTop_ = doc.page.marginTop * u;

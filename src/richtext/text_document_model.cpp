@@ -6,6 +6,8 @@
 #include <QTextFrame>
 #include <cmath>
 
+#include "richtext/text_document_pictures.h"
+
 namespace tlm {
 namespace {
 
@@ -125,6 +127,7 @@ void BuildTextDocument(const rtf::Document& doc, const BuildOptions& options, QT
   out.setDefaultFont(base);
   out.setUseDesignMetrics(true);
   ApplyPageSetup(out, doc.page, options.dpi);
+  SetDocumentDpi(out, options.dpi);
 
   QTextCursor cursor(&out);
   cursor.beginEditBlock();
@@ -149,6 +152,10 @@ void BuildTextDocument(const rtf::Document& doc, const BuildOptions& options, QT
         f.setProperty(kInsertTagProperty, run.insertTag);
         if (options.insertMarks && !options.forPrinting) f.setBackground(InsertMarkColor());
       }
+      if (run.picture >= 0 && run.picture < static_cast<int>(doc.pictures.size())) {
+        InsertModelPicture(cursor, doc.pictures[run.picture], f, options.forPrinting);
+        continue;
+      }
       QString text = QString::fromStdString(run.text);
       text.replace(QChar(0x2028), QChar::LineSeparator);
       cursor.insertText(text, f);
@@ -162,12 +169,16 @@ rtf::Document ModelFromTextDocument(const QTextDocument& in, double dpi, const r
   doc.page = page;
   QFont fallback = in.defaultFont();
   doc.defaultFont = fallback.family().toStdString();
+  QHash<QString, int> pictures;
   for (QTextBlock block = in.begin(); block.isValid(); block = block.next()) {
     rtf::Paragraph para;
     para.format = FromBlockFormat(block.blockFormat(), dpi);
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       QTextFragment fragment = it.fragment();
       if (!fragment.isValid()) continue;
+      if (AppendFragmentPictures(in, fragment, FromCharFormat(fragment.charFormat(), fallback), para, doc, pictures)) {
+        continue;
+      }
       QString text = fragment.text();
       text.remove(QChar::ObjectReplacementCharacter);
       if (text.isEmpty()) continue;

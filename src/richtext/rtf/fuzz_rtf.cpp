@@ -16,5 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tlm::rtf::Document again;
   if (!tlm::rtf::ReadRtf(saved, again, &error)) std::abort();
   if (again.PlainText() != doc.PlainText() || again.paragraphs.size() != doc.paragraphs.size()) std::abort();
+  if (again.pictures != doc.pictures) std::abort();
   return 0;
 }

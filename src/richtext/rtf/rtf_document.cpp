@@ -21,12 +21,18 @@ void AppendText(Paragraph& paragraph, std::string_view text, const CharFormat& f
   if (text.empty()) return;
   if (!paragraph.runs.empty()) {
     Run& last = paragraph.runs.back();
-    if (last.insertTag == insertTag && last.format == format) {
+    if (last.picture < 0 && last.insertTag == insertTag && last.format == format) {
       last.text.append(text);
       return;
     }
   }
   paragraph.runs.push_back(Run{std::string(text), format, insertTag});
+}
+
+void AppendPicture(Paragraph& paragraph, int picture, const CharFormat& format) {
+  Run run{"\xEF\xBF\xBC", format};  // U+FFFC, the object replacement character
+  run.picture = picture;
+  paragraph.runs.push_back(std::move(run));
 }
 
 void AppendUtf8(std::string& out, char32_t c) {

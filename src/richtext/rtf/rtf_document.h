@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "richtext/rtf/rtf_picture.h"
+
 namespace tlm::rtf {
 
 inline constexpr std::uint32_t kAutoColor = 0xFFFFFFFFu;
@@ -47,6 +49,7 @@ struct Run {
   std::string text;
   CharFormat format;
   int insertTag = 0;
+  int picture = -1;  // index into Document::pictures (text U+FFFC), -1: text
 };
 
 struct Paragraph {
@@ -72,11 +75,15 @@ struct Document {
 
   // The plain text, paragraphs separated by '\n'.
   std::string PlainText() const;
+  std::vector<Picture> pictures;  // the pictures that runs refer to
 };
 
 // Appends `text` with `format` to the paragraph, merging it into the last
 // run when that has the same format and tag.
 void AppendText(Paragraph& paragraph, std::string_view text, const CharFormat& format, int insertTag = 0);
+
+// Appends a run showing picture number `picture` of the document.
+void AppendPicture(Paragraph& paragraph, int picture, const CharFormat& format);
 
 // Appends a Unicode code point to a UTF-8 string.
 void AppendUtf8(std::string& out, char32_t codePoint);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "richtext/rtf/code_page.h"
+#include "richtext/rtf/rtf_reader_picture.h"
 #include "richtext/rtf/rtf_tags.h"
 
 namespace tlm::rtf {
@@ -16,7 +17,7 @@ namespace {
 constexpr int kMaxDepth = 512;
 constexpr int kMaxTwips = 63360;  // 44 inches
 
-enum class Dest { Text, Skip, FontTable, ColorTable, StyleSheet, FieldInstruction };
+enum class Dest { Text, Skip, FontTable, ColorTable, StyleSheet, FieldInstruction, Picture };
 
 struct FontInfo {
   std::string name;
@@ -49,8 +50,8 @@ int Clamp(long long value, int low, int high) {
 
 const std::set<std::string_view>& SkippedDestinations() {
   static const std::set<std::string_view> names = {
-      "info", "pict", "header", "headerl", "headerr", "headerf", "footer", "footerl",
-      "footerr", "footerf", "footnote", "object", "nonshppict", "listtable", "listoverridetable",
+      "info", "header", "headerl", "headerr", "headerf", "footer", "footerl",
+      "footerr", "footerf", "footnote", "object", "listtable", "listoverridetable",
       "revtbl", "rsidtbl", "themedata", "colorschememapping", "latentstyles", "datastore",
       "xmlnstbl", "generator", "pgdsctbl", "ftnsep", "ftnsepc", "ftncn", "aftnsep", "aftnsepc",
       "aftncn", "bkmkstart", "bkmkend", "pn", "pntxta", "pntxtb", "xe", "tc", "txe", "filetbl",
@@ -112,7 +113,8 @@ class Parser {
       std::vector<rtf::Run> runs;
       for (rtf::Run& run : para.runs) {
         if (run.format.font.empty()) run.format.font = doc_.defaultFont;
-        if (!runs.empty() && runs.back().format == run.format && runs.back().insertTag == run.insertTag) {
+        if (!runs.empty() && runs.back().format == run.format && runs.back().insertTag == run.insertTag &&
+            runs.back().picture < 0 && run.picture < 0) {
           runs.back().text += run.text;
         } else {
           runs.push_back(std::move(run));
@@ -137,6 +139,7 @@ class Parser {
     State ended = stack_.back();
     stack_.pop_back();
     if (ended.dest == Dest::FontTable && !fontName_.empty()) StoreFont();
+    if (ended.dest == Dest::Picture && stack_.size() < pictureDepth_) EndPicture();
   }
 
   // --- control words and symbols -------------------------------------
@@ -217,7 +220,16 @@ class Parser {
     bool atGroupStart = s.groupStart;
     s.groupStart = false;
     if (w == "bin") {
-      if (hasParam && param > 0) pos_ = std::min<size_t>(in_.size(), pos_ + static_cast<size_t>(param));
+      if (!hasParam || param <= 0) return;
+      const bool complete = static_cast<unsigned long long>(param) <= in_.size() - pos_;
+      const size_t length = complete ? static_cast<size_t>(param) : in_.size() - pos_;
+      if (s.dest == Dest::Picture) picture_.Binary(in_.substr(pos_, length), complete);
+      pos_ += length;
+      return;
+    }
+    if (s.dest == Dest::Picture) {
+      if (atGroupStart) s.dest = Dest::Skip;  // the picture's properties, blip ids
+      else picture_.Word(w, hasParam, param);
       return;
     }
     if (s.dest == Dest::Skip) return;
@@ -242,6 +254,7 @@ class Parser {
         s.field = static_cast<int>(fields_.size()) - 1;
         return;
       }
+      if (PictureDestination(w)) return;
       if (SkippedDestinations().count(w) || s.ignorable) {
         s.dest = Dest::Skip;
         return;
@@ -460,6 +473,9 @@ class Parser {
       case Dest::FieldInstruction:
         if (s.field >= 0 && fields_[s.field].size() < 256) fields_[s.field] += static_cast<char>(b);
         return;
+      case Dest::Picture:
+        picture_.Text(static_cast<char>(b));
+        return;
       case Dest::Text:
         break;
     }
@@ -518,6 +534,45 @@ class Parser {
     AppendText(current_, utf8, s.chr, s.insertTag);
   }
 
+  // --- pictures ------------------------------------------------------------
+
+  // \pict starts a picture; \shppict holds the picture itself and
+  // \nonshppict a fallback for readers without it, read only when the
+  // \shppict before it gave no picture. True when `w` was one of these.
+  bool PictureDestination(std::string_view w) {
+    State& s = Top();
+    const bool inText = s.dest == Dest::Text && !s.hidden;
+    if ((w == "shppict" || w == "nonshppict" || w == "pict") && !inText) {
+      s.dest = Dest::Skip;
+      return true;
+    }
+    if (w == "shppict") {
+      picturesBeforeShppict_ = doc_.pictures.size();
+      return true;
+    }
+    if (w == "nonshppict") {
+      if (picturesBeforeShppict_ < doc_.pictures.size()) s.dest = Dest::Skip;
+      picturesBeforeShppict_ = SIZE_MAX;
+      return true;
+    }
+    if (w == "pict") {
+      s.dest = Dest::Picture;
+      pictureDepth_ = stack_.size();
+      pictureFormat_ = s.chr;
+      picture_.Begin();
+      return true;
+    }
+    return false;
+  }
+
+  void EndPicture() {
+    pictureDepth_ = 0;
+    std::optional<Picture> picture = picture_.End();
+    if (!picture) return;  // damaged data: the picture is left out
+    doc_.pictures.push_back(std::move(*picture));
+    AppendPicture(current_, static_cast<int>(doc_.pictures.size()) - 1, pictureFormat_);
+  }
+
   void PageBreak() {
     if (!current_.runs.empty()) FinishParagraph(true);
     pendingPageBreak_ = true;
@@ -545,6 +600,10 @@ class Parser {
 
   std::string_view in_;
   Document& doc_;
+  PictureReader picture_;
+  size_t pictureDepth_ = 0;  // the stack depth of the \pict group being read
+  CharFormat pictureFormat_;
+  size_t picturesBeforeShppict_ = SIZE_MAX;
   size_t pos_ = 0;
   std::vector<State> stack_;
   int skip_ = 0;  // fallback characters still to skip after \uN

@@ -5,9 +5,10 @@
 // Understood: font and colour tables, \uN with its fallback, \'hh in the
 // document's or the font's code page, character and paragraph formatting,
 // \page and \pagebb, paper size and margins, and this program's tagged insert
-// points (fields "TLMINSERT n"). Unknown destinations, pictures, headers and
-// style sheets are skipped; tables keep their text (cells separated by tabs,
-// one paragraph per row).
+// points (fields "TLMINSERT n"), and pictures (\pict: PNG and JPEG shown,
+// other formats kept as a box of their size). Unknown destinations, headers
+// and style sheets are skipped; tables keep their text (cells separated by
+// tabs, one paragraph per row).
 #include <string>
 #include <string_view>
 

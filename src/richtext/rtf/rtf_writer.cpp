@@ -7,6 +7,7 @@
 
 #include "richtext/rtf/code_page.h"
 #include "richtext/rtf/rtf_tags.h"
+#include "richtext/rtf/rtf_writer_picture.h"
 
 namespace tlm::rtf {
 namespace {
@@ -113,7 +114,8 @@ class Writer {
     if (c.vertical < 0) out_ += "\\sub";
     if (c.color != kAutoColor) Number("\\cf", ColorIndex(c.color));
     out_ += ' ';
-    Text(run.text, false);
+    if (run.picture < 0) Text(run.text, false);
+    else if (run.picture < static_cast<int>(doc_.pictures.size())) WritePicture(out_, doc_.pictures[run.picture]);
     out_ += '}';
   }
 

@@ -112,7 +112,9 @@ TEST(RtfReader, SkipsWhatItDoesNotShow) {
       "{\\rtf1{\\*\\unknown secret}{\\info{\\title hidden}}{\\stylesheet{\\s1 Heading;}}"
       "A{\\pict\\wmetafile8 0102ff}B{\\*\\shppict{\\pict\\bin4 {}{}}}C{\\header head}"
       "{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}{\\v hidden}\\v gone\\plain\\par}");
-  EXPECT_EQ(doc.PlainText(), "ABClink");
+  // The metafile keeps its place as a box; the picture without a format is left out.
+  EXPECT_EQ(doc.PlainText(), "A\uFFFCBClink");
+  EXPECT_EQ(doc.pictures.size(), 1u);
   EXPECT_EQ(doc.paragraphs.size(), 1u);
   EXPECT_EQ(doc.paragraphs[0].runs[0].insertTag, 0);
 }
