@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include "app/table_access.h"
 #include "app/window_placement.h"
 #include "compose/cover_browse.h"
+#include "compose/file_pictures.h"
 #include "compose/memo_transfer.h"
 #include "compose/phone_book.h"
 #include "compose/placeholders.h"
@@ -141,6 +143,14 @@ QWidget* TFaxEditor::BuildEditorPage(RichTextEditor* editor, bool withTemplate) 
     load->setObjectName(QStringLiteral("LoadTemplateAction"));
     load->setToolTip(QStringLiteral("Load Cover Sheet from Template"));
     connect(load, &QAction::triggered, this, &TFaxEditor::LoadTemplate);
+  } else {
+    QAction* insert = editor->ToolBar()->addAction(QStringLiteral("Insert File..."));
+    insert->setObjectName(QStringLiteral("InsertFileAction"));
+    insert->setToolTip(QStringLiteral("Insert the pages of a PDF file or a picture (Ctrl+Shift+I)"));
+    insert->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+    insert->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    editor->addAction(insert);
+    connect(insert, &QAction::triggered, this, qOverload<>(&TFaxEditor::InsertFile));
   }
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -202,6 +212,32 @@ void TFaxEditor::ChooseFromPhoneBook() {
   if (book.exec() != QDialog::Accepted) return;
   RecipientEdit->setText(book.ChosenName());
   FaxNumberEdit->setText(book.ChosenNumber());
+}
+
+void TFaxEditor::InsertFile() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, QStringLiteral("Insert File"), {},
+      QStringLiteral("PDF files and pictures (*.pdf *.tif *.tiff *.png *.jpg *.jpeg *.bmp);;All files (*)"), nullptr,
+      QFileDialog::DontUseNativeDialog);
+  if (!path.isEmpty()) InsertFile(path);
+}
+
+void TFaxEditor::InsertFile(const QString& path) {
+  int width = 0, height = 0;
+  PictureBoxOf(*WPDoc, width, height);
+  QString error;
+  std::vector<FilePicture> pictures;
+  {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    pictures = ReadFilePictures(path, width, height, kFaxPictureDpi, &error);
+    QApplication::restoreOverrideCursor();
+  }
+  if (pictures.empty()) {
+    ShowInformation(this, error);
+    return;
+  }
+  InsertFilePictures(*WPDoc, pictures);
+  WPDoc->View()->setFocus();
 }
 
 void TFaxEditor::LoadTemplate() {

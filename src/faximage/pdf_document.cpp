@@ -84,25 +84,46 @@ PdfDocument::~PdfDocument() = default;
 
 int PdfDocument::PageCount() const { return impl_->pages; }
 
-MonoBitmap PdfDocument::RenderPage(int index, const FaxRaster& raster) const {
-  const std::string which = "Page " + std::to_string(index + 1) + " of the PDF file";
-  std::unique_ptr<poppler::page> page(index >= 0 && index < impl_->pages ? impl_->document->create_page(index) : nullptr);
-  if (!page) Refuse(which + " cannot be read");
+namespace {
 
-  // The page as shown: a page turned by a quarter has its sides swapped.
-  const poppler::rectf box = page->page_rect(poppler::crop_box);
-  double widthIn = box.width() / 72.0;
-  double heightIn = box.height() / 72.0;
-  const auto orientation = page->orientation();
-  if (orientation == poppler::page::landscape || orientation == poppler::page::seascape) std::swap(widthIn, heightIn);
-  if (!std::isfinite(widthIn) || !std::isfinite(heightIn) || widthIn <= 0 || heightIn <= 0) {
-    Refuse(which + " has no size");
+std::string PageName(int index) { return "Page " + std::to_string(index + 1) + " of the PDF file"; }
+
+std::unique_ptr<poppler::page> OpenPage(const poppler::document& document, int pages, int index) {
+  std::unique_ptr<poppler::page> page(index >= 0 && index < pages ? document.create_page(index) : nullptr);
+  if (!page) Refuse(PageName(index) + " cannot be read");
+  return page;
+}
+
+// The page as shown: a page turned by a quarter has its sides swapped.
+PdfPageSize SizeOf(const poppler::page& page, int index) {
+  const poppler::rectf box = page.page_rect(poppler::crop_box);
+  PdfPageSize size{box.width() / 72.0, box.height() / 72.0};
+  const auto orientation = page.orientation();
+  if (orientation == poppler::page::landscape || orientation == poppler::page::seascape) {
+    std::swap(size.width, size.height);
   }
+  if (!std::isfinite(size.width) || !std::isfinite(size.height) || size.width <= 0 || size.height <= 0) {
+    Refuse(PageName(index) + " has no size");
+  }
+  return size;
+}
+
+}  // namespace
+
+PdfPageSize PdfDocument::PageSize(int index) const {
+  return SizeOf(*OpenPage(*impl_->document, impl_->pages, index), index);
+}
+
+MonoBitmap PdfDocument::RenderPage(int index, const FaxRaster& raster) const {
+  const std::unique_ptr<poppler::page> page = OpenPage(*impl_->document, impl_->pages, index);
+  const PdfPageSize size = SizeOf(*page, index);
+  const double widthIn = size.width, heightIn = size.height;
+  const double maxLines = raster.maxLines > 0 ? raster.maxLines : kMaxPdfPageInches * raster.ydpi;
 
   double scale = 1;
   const double fullWidth = widthIn * raster.xdpi;
   if (fullWidth > raster.lineWidth * (1 + kCropTolerance)) scale = raster.lineWidth / fullWidth;
-  if (heightIn * scale > kMaxPdfPageInches) scale = kMaxPdfPageInches / heightIn;
+  if (heightIn * raster.ydpi * scale > maxLines) scale = maxLines / (heightIn * raster.ydpi);
   const double xres = raster.xdpi * scale;
   const double yres = raster.ydpi * scale;
   const int width = std::max(1, RoundUp(widthIn * xres));
@@ -120,7 +141,7 @@ MonoBitmap PdfDocument::RenderPage(int index, const FaxRaster& raster) const {
   const poppler::image image = renderer.render_page(page.get(), xres, yres, left, 0, sliceWidth, height);
   if (!image.is_valid() || image.format() != poppler::image::format_mono || image.width() != sliceWidth ||
       image.height() != height || image.bytes_per_row() != sliceWidth / 8) {
-    Refuse(which + " cannot be rendered");
+    Refuse(PageName(index) + " cannot be rendered");
   }
   // Splash's one-bit rows are ours already: leftmost pixel in the top bit,
   // 1 white.

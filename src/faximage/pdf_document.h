@@ -24,6 +24,13 @@ struct FaxRaster {
   double xdpi = 204;
   double ydpi = 98;  // 196 at fine resolution
   int lineWidth = 1728;
+  int maxLines = 0;  // 0: kMaxPdfPageInches at ydpi
+};
+
+// A page's size as shown (turned as the page says), in inches.
+struct PdfPageSize {
+  double width = 0;
+  double height = 0;
 };
 inline FaxRaster FaxRasterFor(bool fine, int lineWidth = 1728) { return {204, fine ? 196.0 : 98.0, lineWidth}; }
 
@@ -42,11 +49,13 @@ class PdfDocument {
   PdfDocument& operator=(const PdfDocument&) = delete;
 
   int PageCount() const;
-  // Page `index` (from 0) at the raster's resolution. A page wider than
-  // the line is scaled down to it, except that one at most 1% wider (US
-  // Letter on a 1728-pixel line) keeps the resolution and loses the edges
-  // of its margins; a page longer than kMaxPdfPageInches is scaled down to
-  // that length. The bitmap is at most lineWidth pixels wide (1 white).
+  // The size of page `index` (from 0); 8002 for a page of no size.
+  PdfPageSize PageSize(int index) const;
+  // Page `index` at the raster's resolution. A page wider than the line is
+  // scaled down to it, except that one at most 1% wider (US Letter on a
+  // 1728-pixel line) keeps the resolution and loses the edges of its
+  // margins; a page of more than maxLines lines is scaled down to that
+  // length. The bitmap is at most lineWidth pixels wide (1 white).
   MonoBitmap RenderPage(int index, const FaxRaster& raster) const;
 
  private:
