@@ -20,7 +20,7 @@ const std::vector<Command>& Commands() {
        "tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT",
        "  --page N    the page, from 1; 0 with --format dcx writes every page\n"
        "  --format F  the image format of OUTPUT\n"},
-      {"send", RunSend, "Send a fax file through a fax modem",
+      {"send", RunSend, "Send a fax file, a PDF file or an image through a fax modem",
        "tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
        "              [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
        "              [--retry-wait S] [--history FILE] [--fine] NUMBER FILE",
