@@ -230,7 +230,8 @@ TEST(Tlmfax, SendLeavesNoWorkingFilesBehind) {
   EXPECT_TRUE(FolderEntries(tmp).empty());
   r = run(PdfFixture("password-protected.pdf"));
   EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.out.find("protected by a password"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("password-protected.pdf: The PDF file is protected by a password (8002)"), std::string::npos)
+      << r.out;
   EXPECT_TRUE(FolderEntries(tmp).empty());
 
   // Interrupted while converting a long PDF.

@@ -4,7 +4,6 @@
 // that is removed however the command ends.
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include "comm/com_port.h"
 #include "commands.h"
@@ -12,12 +11,8 @@
 #include "fax_session_cli.h"
 #include "fax/fax_log.h"
 #include "fax/send_fax.h"
-#include "faximage/apf_file.h"
-#include "faximage/fax_converter.h"
-#include "interrupts.h"
 #include "platform/main_thread_bridge.h"
 #include "platform/strings/messages.h"
-#include "platform/working_folder.h"
 
 namespace tlm::tlmfax {
 
@@ -27,34 +22,6 @@ constexpr const char* kSendUsage =
     "usage: tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
     "                   [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
     "                   [--retry-wait S] [--history FILE] [--fine] NUMBER FILE";
-
-constexpr const char* kSendFolderPrefix = "tlmfax-send-";
-
-// The fax file to send for `file`: the file itself when it is a fax file or
-// names no type the converter reads, else the file converted into
-// `working` (made on first use in the temporary folder). Ctrl-C during the
-// conversion aborts it.
-std::string FaxFileFor(const std::string& file, bool fine, WorkingFolder& working, const char* name) {
-  const TFaxInputDocumentType type = ImageTypeFromExtension(file);
-  if (file.empty() || type == idNone || ApfCheckSignature(file)) return file;
-  if (working.Path().empty()) {
-    std::error_code ec;
-    std::string parent = std::filesystem::temp_directory_path(ec).string();
-    if (ec || parent.empty()) parent = "/tmp";
-    if (parent.back() != '/') parent += '/';
-    RemoveStaleWorkingFolders(parent, kSendFolderPrefix);
-    if (!working.Create(parent, kSendFolderPrefix)) throw std::runtime_error("cannot create a working folder in " + parent);
-  }
-  TKvFaxConverter converter;
-  converter.InputDocumentType = type;
-  converter.Resolution = fine ? frHigh : frNormal;
-  converter.SetDocumentFile(file);
-  converter.OutFileName = working.Path() + name;
-  CatchInterrupts();
-  converter.OnStatus = [](TKvFaxConverter&, bool, bool, int, int, long, long, bool& abort) { abort = Interrupted(); };
-  converter.ConvertToApf();
-  return converter.OutputPath();
-}
 
 }  // namespace
 
@@ -88,9 +55,11 @@ int RunSend(const Args& args) {
   }
   if (port.empty() || positional.size() != 2) return Fail(kSendUsage);
   number = positional[0];
+  // A PDF file or an image is converted on the way; the working folder goes
+  // when the command ends, whichever way.
   WorkingFolder working;
-  file = FaxFileFor(positional[1], fine, working, "DOCUMENT.APF");
-  cover = FaxFileFor(cover, fine, working, "COVER.APF");
+  file = FaxFileToSend(positional[1], fine, working, "DOCUMENT.APF");
+  cover = FaxFileToSend(cover, fine, working, "COVER.APF");
 
   PumpedBridge bridge;
   TKvComPort comPort;

@@ -4,6 +4,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
+
+#include "faximage/apf_file.h"
+#include "faximage/fax_errors.h"
+#include "interrupts.h"
 
 namespace tlm::tlmfax {
 
@@ -42,6 +47,40 @@ bool ParseRange(const std::string& text, int& first, int& last) {
   first = int(a);
   last = int(b);
   return true;
+}
+
+namespace {
+
+constexpr const char* kSendFolderPrefix = "tlmfax-send-";
+
+void MakeWorkingFolder(WorkingFolder& working) {
+  std::error_code ec;
+  std::string parent = std::filesystem::temp_directory_path(ec).string();
+  if (ec || parent.empty()) parent = "/tmp";
+  if (parent.back() != '/') parent += '/';
+  RemoveStaleWorkingFolders(parent, kSendFolderPrefix);
+  if (!working.Create(parent, kSendFolderPrefix)) throw std::runtime_error("cannot create a working folder in " + parent);
+}
+
+}  // namespace
+
+std::string FaxFileToSend(const std::string& file, bool fine, WorkingFolder& working, const char* name) {
+  const TFaxInputDocumentType type = ImageTypeFromExtension(file);
+  if (file.empty() || type == idNone || ApfCheckSignature(file)) return file;
+  if (working.Path().empty()) MakeWorkingFolder(working);
+  TKvFaxConverter converter;
+  converter.InputDocumentType = type;
+  converter.Resolution = fine ? frHigh : frNormal;
+  converter.SetDocumentFile(file);
+  converter.OutFileName = working.Path() + name;
+  CatchInterrupts();
+  converter.OnStatus = [](TKvFaxConverter&, bool, bool, int, int, long, long, bool& abort) { abort = Interrupted(); };
+  try {
+    converter.ConvertToApf();
+  } catch (const EFaxImageError& e) {
+    throw std::runtime_error(file + ": " + e.what() + " (" + std::to_string(e.Code()) + ")");
+  }
+  return converter.OutputPath();
 }
 
 }  // namespace tlm::tlmfax

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "faximage/fax_converter.h"
+#include "platform/working_folder.h"
 
 namespace tlm::tlmfax {
 
@@ -17,5 +18,12 @@ TFaxInputDocumentType ImageTypeFromExtension(const std::string& file);
 
 // "A-B" or "A" into a page range from 1; false when it does not parse.
 bool ParseRange(const std::string& text, int& first, int& last);
+
+// The fax file to send for `file`: the file itself when it is a fax file or
+// has no extension of an image or PDF type, else the file converted into
+// `working` as `name` (the folder made in the temporary folder on first
+// use). Ctrl-C or SIGTERM abort the conversion. Throws std::runtime_error
+// naming the file with the reason and its code.
+std::string FaxFileToSend(const std::string& file, bool fine, WorkingFolder& working, const char* name);
 
 }  // namespace tlm::tlmfax
