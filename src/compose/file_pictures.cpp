@@ -25,12 +25,6 @@ bool StartsWith(const std::vector<std::uint8_t>& bytes, const char* magic, std::
   return bytes.size() >= n && std::equal(magic, magic + n, bytes.begin());
 }
 
-bool IsPdf(const std::vector<std::uint8_t>& bytes) {
-  static constexpr char kMagic[] = "%PDF-";
-  const auto head = bytes.begin() + std::ptrdiff_t(std::min<std::size_t>(bytes.size(), 1024));
-  return std::search(bytes.begin(), head, kMagic, kMagic + 5) != head;
-}
-
 bool IsTiff(const std::vector<std::uint8_t>& bytes) {
   return StartsWith(bytes, "II*\0", 4) || StartsWith(bytes, "MM\0*", 4);
 }
@@ -142,7 +136,7 @@ std::vector<FilePicture> ReadFilePictures(const QString& path, int boxWidthTwips
   const QString name = QFileInfo(path).fileName();
   try {
     std::vector<std::uint8_t> bytes = ReadImageFile(path.toStdString());
-    if (IsPdf(bytes)) return PdfPictures(std::move(bytes), boxWidthTwips, boxHeightTwips, dpi);
+    if (LooksLikePdf(bytes)) return PdfPictures(std::move(bytes), boxWidthTwips, boxHeightTwips, dpi);
     if (IsTiff(bytes)) return TiffPictures(std::move(bytes), boxWidthTwips, boxHeightTwips);
     const QByteArray raw(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
     return ImagePictures(path, raw, boxWidthTwips, boxHeightTwips, error);

@@ -44,48 +44,6 @@ bool EndsAsPdf(const std::vector<std::uint8_t>& file) {
 
 int RoundUp(double pixels) { return int(std::ceil(pixels - 1e-6)); }
 
-}  // namespace
-
-struct PdfDocument::Impl {
-  std::vector<std::uint8_t> file;  // poppler reads it in place
-  std::unique_ptr<poppler::document> document;
-  int pages = 0;
-};
-
-PdfDocument::PdfDocument(std::vector<std::uint8_t> file) : impl_(std::make_unique<Impl>()) {
-  SilencePoppler();
-  impl_->file = std::move(file);
-  const std::vector<std::uint8_t>& bytes = impl_->file;
-  static constexpr char kMagic[] = "%PDF-";
-  const std::size_t head = std::min<std::size_t>(bytes.size(), 1024);
-  if (std::search(bytes.begin(), bytes.begin() + std::ptrdiff_t(head), kMagic, kMagic + 5) ==
-      bytes.begin() + std::ptrdiff_t(head)) {
-    Refuse("The file is not a PDF file");
-  }
-  if (!EndsAsPdf(bytes)) Refuse("The PDF file is damaged: it ends early");
-  if (bytes.size() > std::size_t(std::numeric_limits<int>::max())) Refuse("The PDF file is too large");
-  impl_->document.reset(
-      poppler::document::load_from_raw_data(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
-  if (!impl_->document) {
-    // Poppler gives no reason; a file it cannot open is either encrypted in a
-    // way it refuses without the password or broken.
-    Refuse("The PDF file is damaged or cannot be read");
-  }
-  if (impl_->document->is_locked()) Refuse("The PDF file is protected by a password");
-  impl_->pages = impl_->document->pages();
-  if (impl_->pages <= 0) Refuse("The PDF file has no pages");
-  if (impl_->pages > kMaxPdfPages) {
-    Refuse("The PDF file has " + std::to_string(impl_->pages) + " pages; a fax can take at most " +
-           std::to_string(kMaxPdfPages));
-  }
-}
-
-PdfDocument::~PdfDocument() = default;
-
-int PdfDocument::PageCount() const { return impl_->pages; }
-
-namespace {
-
 std::string PageName(int index) { return "Page " + std::to_string(index + 1) + " of the PDF file"; }
 
 std::unique_ptr<poppler::page> OpenPage(const poppler::document& document, int pages, int index) {
@@ -109,6 +67,45 @@ PdfPageSize SizeOf(const poppler::page& page, int index) {
 }
 
 }  // namespace
+
+bool LooksLikePdf(const std::vector<std::uint8_t>& file) {
+  static constexpr char kMagic[] = "%PDF-";
+  const auto head = file.begin() + std::ptrdiff_t(std::min<std::size_t>(file.size(), 1024));
+  return std::search(file.begin(), head, kMagic, kMagic + 5) != head;
+}
+
+struct PdfDocument::Impl {
+  std::vector<std::uint8_t> file;  // poppler reads it in place
+  std::unique_ptr<poppler::document> document;
+  int pages = 0;
+};
+
+PdfDocument::PdfDocument(std::vector<std::uint8_t> file) : impl_(std::make_unique<Impl>()) {
+  SilencePoppler();
+  impl_->file = std::move(file);
+  const std::vector<std::uint8_t>& bytes = impl_->file;
+  if (!LooksLikePdf(bytes)) Refuse("The file is not a PDF file");
+  if (!EndsAsPdf(bytes)) Refuse("The PDF file is damaged: it ends early");
+  if (bytes.size() > std::size_t(std::numeric_limits<int>::max())) Refuse("The PDF file is too large");
+  impl_->document.reset(
+      poppler::document::load_from_raw_data(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+  if (!impl_->document) {
+    // Poppler gives no reason; a file it cannot open is either encrypted in a
+    // way it refuses without the password or broken.
+    Refuse("The PDF file is damaged or cannot be read");
+  }
+  if (impl_->document->is_locked()) Refuse("The PDF file is protected by a password");
+  impl_->pages = impl_->document->pages();
+  if (impl_->pages <= 0) Refuse("The PDF file has no pages");
+  if (impl_->pages > kMaxPdfPages) {
+    Refuse("The PDF file has " + std::to_string(impl_->pages) + " pages; a fax can take at most " +
+           std::to_string(kMaxPdfPages));
+  }
+}
+
+PdfDocument::~PdfDocument() = default;
+
+int PdfDocument::PageCount() const { return impl_->pages; }
 
 PdfPageSize PdfDocument::PageSize(int index) const {
   return SizeOf(*OpenPage(*impl_->document, impl_->pages, index), index);

@@ -40,6 +40,10 @@ struct PdfPageRange {
   int last = 0;
 };
 
+// True when "%PDF-" starts the file (within its first kilobyte, as readers
+// allow).
+bool LooksLikePdf(const std::vector<std::uint8_t>& file);
+
 class PdfDocument {
  public:
   // Parses the whole file (kept in memory while the document lives).
