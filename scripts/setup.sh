@@ -20,6 +20,8 @@ packages=(
   desktop-file-utils appstream lintian dpkg-dev groff-base man-db shared-mime-info
   # printing and reading printed PDF files
   poppler-utils cups
+  # rich text with tables and pictures as LibreOffice shows it
+  libreoffice-writer-nogui
   # the program at run time: spell checking, fonts, a display for screenshots
   libhunspell-dev hunspell-en-us fonts-liberation fontconfig xfonts-base
   xvfb xauth x11-apps

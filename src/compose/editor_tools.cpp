@@ -1,6 +1,7 @@
 #include "compose/editor_tools.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
@@ -11,7 +12,9 @@
 #include "app/window_placement.h"
 #include "compose/compose_context.h"
 #include "compose/paragraph_prop_dlg.h"
+#include "compose/picture_size_dlg.h"
 #include "richtext/default_font.h"
+#include "richtext/picture_tools.h"
 #include "richtext/rich_text_editor.h"
 #include "richtext/spell_check_dialog.h"
 
@@ -24,6 +27,42 @@ void ShowWordWrap(QAction* action, bool on) {
   const QString hint = on ? QStringLiteral("Toggle word wrap off") : QStringLiteral("Toggle word wrap on");
   action->setToolTip(hint);
   action->setStatusTip(hint);
+}
+
+// "Insert Picture..." and "Picture Size...".
+void AddPictureTools(EditorTools& tools, QToolBar& bar, QWidget* owner, RichTextEditor* target) {
+  tools.insertPicture = bar.addAction(QStringLiteral("Insert Picture..."));
+  tools.insertPicture->setObjectName(QStringLiteral("InsertPictureAction"));
+  tools.insertPicture->setToolTip(QStringLiteral("Insert a picture from a file"));
+  QObject::connect(tools.insertPicture, &QAction::triggered, owner, [owner, target] {
+    const QString path = QFileDialog::getOpenFileName(
+        owner, QStringLiteral("Insert Picture"), {},
+        QStringLiteral("Pictures (*.png *.jpg *.jpeg *.bmp *.gif);;All files (*)"), nullptr,
+        QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty()) return;
+    QTextCursor cursor = target->TextCursor();
+    QString error;
+    if (!InsertPictureFile(cursor, path, &error)) {
+      ShowInformation(owner, error);
+      return;
+    }
+    target->SetTextCursor(cursor);
+  });
+
+  // "Picture Size..." drops down under the same button: the toolbar is full.
+  tools.pictureSize = new QAction(QStringLiteral("Picture Size..."), &bar);
+  tools.pictureSize->setObjectName(QStringLiteral("PictureSizeAction"));
+  tools.pictureSize->setToolTip(QStringLiteral("Change the size of the picture at the cursor"));
+  QObject::connect(tools.pictureSize, &QAction::triggered, owner, [owner, target] { EditPictureSize(*target, owner); });
+  QObject::connect(target, &RichTextEditor::PictureDoubleClicked, owner,
+                   [owner, target] { EditPictureSize(*target, owner); });
+  if (auto* button = qobject_cast<QToolButton*>(bar.widgetForAction(tools.insertPicture))) {
+    auto* menu = new QMenu(button);
+    menu->addAction(tools.insertPicture);
+    menu->addAction(tools.pictureSize);
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::MenuButtonPopup);
+  }
 }
 
 }  // namespace
@@ -77,6 +116,8 @@ EditorTools AddEditorTools(RichTextEditor& editor, QWidget* owner, Settings& set
   QObject::connect(tools.defaultFont, &QAction::triggered, owner, [owner, target, current] {
     if (ChooseDefaultFont(owner, *current)) ApplyDefaultFont(*target, *current);
   });
+
+  AddPictureTools(tools, *bar, owner, target);
 
   QObject::connect(&editor, &RichTextEditor::SpellCheckRequested, owner,
                    [owner, target] { RunSpellCheck(target, owner, [](QWidget* w) { CenterWindow(w); }); });

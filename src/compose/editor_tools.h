@@ -1,7 +1,8 @@
 #pragma once
 // The buttons the fax editor and the cover editor add to a rich-text
 // editor's toolbar: page break, paragraph properties, word wrap, default font,
-// and the spell-check command answered with the spell check dialog.
+// inserting and sizing pictures, and the spell-check command answered with
+// the spell check dialog.
 #include <QString>
 #include <functional>
 
@@ -19,6 +20,8 @@ struct EditorTools {
   QAction* paragraph = nullptr;
   QAction* wordWrap = nullptr;
   QAction* defaultFont = nullptr;
+  QAction* insertPicture = nullptr;  // "Insert Picture..." from an image file
+  QAction* pictureSize = nullptr;    // "Picture Size..." of the picture at the caret
 };
 
 // US Letter with half-inch margins, the page of every fax and cover text.

@@ -1,9 +1,18 @@
 #include "richtext/page_view.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QClipboard>
+#include <QGraphicsSceneDragDropEvent>
+#include <QGraphicsSceneMouseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
 #include <QTextDocument>
 #include <algorithm>
+
+#include "richtext/picture_tools.h"
 
 namespace tlm {
 
@@ -11,6 +20,63 @@ void PageTextItem::paint(QPainter* painter, const QStyleOptionGraphicsItem* opti
   QStyleOptionGraphicsItem plain(*option);
   plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
   QGraphicsTextItem::paint(painter, &plain, widget);
+}
+
+void PageTextItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) {
+  const int position = document()->documentLayout()->hitTest(event->pos(), Qt::ExactHit);
+  QTextCursor at(document());
+  QTextCursor picture;
+  if (position >= 0 && pictureDoubleClicked && (textInteractionFlags() & Qt::TextEditable)) {
+    at.setPosition(position);
+    if (PictureAtCursor(at, picture)) {
+      setTextCursor(picture);
+      pictureDoubleClicked();
+      event->accept();
+      return;
+    }
+  }
+  QGraphicsTextItem::mouseDoubleClickEvent(event);
+}
+
+void PageTextItem::keyPressEvent(QKeyEvent* event) {
+  const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+  const bool editable = textInteractionFlags() & Qt::TextEditable;
+  if (editable && event == QKeySequence::Paste && clipboard && MimeHoldsPictures(*clipboard)) {
+    QTextCursor cursor = textCursor();
+    if (InsertPicturesFromMime(cursor, *clipboard)) setTextCursor(cursor);
+    event->accept();
+    return;
+  }
+  QGraphicsTextItem::keyPressEvent(event);
+}
+
+void PageTextItem::dragEnterEvent(QGraphicsSceneDragDropEvent* event) {
+  if ((textInteractionFlags() & Qt::TextEditable) && MimeHoldsPictures(*event->mimeData())) {
+    event->acceptProposedAction();
+    return;
+  }
+  QGraphicsTextItem::dragEnterEvent(event);
+}
+
+void PageTextItem::dragMoveEvent(QGraphicsSceneDragDropEvent* event) {
+  if ((textInteractionFlags() & Qt::TextEditable) && MimeHoldsPictures(*event->mimeData())) {
+    event->acceptProposedAction();
+    return;
+  }
+  QGraphicsTextItem::dragMoveEvent(event);
+}
+
+void PageTextItem::dropEvent(QGraphicsSceneDragDropEvent* event) {
+  if (!(textInteractionFlags() & Qt::TextEditable) || !MimeHoldsPictures(*event->mimeData())) {
+    QGraphicsTextItem::dropEvent(event);
+    return;
+  }
+  // The pictures go where the mouse let them go.
+  QTextCursor cursor = textCursor();
+  int position = document()->documentLayout()->hitTest(event->pos(), Qt::FuzzyHit);
+  if (position >= 0) cursor.setPosition(position);
+  if (InsertPicturesFromMime(cursor, *event->mimeData())) setTextCursor(cursor);
+  event->acceptProposedAction();
 }
 
 PageView::PageView(QGraphicsScene* scene, QWidget* parent) : QGraphicsView(scene, parent) {

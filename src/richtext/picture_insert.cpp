@@ -11,8 +11,6 @@
 namespace tlm {
 namespace {
 
-constexpr double kDefaultImageDpi = 96;
-
 bool IsJpeg(const QByteArray& bytes) { return bytes.startsWith("\xFF\xD8\xFF"); }
 bool IsPng(const QByteArray& bytes) { return bytes.startsWith("\x89PNG\r\n\x1A\n"); }
 
@@ -44,7 +42,7 @@ void InsertPicture(QTextCursor& cursor, const QImage& image, const QByteArray& e
     picture.data = png.toStdString();
   }
   if (widthTwips <= 0 || heightTwips <= 0) {
-    double dpi = image.dotsPerMeterX() > 0 ? image.dotsPerMeterX() * 0.0254 : kDefaultImageDpi;
+    const double dpi = ImageDpi(image);
     double width = image.width() * 1440.0 / dpi;
     double height = image.height() * 1440.0 / dpi;
     // A picture wider than the text is made to fit it.

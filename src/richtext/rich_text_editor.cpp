@@ -58,6 +58,7 @@ RichTextEditor::RichTextEditor(QWidget* parent) : QWidget(parent) {
   layout->addWidget(view_, 1);
 
   auto* text = new PageTextItem();
+  text->pictureDoubleClicked = [this] { emit PictureDoubleClicked(); };
   text->setTextInteractionFlags(Qt::TextEditorInteraction);
   auto* doc = new QTextDocument(text);
   doc->setUseDesignMetrics(true);

@@ -128,6 +128,8 @@ class RichTextEditor : public QWidget {
   // The spell-check command; the owner opens the spell checker.
   void SpellCheckRequested();
   void Changed();
+  // A picture was double-clicked; it is selected.
+  void PictureDoubleClicked();
 
  private:
   double EditDpi() const;

@@ -57,7 +57,7 @@ bool IsLineArt(const QImage& grey) {
   qint64 extremes = 0;
   for (int y = 0; y < grey.height(); ++y) {
     const uchar* row = grey.constScanLine(y);
-    for (int x = 0; x < grey.width(); ++x) extremes += (row[x] < 64 || row[x] > 192) ? 1 : 0;
+    for (int x = 0; x < grey.width(); ++x) extremes += (row[x] < 40 || row[x] > 215) ? 1 : 0;
   }
   qint64 total = qint64(grey.width()) * grey.height();
   return total == 0 || extremes * 100 >= total * 85;
@@ -112,6 +112,11 @@ QImage DecodePictureBytes(const QByteArray& bytes) {
   return image;
 }
 
+double ImageDpi(const QImage& image) {
+  const double dpi = std::round(image.dotsPerMeterX() * 0.0254 * 10) / 10;
+  return dpi >= 10 && dpi <= 10000 ? dpi : kDefaultImageDpi;
+}
+
 double DocumentDpi(const QTextDocument& doc) {
   double dpi = doc.property(kDpiProperty).toDouble();
   return dpi > 0 ? dpi : LayoutDpi();
@@ -129,7 +134,7 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
   int widthTwips = picture.widthTwips;
   int heightTwips = picture.heightTwips;
   if ((widthTwips <= 0 || heightTwips <= 0) && !image.isNull()) {
-    double imageDpi = image.dotsPerMeterX() > 0 ? image.dotsPerMeterX() * 0.0254 : kDefaultImageDpi;
+    const double imageDpi = ImageDpi(image);
     widthTwips = PixelsToTwips(image.width(), imageDpi);
     heightTwips = PixelsToTwips(image.height(), imageDpi);
   }

@@ -34,6 +34,10 @@ bool IsPictureFormat(const QTextFormat& format);
 // Decodes PNG or JPEG bytes; a null image when they are damaged or too large.
 QImage DecodePictureBytes(const QByteArray& bytes);
 
+// The resolution an image was made for (96 when it does not say), rounded
+// to a tenth so that 3780 dots a metre is 96 dpi.
+double ImageDpi(const QImage& image);
+
 // The resolution the document's pixels have (set by BuildTextDocument).
 double DocumentDpi(const QTextDocument& doc);
 void SetDocumentDpi(QTextDocument& doc, double dpi);

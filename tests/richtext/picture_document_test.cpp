@@ -11,7 +11,11 @@
 #include <QTextDocument>
 
 #include "qt_app.h"
+#include "support/temp_dir.h"
+#include "richtext/page_renderer.h"
 #include "richtext/picture_insert.h"
+#include "richtext/rich_text_editor.h"
+#include "richtext/rtf/rtf_reader.h"
 #include "richtext/text_document_model.h"
 #include "richtext/text_document_pictures.h"
 
@@ -114,6 +118,140 @@ TEST_F(PictureDocumentTest, ImageWithoutBytesIsStoredAsPngAndOwnSizeFitsTheText)
   const rtf::PageSetup page;
   EXPECT_EQ(model.pictures[0].widthTwips, page.paperWidth - page.marginLeft - page.marginRight);
   EXPECT_NEAR(model.pictures[0].heightTwips, model.pictures[0].widthTwips / 10, 2);
+}
+
+
+// A model of one paragraph holding `picture` at `widthTwips` x `heightTwips`,
+// on a page with one-inch margins.
+rtf::Document ModelWithPicture(const QImage& image, int widthTwips, int heightTwips) {
+  rtf::Document doc;
+  doc.page = rtf::PageSetup{12240, 15840, 1440, 1440, 1440, 1440};
+  rtf::Picture picture;
+  picture.kind = rtf::PictureKind::Png;
+  picture.data = Encode(image, "PNG").toStdString();
+  picture.widthTwips = widthTwips;
+  picture.heightTwips = heightTwips;
+  doc.pictures.push_back(picture);
+  doc.paragraphs.emplace_back();
+  rtf::AppendPicture(doc.paragraphs.back(), 0, rtf::CharFormat{});
+  return doc;
+}
+
+// The page at 200 dpi as the fax page is painted, in grey.
+QImage RenderAt200(const rtf::Document& doc) {
+  PageRenderer renderer(doc, 200, true);
+  QImage page(1700, 2200, QImage::Format_Grayscale8);
+  page.fill(Qt::white);
+  QPainter painter(&page);
+  renderer.PaintPage(&painter, 0, 0, page.width(), page.height(), 0, true);
+  return page;
+}
+
+// The fraction of black pixels in a box; counts grey pixels in `grey`.
+double BlackIn(const QImage& page, QRect box, int* grey = nullptr) {
+  int black = 0;
+  for (int y = box.top(); y <= box.bottom(); ++y) {
+    for (int x = box.left(); x <= box.right(); ++x) {
+      const int v = qGray(page.pixel(x, y));
+      black += v < 128;
+      if (grey && v > 0 && v < 255) ++*grey;
+    }
+  }
+  return double(black) / (box.width() * box.height());
+}
+
+TEST_F(PictureDocumentTest, PhotographsAreDitheredAndLineArtStaysSharpAtTheFaxResolution) {
+  // A photograph 3 x 1 inches from dark to light: 600 x 200 pixels at 200 dpi,
+  // below the one-inch margins at (200, 200).
+  const QImage photo = Photo(300, 100);
+  QImage page = RenderAt200(ModelWithPicture(photo, 3 * 1440, 1440));
+  int grey = 0;
+  const double dark = BlackIn(page, QRect(205, 205, 140, 190), &grey);
+  const double light = BlackIn(page, QRect(650, 205, 140, 190), &grey);
+  EXPECT_EQ(grey, 0) << "the page is black and white";
+  EXPECT_GT(dark, 0.3);
+  EXPECT_LT(dark, 0.97) << "a dark photograph is dithered, not a black block";
+  EXPECT_LT(light, dark);
+  // The dither is the converter's: a mid-dark flat area shows its pattern.
+  QImage flat(200, 100, QImage::Format_RGB32);
+  flat.fill(QColor(70, 60, 50));
+  for (int x = 0; x < 200; x += 10) flat.setPixel(x, 50, qRgb(250, 250, 250));  // not pure line art
+  page = RenderAt200(ModelWithPicture(flat, 1440, 720));
+  const double flatBlack = BlackIn(page, QRect(210, 210, 150, 40));
+  EXPECT_GT(flatBlack, 0.1);
+  EXPECT_LT(flatBlack, 0.9);
+
+  // Line art (the ring and bar) is thresholded: the scaled drawing and the
+  // page agree nearly everywhere, with no dither dots in the white.
+  const QImage art = LineArt(400, 100);
+  page = RenderAt200(ModelWithPicture(art, 3 * 1440, 3 * 360));
+  const QImage expected = art.scaled(600, 150, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  int differ = 0;
+  for (int y = 0; y < 150; ++y)
+    for (int x = 0; x < 600; ++x) differ += (qGray(expected.pixel(x, y)) < 128) != (qGray(page.pixel(200 + x, 200 + y)) < 128);
+  EXPECT_LT(differ, 600 * 150 / 50);
+  EXPECT_EQ(BlackIn(page, QRect(420, 205, 150, 40)), 0.0);  // white between the ring and the bar's top
+}
+
+TEST_F(PictureDocumentTest, LibreOfficeLogoLoadsAtItsSizeAndKeepsItsPixelsWhenSaved) {
+  const std::string folder = std::string(TOLMERA_FIXTURES_DIR) + "/rtf/";
+  RichTextEditor editor;
+  ASSERT_TRUE(editor.LoadRtf(QString::fromStdString(folder + "letter-with-logo-libreoffice.rtf")));
+  QTextCursor find(editor.Document());
+  find.setPosition(1);
+  const QTextImageFormat image = find.charFormat().toImageFormat();
+  ASSERT_TRUE(IsPictureFormat(image));
+  const double dpi = DocumentDpi(*editor.Document());
+  EXPECT_NEAR(image.width(), 3000 * dpi / 1440, 0.01);  // 2.08 x 0.625 inches on the page
+  EXPECT_NEAR(image.height(), 900 * dpi / 1440, 0.01);
+  const QImage shown = editor.Document()->resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+  const QImage logo(QString::fromStdString(folder + "logo.png"));
+  ASSERT_FALSE(logo.isNull());
+  EXPECT_EQ(shown, logo);
+
+  // Saved and read again, the picture's pixels are the logo's.
+  rtf::Document again;
+  ASSERT_TRUE(rtf::ReadRtf(editor.RtfText(), again));
+  ASSERT_EQ(again.pictures.size(), 1u);
+  EXPECT_EQ(DecodePictureBytes(QByteArray::fromStdString(again.pictures[0].data)), logo);
+  EXPECT_EQ(again.pictures[0].widthTwips, 3000);
+  EXPECT_EQ(again.pictures[0].heightTwips, 900);
+}
+
+TEST_F(PictureDocumentTest, UnshownAndUndecodablePicturesKeepABlankBoxAndTheirBytes) {
+  rtf::Document doc;
+  doc.page = rtf::PageSetup{12240, 15840, 1440, 1440, 1440, 1440};
+  rtf::Picture metafile;
+  metafile.kind = rtf::PictureKind::Unshown;
+  metafile.data = std::string("\x01\x00\x09\x00", 4);
+  metafile.sourceFormat = "wmetafile8";
+  metafile.sourceWidth = 2540;
+  metafile.sourceHeight = 1270;
+  metafile.widthTwips = 1440;
+  metafile.heightTwips = 720;
+  rtf::Picture broken;  // a PNG that is not one: a 60000 x 60000 header and nothing else
+  broken.kind = rtf::PictureKind::Png;
+  broken.data = std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\xEA\x60\0\0\xEA\x60\x08\x02\0\0\0", 29);
+  broken.widthTwips = 2880;
+  broken.heightTwips = 1440;
+  doc.pictures = {metafile, broken};
+  doc.paragraphs.emplace_back();
+  rtf::AppendPicture(doc.paragraphs.back(), 0, rtf::CharFormat{});
+  rtf::AppendPicture(doc.paragraphs.back(), 1, rtf::CharFormat{});
+  rtf::AppendText(doc.paragraphs.back(), "after", rtf::CharFormat{});
+
+  QImage page = RenderAt200(doc);
+  EXPECT_EQ(BlackIn(page, QRect(200, 200, 200 + 400, 200)), 0.0) << "both boxes are blank on the fax page";
+  // The text after the boxes is pushed right by their widths (1 + 2 inches).
+  EXPECT_EQ(BlackIn(page, QRect(200, 200, 590, 200)), 0.0);
+  EXPECT_GT(BlackIn(page, QRect(800, 200, 120, 200)), 0.0);
+
+  QTextDocument built;
+  BuildTextDocument(doc, BuildOptions{}, built);
+  rtf::Document back = ModelFromTextDocument(built, BuildOptions{}.dpi, doc.page);
+  ASSERT_EQ(back.pictures.size(), 2u);
+  EXPECT_EQ(back.pictures[0], metafile);
+  EXPECT_EQ(back.pictures[1], broken);
 }
 
 }  // namespace
