@@ -90,11 +90,19 @@ TFaxEditor::TFaxEditor(ComposeContext& context, QWidget* parent) : QDialog(paren
   NoteBook->addWidget(BuildEditorPage(WPDoc, false));
   coverTools_ = AddEditorTools(*WPCover, this, context_.settings);
   docTools_ = AddEditorTools(*WPDoc, this, context_.settings);
+  // The document's pages may come from a file, beside the picture tools.
+  QAction* insertFile = WPDoc->ToolBar()->addAction(QStringLiteral("Insert File..."));
+  insertFile->setObjectName(QStringLiteral("InsertFileAction"));
+  insertFile->setToolTip(QStringLiteral("Insert the pages of a PDF file or a picture (Ctrl+Shift+I)"));
+  insertFile->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+  insertFile->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  WPDoc->addAction(insertFile);
+  connect(insertFile, &QAction::triggered, this, qOverload<>(&TFaxEditor::InsertFile));
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(NoteBook, 1);
-  resize(760, 620);
+  resize(880, 620);  // room for every tool of the document's toolbar
   setTabOrder(RecipientEdit, FaxNumberEdit);
   setTabOrder(FaxNumberEdit, SubjectEdit);
   ShowPage(kRecipientPage);
@@ -143,14 +151,6 @@ QWidget* TFaxEditor::BuildEditorPage(RichTextEditor* editor, bool withTemplate) 
     load->setObjectName(QStringLiteral("LoadTemplateAction"));
     load->setToolTip(QStringLiteral("Load Cover Sheet from Template"));
     connect(load, &QAction::triggered, this, &TFaxEditor::LoadTemplate);
-  } else {
-    QAction* insert = editor->ToolBar()->addAction(QStringLiteral("Insert File..."));
-    insert->setObjectName(QStringLiteral("InsertFileAction"));
-    insert->setToolTip(QStringLiteral("Insert the pages of a PDF file or a picture (Ctrl+Shift+I)"));
-    insert->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
-    insert->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    editor->addAction(insert);
-    connect(insert, &QAction::triggered, this, qOverload<>(&TFaxEditor::InsertFile));
   }
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
