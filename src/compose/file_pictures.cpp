@@ -68,11 +68,13 @@ std::vector<FilePicture> PdfPictures(std::vector<std::uint8_t> bytes, int boxWid
   return pictures;
 }
 
-// TIFF pages through the fax image layer's readers (CCITT coded ones too).
-// A page as wide as a fax line is a fax page: 204 dots per inch across and
-// fine (196) or standard (98) down by its length; other pages have square
-// pixels.
+// TIFF pages through the fax image layer's readers (CCITT coded ones too),
+// each in the proportions its resolution gives. A page whose file gives
+// none is taken for a fax page when it is as wide as a fax line (204 dots
+// per inch across, fine or standard down by its length), else as a page of
+// square pixels.
 std::vector<FilePicture> TiffPictures(std::vector<std::uint8_t> bytes, int boxWidth, int boxHeight) {
+  const std::vector<ImageResolution> resolutions = TiffPageResolutions(bytes);
   std::unique_ptr<RasterSource> source = TiffIsCcittCoded(bytes) ? OpenCcittTiff(std::move(bytes)) : OpenTiff(std::move(bytes));
   std::vector<FilePicture> pictures;
   int width = 0, height = 0;
@@ -89,8 +91,12 @@ std::vector<FilePicture> TiffPictures(std::vector<std::uint8_t> bytes, int boxWi
       if (!source->ReadRow(image.scanLine(y), std::size_t(image.bytesPerLine()))) ThrowFaxError(ecBadGraphicsFormat);
     }
     const bool faxWidth = width == 1728 || width == 2048 || width == 2432;
-    const double xdpi = faxWidth ? 204 : 200;
-    const double ydpi = faxWidth ? (height > 1500 ? 196 : 98) : 200;
+    double xdpi = faxWidth ? 204 : 200;
+    double ydpi = faxWidth ? (height > 1500 ? 196 : 98) : 200;
+    if (pictures.size() < resolutions.size() && resolutions[pictures.size()].x > 0) {
+      xdpi = resolutions[pictures.size()].x;
+      ydpi = resolutions[pictures.size()].y;
+    }
     FilePicture picture;
     Fit(width / xdpi, height / ydpi, boxWidth, boxHeight, picture);
     picture.image = std::move(image);

@@ -66,6 +66,37 @@ std::uint32_t Crc32(const QByteArray& bytes) {
   return ~crc;
 }
 
+// A one-page TIFF, 1 bit uncompressed and all black, of the given
+// resolution in dots per inch.
+std::string UncompressedTiff(int width, int height, int xdpi, int ydpi) {
+  std::string out("II*\0", 4);
+  auto u16 = [&out](int v) { out += char(v & 0xFF), out += char((v >> 8) & 0xFF); };
+  auto u32 = [&](std::uint32_t v) { u16(int(v & 0xFFFF)), u16(int(v >> 16)); };
+  const std::uint32_t entries = 11, ifd = 8, rationals = ifd + 2 + entries * 12 + 4, data = rationals + 16;
+  const std::uint32_t bytes = std::uint32_t((width + 7) / 8 * height);
+  u32(ifd);
+  u16(int(entries));
+  auto entry = [&](int tag, int type, std::uint32_t value) {
+    u16(tag), u16(type), u32(1);
+    if (type == 3) u16(int(value)), u16(0); else u32(value);
+  };
+  entry(256, 3, std::uint32_t(width));
+  entry(257, 3, std::uint32_t(height));
+  entry(258, 3, 1);
+  entry(259, 3, 1);  // no compression
+  entry(262, 3, 0);  // white is zero
+  entry(273, 4, data);
+  entry(277, 3, 1);
+  entry(278, 3, std::uint32_t(height));
+  entry(279, 4, bytes);
+  entry(282, 5, rationals);
+  entry(283, 5, rationals + 8);
+  u32(0);
+  u32(std::uint32_t(xdpi)), u32(1), u32(std::uint32_t(ydpi)), u32(1);
+  out.append(bytes, char(0xFF));
+  return out;
+}
+
 class QuietHost : public AssemblyHost {
  public:
   void SetBusy(bool) override {}
@@ -256,6 +287,16 @@ TEST_F(InsertFileTest, AFaxTiffGivesFullWidthPagesOfTheRightLength) {
   EXPECT_LE(pictures[0].heightTwips, height);
   InsertFilePictures(editor, pictures);
   EXPECT_EQ(PictureBlocks(*editor.Document()).size(), 1u);
+
+  // A TIFF that says it is 204 x 98 dpi: a standard-resolution page, twice
+  // as long as its pixels are high.
+  const std::string tiff = files.File("standard.tif");
+  testing::WriteText(tiff, UncompressedTiff(1000, 500, 204, 98));
+  const std::vector<FilePicture> standard =
+      ReadFilePictures(QString::fromStdString(tiff), width, height, kFaxPictureDpi, &error);
+  ASSERT_EQ(standard.size(), 1u) << error.toStdString();
+  EXPECT_NEAR(double(standard[0].heightTwips) / standard[0].widthTwips, (500 / 98.0) / (1000 / 204.0), 0.01);
+  EXPECT_EQ(standard[0].widthTwips, width);
 }
 
 }  // namespace
