@@ -97,10 +97,6 @@ PdfDocument::PdfDocument(std::vector<std::uint8_t> file) : impl_(std::make_uniqu
   if (impl_->document->is_locked()) Refuse("The PDF file is protected by a password");
   impl_->pages = impl_->document->pages();
   if (impl_->pages <= 0) Refuse("The PDF file has no pages");
-  if (impl_->pages > kMaxPdfPages) {
-    Refuse("The PDF file has " + std::to_string(impl_->pages) + " pages; a fax can take at most " +
-           std::to_string(kMaxPdfPages));
-  }
 }
 
 PdfDocument::~PdfDocument() = default;
@@ -163,6 +159,10 @@ class PdfSource final : public RasterSource {
     if (first_ < 1 || last_ < first_ || last_ > count) {
       Refuse("The PDF file has " + std::to_string(count) + (count == 1 ? " page" : " pages") + ", not pages " +
              std::to_string(first_) + "-" + std::to_string(last_));
+    }
+    if (last_ - first_ + 1 > kMaxPdfPages) {
+      Refuse("The PDF file has " + std::to_string(count) + " pages; a fax can take at most " +
+             std::to_string(kMaxPdfPages) + " of them");
     }
     next_ = first_;
   }

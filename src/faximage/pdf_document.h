@@ -4,7 +4,7 @@
 // resolution and fitted to the fax line, so text stays as crisp as the fax
 // allows. A file that cannot be faxed throws EBadGraphicsFormat (8002) with
 // a message that says why: protected by a password, damaged, no pages, too
-// many pages.
+// many pages to convert.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -14,7 +14,8 @@
 
 namespace tlm {
 
-// A PDF of more pages than this is not taken as one fax (time bound).
+// More pages of a PDF than this are not converted into one fax (a time
+// bound; a range of a longer file may be).
 inline constexpr int kMaxPdfPages = 1000;
 // Pages longer than this (inches, about a metre) are scaled down to it.
 inline constexpr double kMaxPdfPageInches = 40.0;

@@ -157,7 +157,9 @@ TEST_F(PdfInput, ManyPagesAreTakenUpToTheBound) {
   EXPECT_EQ(ApfPageCount(Convert(fiveHundred, false)), 500);
   EXPECT_EQ(ApfPageCount(Convert(fiveHundred, false, {499, 500})), 2);
   pages.resize(kMaxPdfPages + 1, pages.front());
-  ExpectRefused(Write("many.pdf", MakePdf(pages)), "at most 1000");
+  const std::string many = Write("many.pdf", MakePdf(pages));
+  ExpectRefused(many, "has 1001 pages; a fax can take at most 1000 of them");
+  EXPECT_EQ(ApfPageCount(Convert(many, false, {2, 1001})), 1000);
 }
 
 TEST_F(PdfInput, FilesThatCannotBeFaxedSayWhy) {
