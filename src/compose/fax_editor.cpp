@@ -226,12 +226,9 @@ void TFaxEditor::InsertFile(const QString& path) {
   int width = 0, height = 0;
   PictureBoxOf(*WPDoc, width, height);
   QString error;
-  std::vector<FilePicture> pictures;
-  {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    pictures = ReadFilePictures(path, width, height, kFaxPictureDpi, &error);
-    QApplication::restoreOverrideCursor();
-  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::vector<FilePicture> pictures = ReadFilePictures(path, width, height, kFaxPictureDpi, &error);
+  QApplication::restoreOverrideCursor();
   if (pictures.empty()) {
     ShowInformation(this, error);
     return;

@@ -1,6 +1,5 @@
 #include "compose/file_pictures.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QTextBlock>
