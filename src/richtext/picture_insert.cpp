@@ -1,6 +1,5 @@
 #include "richtext/picture_insert.h"
 
-#include <QBuffer>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <algorithm>
@@ -34,12 +33,9 @@ void InsertPicture(QTextCursor& cursor, const QImage& image, const QByteArray& e
     picture.kind = rtf::PictureKind::Jpeg;
     picture.data = encoded.toStdString();
   } else {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    // Encoded as PNG when the text is first saved or rendered, not here:
+    // inserting the pages of a long file stays quick.
     picture.kind = rtf::PictureKind::Png;
-    picture.data = png.toStdString();
   }
   if (widthTwips <= 0 || heightTwips <= 0) {
     const double dpi = ImageDpi(image);

@@ -43,6 +43,16 @@ bool InsertPictureFile(QTextCursor& cursor, const QString& path, QString* error)
     return false;
   }
   const QByteArray bytes = file.readAll();
+  const QSize claimed = QImageReader(path).size();
+  if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > kMaxPicturePixels) {
+    if (error) {
+      *error = QStringLiteral("%1 is too large a picture to insert (%2 x %3 pixels).")
+                   .arg(path)
+                   .arg(claimed.width())
+                   .arg(claimed.height());
+    }
+    return false;
+  }
   const QImage image = DecodePictureBytes(bytes);
   if (image.isNull()) {
     if (error) *error = QStringLiteral("%1 is not a picture that can be inserted.").arg(path);

@@ -8,7 +8,11 @@
 #include <QTextFragment>
 #include <QUrl>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <deque>
+#include <mutex>
+#include <optional>
 
 #include "faximage/mono_bitmap.h"
 #include "faximage/raster_source.h"
@@ -23,22 +27,96 @@ constexpr double kDefaultImageDpi = 96;
 
 int PixelsToTwips(double pixels, double dpi) { return static_cast<int>(std::lround(pixels * 1440.0 / dpi)); }
 
-// The first picture number not yet registered with the document.
+// Picture numbers are unique in the process, so that a picture copied from
+// one document to another never meets a different picture of the same name.
 int FreePictureNumber(const QTextDocument& doc) {
-  int n = doc.property("tlmPictureCount").toInt();
-  while (!doc.resource(QTextDocument::ImageResource, QUrl(PictureUrl(n))).isNull()) ++n;
+  static std::atomic<int> next{0};
+  int n = next++;
+  while (!doc.resource(QTextDocument::ImageResource, QUrl(PictureUrl(n))).isNull()) n = next++;
   return n;
 }
 
-// What an unshown picture shows: a light grey frame on screen, nothing in print.
-QImage EmptyBox(int width, int height, bool forPrinting) {
-  QImage box(std::clamp(width, 1, 400), std::clamp(height, 1, 400), QImage::Format_ARGB32);
-  box.fill(Qt::transparent);
-  if (!forPrinting) {
-    QPainter p(&box);
-    p.setPen(QPen(QColor(170, 170, 170), 1, Qt::DashLine));
-    p.drawRect(box.rect().adjusted(0, 0, -1, -1));
+// The pictures of the editors' documents, by name, for a paste into another
+// document: the copied text names its pictures but does not carry them.
+// The most recent ones are kept, up to a bound.
+class PictureStore {
+ public:
+  struct Entry {
+    QImage image;
+    QByteArray bytes;
+    int kind = 0;
+    QString source;
+  };
+
+  static PictureStore& Instance() {
+    static PictureStore store;
+    return store;
   }
+
+  void Put(const QString& name, Entry entry) {
+    std::lock_guard lock(mutex_);
+    auto known = entries_.find(name);
+    if (known != entries_.end()) bytes_ -= Size(*known);
+    bytes_ += Size(entry);
+    entries_.insert(name, std::move(entry));
+    order_.push_back(name);
+    while (order_.size() > 1 && (order_.size() > kMaxEntries || bytes_ > kMaxBytes)) {
+      auto old = entries_.find(order_.front());
+      if (old != entries_.end()) {
+        bytes_ -= Size(*old);
+        entries_.erase(old);
+      }
+      order_.pop_front();
+    }
+  }
+
+  std::optional<Entry> Get(const QString& name) const {
+    std::lock_guard lock(mutex_);
+    auto it = entries_.constFind(name);
+    if (it == entries_.constEnd()) return std::nullopt;
+    return *it;
+  }
+
+ private:
+  static constexpr std::size_t kMaxEntries = 256;
+  static constexpr qint64 kMaxBytes = 256ll << 20;
+  static qint64 Size(const Entry& e) { return e.image.sizeInBytes() + e.bytes.size(); }
+
+  mutable std::mutex mutex_;
+  QHash<QString, Entry> entries_;
+  std::deque<QString> order_;
+  qint64 bytes_ = 0;
+};
+
+// Every document finds a picture it lacks in the store.
+void ProvideStoredPictures() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    QTextDocument::setDefaultResourceProvider([](const QUrl& url) -> QVariant {
+      if (!url.toString().startsWith(kScheme)) return {};
+      std::optional<PictureStore::Entry> entry = PictureStore::Instance().Get(url.toString());
+      return entry ? QVariant(entry->image) : QVariant();
+    });
+  });
+}
+
+// What an unshown picture shows: a light grey frame on screen, nothing in
+// print. Drawn small and 1 bit deep (the document scales it to the box), so
+// that a file of thousands of boxes costs little memory.
+QImage EmptyBox(int width, int height, bool forPrinting) {
+  static const QImage blank = [] {
+    QImage image(1, 1, QImage::Format_Mono);
+    image.setColorTable({qRgba(0, 0, 0, 0), qRgba(0, 0, 0, 0)});
+    image.fill(0);
+    return image;
+  }();
+  if (forPrinting) return blank;
+  const int step = std::max(1, std::max(width, height) / 128);
+  QImage box(std::clamp(width / step, 2, 128), std::clamp(height / step, 2, 128), QImage::Format_Mono);
+  box.setColorTable({qRgba(0, 0, 0, 0), qRgb(170, 170, 170)});
+  box.fill(0);
+  for (int x = 0; x < box.width(); x += 2) box.setPixel(x, 0, 1), box.setPixel(x, box.height() - 1, 1);
+  for (int y = 0; y < box.height(); y += 2) box.setPixel(0, y, 1), box.setPixel(box.width() - 1, y, 1);
   return box;
 }
 
@@ -147,7 +225,6 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
   if (image.isNull()) image = EmptyBox(static_cast<int>(width), static_cast<int>(height), forPrinting);
 
   const int n = FreePictureNumber(*doc);
-  doc->setProperty("tlmPictureCount", n + 1);
   doc->addResource(QTextDocument::ImageResource, QUrl(PictureUrl(n)), image);
   QTextImageFormat format;
   format.merge(charFormat);
@@ -164,6 +241,11 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
                                                    .arg(picture.sourceHeight));
   }
   cursor.insertImage(format);
+  if (!forPrinting) {
+    ProvideStoredPictures();
+    PictureStore::Instance().Put(PictureUrl(n), {image, bytes, static_cast<int>(picture.kind),
+                                                 format.property(kPictureSourceProperty).toString()});
+  }
 }
 
 bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format, rtf::Picture& out) {
@@ -173,17 +255,25 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
   if (image.isNull() && resource.canConvert<QPixmap>()) image = resource.value<QPixmap>().toImage();
   out = rtf::Picture{};
   QByteArray bytes = format.property(kPictureDataProperty).toByteArray();
-  if (format.hasProperty(kPictureKindProperty)) {
-    out.kind = static_cast<rtf::PictureKind>(std::clamp(format.property(kPictureKindProperty).toInt(), 0, 2));
-  } else {
-    out.kind = rtf::PictureKind::Png;
+  int kind = format.property(kPictureKindProperty).toInt();
+  QString source = format.property(kPictureSourceProperty).toString();
+  if (bytes.isEmpty()) {
+    // Pasted from another document, or encoded already: the store has it.
+    if (std::optional<PictureStore::Entry> stored = PictureStore::Instance().Get(format.name())) {
+      bytes = stored->bytes;
+      kind = stored->kind;
+      source = stored->source;
+    }
   }
+  out.kind = static_cast<rtf::PictureKind>(std::clamp(kind, 0, 2));
   if (bytes.isEmpty() && out.kind != rtf::PictureKind::Unshown) {
     if (image.isNull()) return false;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     out.kind = rtf::PictureKind::Png;
+    // Encoded once: the next model of the document finds the bytes stored.
+    PictureStore::Instance().Put(format.name(), {image, bytes, static_cast<int>(out.kind), QString()});
   }
   out.data.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   double width = format.width() > 0 ? format.width() : image.width();
@@ -191,11 +281,11 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
   out.widthTwips = PixelsToTwips(width, dpi);
   out.heightTwips = PixelsToTwips(height, dpi);
   if (out.kind == rtf::PictureKind::Unshown) {
-    QStringList source = format.property(kPictureSourceProperty).toString().split(' ');
-    if (source.size() == 3) {
-      out.sourceFormat = source[0].toStdString();
-      out.sourceWidth = source[1].toInt();
-      out.sourceHeight = source[2].toInt();
+    QStringList parts = source.split(' ');
+    if (parts.size() == 3) {
+      out.sourceFormat = parts[0].toStdString();
+      out.sourceWidth = parts[1].toInt();
+      out.sourceHeight = parts[2].toInt();
     }
   }
   return out.widthTwips > 0 && out.heightTwips > 0;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QGraphicsView>
+#include <QTest>
 #include <QImage>
 #include <QPainter>
 #include <QTextBlock>
@@ -14,6 +16,7 @@
 #include "support/temp_dir.h"
 #include "richtext/page_renderer.h"
 #include "richtext/picture_insert.h"
+#include "richtext/picture_tools.h"
 #include "richtext/rich_text_editor.h"
 #include "richtext/rtf/rtf_reader.h"
 #include "richtext/text_document_model.h"
@@ -252,6 +255,78 @@ TEST_F(PictureDocumentTest, UnshownAndUndecodablePicturesKeepABlankBoxAndTheirBy
   ASSERT_EQ(back.pictures.size(), 2u);
   EXPECT_EQ(back.pictures[0], metafile);
   EXPECT_EQ(back.pictures[1], broken);
+}
+
+TEST_F(PictureDocumentTest, APictureCopiedFromOneEditorIsPastedIntoAnotherWithItsBytes) {
+  const std::string folder = std::string(TOLMERA_FIXTURES_DIR) + "/rtf/";
+  RichTextEditor from, to;
+  for (RichTextEditor* e : {&from, &to}) {
+    e->SetPageSetup({12240, 15840, 720, 720, 720, 720});
+    e->resize(900, 700);
+    e->show();
+  }
+  ASSERT_TRUE(from.LoadRtf(QString::fromStdString(folder + "letter-with-logo-libreoffice.rtf")));
+  // Another picture first in the target, so that its own numbering is in use.
+  QTextCursor there = to.TextCursor();
+  InsertPicture(there, LineArt(40, 20), QByteArray(), 600, 300);
+  to.SetTextCursor(there);
+
+  // Select the logo with the keyboard, copy, then paste at the end of the other.
+  QWidget* source = from.View()->viewport();
+  QApplication::setActiveWindow(&from);
+  QTest::mouseClick(source, Qt::LeftButton, {}, from.View()->mapFromScene(QPointF(600, 300)));
+  QTest::keyClick(source, Qt::Key_Home, Qt::ControlModifier);
+  QTest::keyClick(source, Qt::Key_Right, Qt::ShiftModifier);
+  QTest::keyClick(source, Qt::Key_C, Qt::ControlModifier);
+  QWidget* target = to.View()->viewport();
+  QApplication::setActiveWindow(&to);
+  QTest::mouseClick(target, Qt::LeftButton, {}, to.View()->mapFromScene(QPointF(300, 60)));
+  QTest::keyClick(target, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+
+  rtf::Document model = to.Model();
+  ASSERT_EQ(model.pictures.size(), 2u) << model.PlainText();
+  std::string logo;
+  logo = testing::ReadText(folder + "logo.png");
+  EXPECT_EQ(model.pictures[1].kind, rtf::PictureKind::Png);
+  EXPECT_EQ(model.pictures[1].data, logo);
+  EXPECT_NEAR(model.pictures[1].widthTwips, 3000, 2);
+  EXPECT_NEAR(model.pictures[1].heightTwips, 900, 2);
+  EXPECT_NE(model.pictures[0].data, logo);
+}
+
+TEST_F(PictureDocumentTest, PictureFilesThatCannotBeShownGiveAClearMessageAndInsertNothing) {
+  testing::TempDir dir;
+  // A PNG header claiming 60000 x 60000 pixels, a JPEG cut off after its
+  // first bytes, a text file, and no file at all.
+  testing::WriteText(dir.File("huge.png"),
+                     std::string("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\xEA\x60\0\0\xEA\x60\x08\x02\0\0\0"
+                                 "\x0F\xB0\xE2\x15\0\0\0\0IDAT\x35\xAF\x06\x1E",
+                                 45));
+  const QByteArray jpeg = Encode(Photo(200, 100), "JPEG");
+  testing::WriteText(dir.File("cut.jpg"), jpeg.left(40).toStdString());
+  testing::WriteText(dir.File("words.png"), "not a picture");
+  QTextDocument doc;
+  BuildTextDocument(EmptyModel(), BuildOptions{}, doc);
+  QTextCursor cursor(&doc);
+  for (const char* name : {"huge.png", "cut.jpg", "words.png", "missing.png"}) {
+    SCOPED_TRACE(name);
+    const QString path = QString::fromStdString(dir.File(name));
+    QString error;
+    EXPECT_FALSE(InsertPictureFile(cursor, path, &error));
+    EXPECT_TRUE(error.startsWith(path) || error.endsWith(path)) << error.toStdString();
+  }
+  EXPECT_TRUE(doc.toPlainText().isEmpty());
+  QString error;
+  InsertPictureFile(cursor, QString::fromStdString(dir.File("huge.png")), &error);
+  EXPECT_TRUE(error.endsWith("is too large a picture to insert (60000 x 60000 pixels).")) << error.toStdString();
+  // A whole JPEG goes in with its own bytes.
+  testing::WriteText(dir.File("whole.jpg"), jpeg.toStdString());
+  EXPECT_TRUE(InsertPictureFile(cursor, QString::fromStdString(dir.File("whole.jpg")), &error)) << error.toStdString();
+  rtf::Document model = ModelFromTextDocument(doc, BuildOptions{}.dpi, rtf::PageSetup{});
+  ASSERT_EQ(model.pictures.size(), 1u);
+  EXPECT_EQ(model.pictures[0].kind, rtf::PictureKind::Jpeg);
+  EXPECT_EQ(model.pictures[0].data, jpeg.toStdString());
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ void WritePicture(std::string& out, const Picture& p) {
   }
   if (shown) out += "{\\*\\shppict";
   out += "{\\pict\\picscalex100\\picscaley100";
-  if (pixelWidth > 0 && pixelHeight > 0) {
+  if (pixelWidth > 0 || pixelHeight > 0) {
     Number(out, "\\picw", pixelWidth);
     Number(out, "\\pich", pixelHeight);
   }

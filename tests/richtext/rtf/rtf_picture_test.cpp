@@ -98,6 +98,7 @@ TEST(RtfPicture, EveryStorageFormIsRead) {
       {"metafile only: a box of its size", "{\\pict\\wmetafile8\\picw2540\\pich1270 0102030405}", PictureKind::Unshown,
        1440, 720},
       {"emf with goal", "{\\pict\\emfblip\\picwgoal500\\pichgoal400 0a0b}", PictureKind::Unshown, 500, 400},
+      {"metafile with half a size", "{\\pict\\wmetafile8\\picw2540 0102}", PictureKind::Unshown, 0, 0},
       {"fallback used when no shppict picture", "{\\nonshppict{\\pict\\dibitmap0\\picw10\\pich5 00ff}}",
        PictureKind::Unshown, 150, 75},
   };
