@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "richtext/text_document_model.h"
-#include "richtext/text_document_pictures.h"
+#include "richtext/picture_raster.h"
 
 #include <QGuiApplication>
 #include <QScreen>

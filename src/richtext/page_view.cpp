@@ -2,10 +2,12 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
+#include <QGraphicsSceneContextMenuEvent>
 #include <QGraphicsSceneDragDropEvent>
 #include <QGraphicsSceneMouseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
@@ -13,6 +15,7 @@
 #include <algorithm>
 
 #include "richtext/picture_tools.h"
+#include "richtext/text_document_pictures.h"
 
 namespace tlm {
 
@@ -38,6 +41,25 @@ void PageTextItem::mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) {
   QGraphicsTextItem::mouseDoubleClickEvent(event);
 }
 
+void PageTextItem::contextMenuEvent(QGraphicsSceneContextMenuEvent* event) {
+  // The text's own menu has no Paste for a picture on the clipboard.
+  const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+  if (!(textInteractionFlags() & Qt::TextEditable) || !clipboard || !MimeHoldsPictures(*clipboard)) {
+    QGraphicsTextItem::contextMenuEvent(event);
+    AdoptPastedPictures(*document());  // its Paste may have brought some
+    return;
+  }
+  QMenu menu;
+  menu.setObjectName(QStringLiteral("PictureContextMenu"));
+  QAction* paste = menu.addAction(QStringLiteral("&Paste"));
+  paste->setShortcut(QKeySequence::Paste);
+  if (menu.exec(event->screenPos()) == paste) {
+    QTextCursor cursor = textCursor();
+    if (InsertPicturesFromMime(cursor, *QGuiApplication::clipboard()->mimeData())) setTextCursor(cursor);
+  }
+  event->accept();
+}
+
 void PageTextItem::keyPressEvent(QKeyEvent* event) {
   const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
   const bool editable = textInteractionFlags() & Qt::TextEditable;
@@ -47,7 +69,24 @@ void PageTextItem::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // A picture copied alone also goes onto the clipboard as an image, for
+  // other programs (the copied text only names it).
+  QTextCursor picture;
+  const bool copying = event == QKeySequence::Copy || event == QKeySequence::Cut;
+  const bool onePicture = copying && PictureAtCursor(textCursor(), picture) &&
+                          picture.selectionStart() == textCursor().selectionStart() &&
+                          picture.selectionEnd() == textCursor().selectionEnd();
+  const QImage image = onePicture ? PictureImage(picture) : QImage();
   QGraphicsTextItem::keyPressEvent(event);
+  if (event == QKeySequence::Paste) AdoptPastedPictures(*document());
+  if (image.isNull()) return;
+  const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+  auto* data = new QMimeData;
+  if (copied) {
+    for (const QString& format : copied->formats()) data->setData(format, copied->data(format));
+  }
+  data->setImageData(image);
+  QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void PageTextItem::dragEnterEvent(QGraphicsSceneDragDropEvent* event) {
@@ -69,6 +108,7 @@ void PageTextItem::dragMoveEvent(QGraphicsSceneDragDropEvent* event) {
 void PageTextItem::dropEvent(QGraphicsSceneDragDropEvent* event) {
   if (!(textInteractionFlags() & Qt::TextEditable) || !MimeHoldsPictures(*event->mimeData())) {
     QGraphicsTextItem::dropEvent(event);
+    AdoptPastedPictures(*document());
     return;
   }
   // The pictures go where the mouse let them go.

@@ -18,6 +18,7 @@ class PageTextItem : public QGraphicsTextItem {
 
  protected:
   void mouseDoubleClickEvent(QGraphicsSceneMouseEvent* event) override;
+  void contextMenuEvent(QGraphicsSceneContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QGraphicsSceneDragDropEvent* event) override;
   void dragMoveEvent(QGraphicsSceneDragDropEvent* event) override;

@@ -69,7 +69,8 @@ bool MimeHoldsPictures(const QMimeData& mime) {
       return url.isLocalFile() && IsPictureFile(url.toLocalFile());
     });
   }
-  return mime.hasImage() && !mime.hasText() && !mime.hasHtml();
+  // A browser's "Copy Image" adds HTML naming the picture, but no text.
+  return mime.hasImage() && (!mime.hasText() || mime.text().trimmed().isEmpty());
 }
 
 bool InsertPicturesFromMime(QTextCursor& cursor, const QMimeData& mime, QString* error) {
@@ -114,11 +115,27 @@ QSize PictureSizeTwips(const QTextCursor& picture) {
                static_cast<int>(std::lround(format.height() * 1440.0 / dpi)));
 }
 
+QImage PictureImage(const QTextCursor& picture) {
+  const QTextImageFormat format = picture.charFormat().toImageFormat();
+  return picture.document()->resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+}
+
 void ResizePicture(QTextCursor& picture, QSize twips) {
   const double dpi = DocumentDpi(*picture.document());
   QTextImageFormat format = picture.charFormat().toImageFormat();
+  const double oldWidth = format.width();
+  const double oldHeight = format.height();
   format.setWidth(std::clamp(twips.width(), 15, kMaxTwips) * dpi / 1440.0);
   format.setHeight(std::clamp(twips.height(), 15, kMaxTwips) * dpi / 1440.0);
+  // What a crop cuts off grows and shrinks with the picture.
+  const QStringList crop = format.property(kPictureCropProperty).toString().split(' ');
+  if (crop.size() == 4 && oldWidth > 0 && oldHeight > 0) {
+    const double sx = format.width() / oldWidth;
+    const double sy = format.height() / oldHeight;
+    QStringList scaled;
+    for (int i = 0; i < 4; ++i) scaled << QString::number(std::lround(crop[i].toInt() * (i % 2 == 0 ? sx : sy)));
+    format.setProperty(kPictureCropProperty, scaled.join(' '));
+  }
   picture.setCharFormat(format);
 }
 

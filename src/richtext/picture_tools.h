@@ -2,6 +2,7 @@
 // What the editor does with pictures besides showing them: inserting an
 // image file or the images of a paste or a drop, finding the picture at the
 // caret, and resizing it.
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <QTextCursor>
@@ -18,8 +19,8 @@ inline constexpr qint64 kMaxPictureFileBytes = 64ll << 20;
 // message in `error` when the file cannot be read or is not a picture.
 bool InsertPictureFile(QTextCursor& cursor, const QString& path, QString* error = nullptr);
 
-// True when a paste or drop of `mime` is pictures: an image without text, or
-// local files that are all pictures.
+// True when a paste or drop of `mime` is pictures: an image without text
+// (HTML may name it), or local files that are all pictures.
 bool MimeHoldsPictures(const QMimeData& mime);
 // Inserts the pictures of `mime` at the cursor; false when none could be.
 bool InsertPicturesFromMime(QTextCursor& cursor, const QMimeData& mime, QString* error = nullptr);
@@ -29,6 +30,8 @@ bool InsertPicturesFromMime(QTextCursor& cursor, const QMimeData& mime, QString*
 bool PictureAtCursor(const QTextCursor& cursor, QTextCursor& picture);
 // The size on the page, in twips, of the picture `picture` selects.
 QSize PictureSizeTwips(const QTextCursor& picture);
+// The image shown for the picture `picture` selects.
+QImage PictureImage(const QTextCursor& picture);
 // Gives the picture `picture` selects a new size on the page, in twips.
 void ResizePicture(QTextCursor& picture, QSize twips);
 

@@ -10,13 +10,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <deque>
-#include <mutex>
 #include <optional>
+#include <vector>
 
-#include "faximage/mono_bitmap.h"
-#include "faximage/raster_source.h"
 #include "richtext/page_renderer.h"
+#include "richtext/picture_store.h"
 
 namespace tlm {
 namespace {
@@ -36,68 +34,25 @@ int FreePictureNumber(const QTextDocument& doc) {
   return n;
 }
 
-// The pictures of the editors' documents, by name, for a paste into another
-// document: the copied text names its pictures but does not carry them.
-// The most recent ones are kept, up to a bound.
-class PictureStore {
- public:
-  struct Entry {
-    QImage image;
-    QByteArray bytes;
-    int kind = 0;
-    QString source;
-  };
+// The crop of a picture as kept on its format; empty when it has none.
+QString CropText(const rtf::Picture& p) {
+  if (p.cropLeft == 0 && p.cropTop == 0 && p.cropRight == 0 && p.cropBottom == 0) return {};
+  return QStringLiteral("%1 %2 %3 %4").arg(p.cropLeft).arg(p.cropTop).arg(p.cropRight).arg(p.cropBottom);
+}
 
-  static PictureStore& Instance() {
-    static PictureStore store;
-    return store;
-  }
-
-  void Put(const QString& name, Entry entry) {
-    std::lock_guard lock(mutex_);
-    auto known = entries_.find(name);
-    if (known != entries_.end()) bytes_ -= Size(*known);
-    bytes_ += Size(entry);
-    entries_.insert(name, std::move(entry));
-    order_.push_back(name);
-    while (order_.size() > 1 && (order_.size() > kMaxEntries || bytes_ > kMaxBytes)) {
-      auto old = entries_.find(order_.front());
-      if (old != entries_.end()) {
-        bytes_ -= Size(*old);
-        entries_.erase(old);
-      }
-      order_.pop_front();
-    }
-  }
-
-  std::optional<Entry> Get(const QString& name) const {
-    std::lock_guard lock(mutex_);
-    auto it = entries_.constFind(name);
-    if (it == entries_.constEnd()) return std::nullopt;
-    return *it;
-  }
-
- private:
-  static constexpr std::size_t kMaxEntries = 256;
-  static constexpr qint64 kMaxBytes = 256ll << 20;
-  static qint64 Size(const Entry& e) { return e.image.sizeInBytes() + e.bytes.size(); }
-
-  mutable std::mutex mutex_;
-  QHash<QString, Entry> entries_;
-  std::deque<QString> order_;
-  qint64 bytes_ = 0;
-};
-
-// Every document finds a picture it lacks in the store.
-void ProvideStoredPictures() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    QTextDocument::setDefaultResourceProvider([](const QUrl& url) -> QVariant {
-      if (!url.toString().startsWith(kScheme)) return {};
-      std::optional<PictureStore::Entry> entry = PictureStore::Instance().Get(url.toString());
-      return entry ? QVariant(entry->image) : QVariant();
-    });
-  });
+// The part of `image` a picture's crop leaves; a negative crop adds a
+// transparent margin.
+QImage Cropped(const QImage& image, const rtf::Picture& p) {
+  const double wholeWidth = double(p.widthTwips) + p.cropLeft + p.cropRight;
+  const double wholeHeight = double(p.heightTwips) + p.cropTop + p.cropBottom;
+  if (CropText(p).isEmpty() || wholeWidth <= 0 || wholeHeight <= 0) return image;
+  const double sx = image.width() / wholeWidth;
+  const double sy = image.height() / wholeHeight;
+  const QRect part(static_cast<int>(std::lround(p.cropLeft * sx)), static_cast<int>(std::lround(p.cropTop * sy)),
+                   std::max(1, static_cast<int>(std::lround(p.widthTwips * sx))),
+                   std::max(1, static_cast<int>(std::lround(p.heightTwips * sy))));
+  if (qint64(part.width()) * part.height() > kMaxPicturePixels) return image;
+  return image.convertToFormat(QImage::Format_ARGB32).copy(part);
 }
 
 // What an unshown picture shows: a light grey frame on screen, nothing in
@@ -118,55 +73,6 @@ QImage EmptyBox(int width, int height, bool forPrinting) {
   for (int x = 0; x < box.width(); x += 2) box.setPixel(x, 0, 1), box.setPixel(x, box.height() - 1, 1);
   for (int y = 0; y < box.height(); y += 2) box.setPixel(0, y, 1), box.setPixel(box.width() - 1, y, 1);
   return box;
-}
-
-// The image on white, as paper shows a transparent picture.
-QImage OnWhite(const QImage& image) {
-  QImage out(image.size(), QImage::Format_RGB32);
-  out.fill(Qt::white);
-  QPainter p(&out);
-  p.drawImage(0, 0, image);
-  return out;
-}
-
-// Line art is nearly all ink or paper; anything with many grey or coloured
-// pixels between them is treated as a photograph.
-bool IsLineArt(const QImage& grey) {
-  qint64 extremes = 0;
-  for (int y = 0; y < grey.height(); ++y) {
-    const uchar* row = grey.constScanLine(y);
-    for (int x = 0; x < grey.width(); ++x) extremes += (row[x] < 40 || row[x] > 215) ? 1 : 0;
-  }
-  qint64 total = qint64(grey.width()) * grey.height();
-  return total == 0 || extremes * 100 >= total * 85;
-}
-
-QImage Bilevel(const QImage& image, int width, int height) {
-  QImage colour = OnWhite(image);
-  QImage grey = colour.convertToFormat(QImage::Format_Grayscale8);
-  const bool lineArt = IsLineArt(grey);
-  QImage out(width, height, QImage::Format_Grayscale8);
-  if (lineArt) {
-    QImage scaled = grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    for (int y = 0; y < height; ++y) {
-      const uchar* in = scaled.constScanLine(y);
-      uchar* o = out.scanLine(y);
-      for (int x = 0; x < width; ++x) o[x] = in[x] < 128 ? 0 : 255;
-    }
-    return out;
-  }
-  QImage scaled = colour.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                      .convertToFormat(QImage::Format_RGB888);
-  RgbImage rgb(width, height);
-  for (int y = 0; y < height; ++y) {
-    std::copy_n(scaled.constScanLine(y), std::size_t(width) * 3, rgb.Pixel(0, y));
-  }
-  MonoBitmap mono = DitherToMono(rgb);
-  for (int y = 0; y < height; ++y) {
-    uchar* o = out.scanLine(y);
-    for (int x = 0; x < width; ++x) o[x] = mono.IsBlack(x, y) ? 0 : 255;
-  }
-  return out;
 }
 
 }  // namespace
@@ -222,13 +128,20 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
   const double height = heightTwips * dpi / 1440.0;
   // A picture that cannot be decoded keeps its box, like one in a format
   // that is not shown; its bytes are still saved.
-  if (image.isNull()) image = EmptyBox(static_cast<int>(width), static_cast<int>(height), forPrinting);
+  if (image.isNull()) {
+    image = EmptyBox(static_cast<int>(width), static_cast<int>(height), forPrinting);
+  } else {
+    image = Cropped(image, picture);
+  }
 
   const int n = FreePictureNumber(*doc);
   doc->addResource(QTextDocument::ImageResource, QUrl(PictureUrl(n)), image);
   QTextImageFormat format;
   format.merge(charFormat);
   format.clearProperty(kPictureSourceProperty);
+  format.clearProperty(kPictureCropProperty);
+  const QString crop = CropText(picture);
+  if (!crop.isEmpty()) format.setProperty(kPictureCropProperty, crop);
   format.setName(PictureUrl(n));
   format.setWidth(width);
   format.setHeight(height);
@@ -244,7 +157,7 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
   if (!forPrinting) {
     ProvideStoredPictures();
     PictureStore::Instance().Put(PictureUrl(n), {image, bytes, static_cast<int>(picture.kind),
-                                                 format.property(kPictureSourceProperty).toString()});
+                                                 format.property(kPictureSourceProperty).toString(), crop});
   }
 }
 
@@ -257,12 +170,14 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
   QByteArray bytes = format.property(kPictureDataProperty).toByteArray();
   int kind = format.property(kPictureKindProperty).toInt();
   QString source = format.property(kPictureSourceProperty).toString();
+  QString crop = format.property(kPictureCropProperty).toString();
   if (bytes.isEmpty()) {
     // Pasted from another document, or encoded already: the store has it.
     if (std::optional<PictureStore::Entry> stored = PictureStore::Instance().Get(format.name())) {
       bytes = stored->bytes;
       kind = stored->kind;
       source = stored->source;
+      crop = stored->crop;
     }
   }
   out.kind = static_cast<rtf::PictureKind>(std::clamp(kind, 0, 2));
@@ -273,11 +188,18 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
     image.save(&buffer, "PNG");
     out.kind = rtf::PictureKind::Png;
     // Encoded once: the next model of the document finds the bytes stored.
-    PictureStore::Instance().Put(format.name(), {image, bytes, static_cast<int>(out.kind), QString()});
+    PictureStore::Instance().Put(format.name(), {image, bytes, static_cast<int>(out.kind), QString(), QString()});
   }
   out.data.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   double width = format.width() > 0 ? format.width() : image.width();
   double height = format.height() > 0 ? format.height() : image.height();
+  const QStringList crops = crop.split(' ');
+  if (crops.size() == 4) {
+    out.cropLeft = crops[0].toInt();
+    out.cropTop = crops[1].toInt();
+    out.cropRight = crops[2].toInt();
+    out.cropBottom = crops[3].toInt();
+  }
   out.widthTwips = PixelsToTwips(width, dpi);
   out.heightTwips = PixelsToTwips(height, dpi);
   if (out.kind == rtf::PictureKind::Unshown) {
@@ -289,6 +211,40 @@ bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format,
     }
   }
   return out.widthTwips > 0 && out.heightTwips > 0;
+}
+
+void AdoptPastedPictures(QTextDocument& doc) {
+  struct Pasted {
+    int start;
+    int end;
+    QTextImageFormat format;
+  };
+  std::vector<Pasted> pasted;
+  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      if (!fragment.isValid() || !IsPictureFormat(fragment.charFormat())) continue;
+      QTextImageFormat format = fragment.charFormat().toImageFormat();
+      if (format.hasProperty(kPictureKindProperty)) continue;  // its own
+      std::optional<PictureStore::Entry> stored = PictureStore::Instance().Get(format.name());
+      if (!stored) continue;
+      doc.addResource(QTextDocument::ImageResource, QUrl(format.name()), stored->image);
+      format.setProperty(kPictureDataProperty, stored->bytes);
+      format.setProperty(kPictureKindProperty, stored->kind);
+      if (!stored->source.isEmpty()) format.setProperty(kPictureSourceProperty, stored->source);
+      if (!stored->crop.isEmpty()) format.setProperty(kPictureCropProperty, stored->crop);
+      pasted.push_back({fragment.position(), fragment.position() + fragment.length(), format});
+    }
+  }
+  if (pasted.empty()) return;
+  QTextCursor cursor(&doc);
+  cursor.joinPreviousEditBlock();
+  for (const Pasted& p : pasted) {
+    cursor.setPosition(p.start);
+    cursor.setPosition(p.end, QTextCursor::KeepAnchor);
+    cursor.setCharFormat(p.format);
+  }
+  cursor.endEditBlock();
 }
 
 bool AppendFragmentPictures(const QTextDocument& in, const QTextFragment& fragment, const rtf::CharFormat& format,
@@ -309,25 +265,6 @@ bool AppendFragmentPictures(const QTextDocument& in, const QTextFragment& fragme
     if (c == QChar::ObjectReplacementCharacter) rtf::AppendPicture(para, index, format);
   }
   return true;
-}
-
-void MakePicturesBilevel(QTextDocument& doc, double dpi) {
-  const double scale = dpi / DocumentDpi(doc);
-  for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-      QTextFragment fragment = it.fragment();
-      if (!fragment.isValid() || !IsPictureFormat(fragment.charFormat())) continue;
-      QTextImageFormat format = fragment.charFormat().toImageFormat();
-      if (format.property(kPictureKindProperty).toInt() == static_cast<int>(rtf::PictureKind::Unshown)) continue;
-      QUrl url(format.name());
-      QImage image = doc.resource(QTextDocument::ImageResource, url).value<QImage>();
-      if (image.isNull()) continue;
-      int width = std::max(1, static_cast<int>(std::lround(format.width() * scale)));
-      int height = std::max(1, static_cast<int>(std::lround(format.height() * scale)));
-      if (qint64(width) * height > kMaxPicturePixels) continue;
-      doc.addResource(QTextDocument::ImageResource, url, Bilevel(image, width, height));
-    }
-  }
 }
 
 }  // namespace tlm

@@ -21,6 +21,7 @@ namespace tlm {
 inline constexpr int kPictureDataProperty = QTextFormat::UserProperty + 0x210;    // QByteArray
 inline constexpr int kPictureKindProperty = QTextFormat::UserProperty + 0x211;    // rtf::PictureKind
 inline constexpr int kPictureSourceProperty = QTextFormat::UserProperty + 0x212;  // "wmetafile8 picw pich"
+inline constexpr int kPictureCropProperty = QTextFormat::UserProperty + 0x213;    // "left top right bottom" twips
 
 // Pictures larger than this many pixels are not decoded (a file that claims
 // 60000 x 60000 pixels would need gigabytes).
@@ -54,15 +55,15 @@ void InsertModelPicture(QTextCursor& cursor, const rtf::Picture& picture, const 
 // image. False when the format has no image.
 bool PictureFromFormat(const QTextDocument& doc, const QTextImageFormat& format, rtf::Picture& out);
 
+// Makes the pictures pasted into `doc` from another document its own: their
+// images become resources of `doc` and their stored bytes ride on their
+// formats, so that they outlive the store of recent pictures.
+void AdoptPastedPictures(QTextDocument& doc);
+
 // Appends the pictures among a fragment's characters to `para` and to
 // `doc.pictures` (each picture once; `seen` maps resource names to their
 // number). False when the fragment holds no image.
 bool AppendFragmentPictures(const QTextDocument& in, const QTextFragment& fragment, const rtf::CharFormat& format,
                             rtf::Paragraph& para, rtf::Document& doc, QHash<QString, int>& seen);
-
-// Replaces the image of every picture with its black-and-white rendering at
-// `dpi` (the device the document is painted on): line art is thresholded,
-// photographs are dithered, both at the exact pixel size of the device.
-void MakePicturesBilevel(QTextDocument& doc, double dpi);
 
 }  // namespace tlm

@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QGraphicsView>
 #include <QTest>
 #include <QImage>
+#include <QMimeData>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -184,6 +189,15 @@ TEST_F(PictureDocumentTest, PhotographsAreDitheredAndLineArtStaysSharpAtTheFaxRe
   EXPECT_GT(flatBlack, 0.1);
   EXPECT_LT(flatBlack, 0.9);
 
+  // A dark photograph with hardly any light in it is dithered too.
+  QImage night(200, 100, QImage::Format_RGB32);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 200; ++x) night.setPixel(x, y, qRgb(5 + (x * 7 + y * 13) % 30, 10 + (x + y) % 20, 20));
+  page = RenderAt200(ModelWithPicture(night, 1440, 720));
+  const double nightBlack = BlackIn(page, QRect(205, 205, 190, 90));
+  EXPECT_GT(nightBlack, 0.5);
+  EXPECT_LT(nightBlack, 0.95);
+
   // Line art (the ring and bar) is thresholded: the scaled drawing and the
   // page agree nearly everywhere, with no dither dots in the white.
   const QImage art = LineArt(400, 100);
@@ -194,6 +208,22 @@ TEST_F(PictureDocumentTest, PhotographsAreDitheredAndLineArtStaysSharpAtTheFaxRe
     for (int x = 0; x < 600; ++x) differ += (qGray(expected.pixel(x, y)) < 128) != (qGray(page.pixel(200 + x, 200 + y)) < 128);
   EXPECT_LT(differ, 600 * 150 / 50);
   EXPECT_EQ(BlackIn(page, QRect(420, 205, 150, 40)), 0.0);  // white between the ring and the bar's top
+
+  // A drawing of one-pixel lines made four times smaller keeps its lines.
+  QImage fine(1600, 400, QImage::Format_RGB32);
+  fine.fill(Qt::white);
+  {
+    QPainter p(&fine);
+    p.setPen(QPen(Qt::black, 1));
+    for (int x = 100; x < 1600; x += 200) p.drawLine(x, 0, x, 399);
+    p.drawLine(0, 200, 1599, 200);
+  }
+  page = RenderAt200(ModelWithPicture(fine, 4 * 720, 720));  // 400 x 100 device pixels
+  for (int x = 100; x < 1600; x += 200) {
+    EXPECT_GT(BlackIn(page, QRect(200 + x / 4 - 1, 210, 3, 30)), 0.3) << "line at " << x;  // a column of 3
+  }
+  EXPECT_GT(BlackIn(page, QRect(210, 249, 380, 3)), 0.3);
+  EXPECT_LT(BlackIn(page, QRect(200, 200, 400, 100)), 0.1);
 }
 
 TEST_F(PictureDocumentTest, LibreOfficeLogoLoadsAtItsSizeAndKeepsItsPixelsWhenSaved) {
@@ -278,11 +308,22 @@ TEST_F(PictureDocumentTest, APictureCopiedFromOneEditorIsPastedIntoAnotherWithIt
   QTest::keyClick(source, Qt::Key_Home, Qt::ControlModifier);
   QTest::keyClick(source, Qt::Key_Right, Qt::ShiftModifier);
   QTest::keyClick(source, Qt::Key_C, Qt::ControlModifier);
+  // Other programs get the picture as an image.
+  const QImage onClipboard = qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData());
+  EXPECT_EQ(onClipboard.convertToFormat(QImage::Format_ARGB32),
+            QImage(QString::fromStdString(folder + "logo.png")).convertToFormat(QImage::Format_ARGB32));
+  EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasHtml());
   QWidget* target = to.View()->viewport();
   QApplication::setActiveWindow(&to);
   QTest::mouseClick(target, Qt::LeftButton, {}, to.View()->mapFromScene(QPointF(300, 60)));
   QTest::keyClick(target, Qt::Key_End, Qt::ControlModifier);
   QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+
+  // The pasted picture is the target's own: many pictures inserted since
+  // (the store of recent pictures forgets old ones) do not take it away.
+  QTextDocument scratch;
+  QTextCursor many(&scratch);
+  for (int i = 0; i < 300; ++i) InsertPicture(many, LineArt(20, 10), QByteArray(), 300, 150);
 
   rtf::Document model = to.Model();
   ASSERT_EQ(model.pictures.size(), 2u) << model.PlainText();
@@ -327,6 +368,88 @@ TEST_F(PictureDocumentTest, PictureFilesThatCannotBeShownGiveAClearMessageAndIns
   ASSERT_EQ(model.pictures.size(), 1u);
   EXPECT_EQ(model.pictures[0].kind, rtf::PictureKind::Jpeg);
   EXPECT_EQ(model.pictures[0].data, jpeg.toStdString());
+}
+
+TEST_F(PictureDocumentTest, PasteAndDropDataIsPicturesOnlyWithoutText) {
+  testing::TempDir dir;
+  const QImage photo = Photo(30, 20);
+  photo.save(QString::fromStdString(dir.File("a.png")));
+  testing::WriteText(dir.File("b.txt"), "text");
+  QMimeData image;
+  image.setImageData(photo);
+  EXPECT_TRUE(MimeHoldsPictures(image));
+  image.setHtml("<img src=\"https://example.com/a.png\">");  // as a browser copies an image
+  EXPECT_TRUE(MimeHoldsPictures(image));
+  image.setText("Some words");  // a word processor's selection with its picture
+  EXPECT_FALSE(MimeHoldsPictures(image));
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.File("a.png")))});
+  EXPECT_TRUE(MimeHoldsPictures(files));
+  files.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.File("a.png"))),
+                 QUrl::fromLocalFile(QString::fromStdString(dir.File("b.txt")))});
+  EXPECT_FALSE(MimeHoldsPictures(files));
+  files.setUrls({QUrl("https://example.com/a.png")});
+  EXPECT_FALSE(MimeHoldsPictures(files));
+}
+
+TEST_F(PictureDocumentTest, ACroppedPictureShowsWhatIsLeftAndKeepsItsCropWhenResized) {
+  // A picture of four coloured quarters, the left half and the top quarter
+  // cropped away: what shows is the bottom three quarters of the right half.
+  QImage quarters(200, 200, QImage::Format_RGB32);
+  quarters.fill(Qt::white);
+  QPainter(&quarters).fillRect(QRect(100, 0, 100, 100), Qt::black);
+  rtf::Document doc = ModelWithPicture(quarters, 720, 1080);
+  doc.pictures[0].cropLeft = 720;
+  doc.pictures[0].cropTop = 360;
+  QTextDocument built;
+  BuildTextDocument(doc, BuildOptions{}, built);
+  QTextCursor at(&built);
+  at.setPosition(1);
+  const QTextImageFormat format = at.charFormat().toImageFormat();
+  const QImage shown = built.resource(QTextDocument::ImageResource, QUrl(format.name())).value<QImage>();
+  EXPECT_EQ(shown.size(), QSize(100, 150));
+  EXPECT_EQ(qGray(shown.pixel(50, 10)), 0);     // the black quarter's lower half
+  EXPECT_EQ(qGray(shown.pixel(50, 120)), 255);  // the white bottom
+  rtf::Document back = ModelFromTextDocument(built, BuildOptions{}.dpi, doc.page);
+  ASSERT_EQ(back.pictures.size(), 1u);
+  EXPECT_EQ(back.pictures[0], doc.pictures[0]);
+
+  // Made half as large, the crop is half as large too.
+  QTextCursor picture;
+  ASSERT_TRUE(PictureAtCursor(at, picture));
+  ResizePicture(picture, QSize(360, 540));
+  back = ModelFromTextDocument(built, BuildOptions{}.dpi, doc.page);
+  EXPECT_EQ(back.pictures[0].widthTwips, 360);
+  EXPECT_EQ(back.pictures[0].cropLeft, 360);
+  EXPECT_EQ(back.pictures[0].cropTop, 180);
+}
+
+TEST_F(PictureDocumentTest, ThePagesContextMenuPastesAPictureFromTheClipboard) {
+  RichTextEditor editor;
+  editor.SetPageSetup({12240, 15840, 720, 720, 720, 720});
+  editor.resize(900, 700);
+  editor.show();
+  QApplication::setActiveWindow(&editor);
+  QWidget* viewport = editor.View()->viewport();
+  const QPoint at = editor.View()->mapFromScene(QPointF(200, 60));
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+  QTest::keyClicks(viewport, "Seal: ");
+  QGuiApplication::clipboard()->setImage(Photo(40, 30));
+  bool chosen = false;
+  QTimer::singleShot(50, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->objectName(), "PictureContextMenu");
+    menu->setActiveAction(menu->actions().value(0));
+    QTest::keyClick(menu, Qt::Key_Return);
+    chosen = true;
+  });
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+  QApplication::sendEvent(viewport, &event);
+  EXPECT_TRUE(chosen);
+  rtf::Document model = editor.Model();
+  ASSERT_EQ(model.pictures.size(), 1u);
+  EXPECT_EQ(model.PlainText(), "Seal: \xEF\xBF\xBC");
 }
 
 }  // namespace

@@ -20,6 +20,12 @@ struct Picture {
   std::string sourceFormat;
   int sourceWidth = 0;
   int sourceHeight = 0;
+  // Twips cut off each side of the picture, at its size on the page (the
+  // size above is what is left); negative values add a margin.
+  int cropLeft = 0;
+  int cropTop = 0;
+  int cropRight = 0;
+  int cropBottom = 0;
   bool operator==(const Picture&) const = default;
 };
 

@@ -17,7 +17,7 @@ namespace {
 constexpr int kMaxDepth = 512;
 constexpr int kMaxTwips = 63360;  // 44 inches
 
-enum class Dest { Text, Skip, FontTable, ColorTable, StyleSheet, FieldInstruction, Picture };
+enum class Dest { Text, Skip, FontTable, ColorTable, StyleSheet, FieldInstruction, Picture, Shape };
 
 struct FontInfo {
   std::string name;
@@ -476,6 +476,8 @@ class Parser {
       case Dest::Picture:
         picture_.Text(static_cast<char>(b));
         return;
+      case Dest::Shape:
+        return;
       case Dest::Text:
         break;
     }
@@ -538,31 +540,46 @@ class Parser {
 
   // \pict starts a picture; \shppict holds the picture itself and
   // \nonshppict a fallback for readers without it, read only when the
-  // \shppict before it gave no picture. True when `w` was one of these.
+  // \shppict before it gave no picture. A floating shape's picture (its
+  // \shpinst property "pib") is read as a picture in the text where the
+  // shape is anchored, and then the shape's \shprslt fallback is not. True
+  // when `w` was one of these.
   bool PictureDestination(std::string_view w) {
     State& s = Top();
+    if (s.dest == Dest::Shape && !s.hidden) {
+      if (w == "pict") BeginPicture();
+      else if (w != "sp" && w != "sn" && w != "sv") s.dest = Dest::Skip;
+      return true;
+    }
     const bool inText = s.dest == Dest::Text && !s.hidden;
-    if ((w == "shppict" || w == "nonshppict" || w == "pict") && !inText) {
+    const bool ours = w == "shppict" || w == "nonshppict" || w == "pict" || w == "shpinst" || w == "shprslt";
+    if (ours && !inText) {
       s.dest = Dest::Skip;
       return true;
     }
-    if (w == "shppict") {
+    if (w == "shppict" || w == "shpinst") {
+      if (w == "shpinst") s.dest = Dest::Shape;
       picturesBeforeShppict_ = doc_.pictures.size();
       return true;
     }
-    if (w == "nonshppict") {
+    if (w == "nonshppict" || w == "shprslt") {
       if (picturesBeforeShppict_ < doc_.pictures.size()) s.dest = Dest::Skip;
       picturesBeforeShppict_ = SIZE_MAX;
       return true;
     }
     if (w == "pict") {
-      s.dest = Dest::Picture;
-      pictureDepth_ = stack_.size();
-      pictureFormat_ = s.chr;
-      picture_.Begin();
+      BeginPicture();
       return true;
     }
     return false;
+  }
+
+  void BeginPicture() {
+    State& s = Top();
+    s.dest = Dest::Picture;
+    pictureDepth_ = stack_.size();
+    pictureFormat_ = s.chr;
+    picture_.Begin();
   }
 
   void EndPicture() {

@@ -76,6 +76,10 @@ void PictureReader::Word(std::string_view w, bool hasParam, long long param) {
   else if (w == "pichgoal") goalHeight_ = Clamp(param, 0, kMaxTwips);
   else if (w == "picscalex") scaleX_ = Clamp(param, 1, 1000);
   else if (w == "picscaley") scaleY_ = Clamp(param, 1, 1000);
+  else if (w == "piccropl") crop_[0] = Clamp(param, -kMaxTwips, kMaxTwips);
+  else if (w == "piccropt") crop_[1] = Clamp(param, -kMaxTwips, kMaxTwips);
+  else if (w == "piccropr") crop_[2] = Clamp(param, -kMaxTwips, kMaxTwips);
+  else if (w == "piccropb") crop_[3] = Clamp(param, -kMaxTwips, kMaxTwips);
 }
 
 void PictureReader::Text(char c) {
@@ -113,8 +117,25 @@ std::optional<Picture> PictureReader::End() {
     height = pixelSizes_ ? ph * double(kTwipsPerPixel) : ph * kTwipsPerHimetric;
   }
   if (width > 0 && height > 0) {
-    p.widthTwips = Clamp(std::llround(width * scaleX_ / 100.0), 1, kMaxTwips);
-    p.heightTwips = Clamp(std::llround(height * scaleY_ / 100.0), 1, kMaxTwips);
+    // Scaled, then cropped: what is left is the size on the page. Crops
+    // that leave nothing, or sizes beyond a page, are not believed.
+    const long long w = std::llround(width * scaleX_ / 100.0);
+    const long long h = std::llround(height * scaleY_ / 100.0);
+    long long crop[4];
+    for (int i = 0; i < 4; ++i) crop[i] = std::llround(crop_[i] * (i % 2 == 0 ? scaleX_ : scaleY_) / 100.0);
+    const long long cw = w - crop[0] - crop[2];
+    const long long ch = h - crop[1] - crop[3];
+    const auto fits = [](long long v) { return v >= 1 && v <= kMaxTwips; };
+    const bool cropped = fits(w) && fits(h) && fits(cw) && fits(ch) &&
+                         std::all_of(crop, crop + 4, [](long long c) { return c >= -kMaxTwips && c <= kMaxTwips; });
+    if (cropped) {
+      p.cropLeft = static_cast<int>(crop[0]);
+      p.cropTop = static_cast<int>(crop[1]);
+      p.cropRight = static_cast<int>(crop[2]);
+      p.cropBottom = static_cast<int>(crop[3]);
+    }
+    p.widthTwips = Clamp(cropped ? cw : w, 1, kMaxTwips);
+    p.heightTwips = Clamp(cropped ? ch : h, 1, kMaxTwips);
   }
   if (p.kind != PictureKind::Unshown) {
     p.sourceWidth = 0;

@@ -34,6 +34,7 @@ class PictureReader {
   int goalHeight_ = 0;
   int scaleX_ = 100;
   int scaleY_ = 100;
+  int crop_[4] = {0, 0, 0, 0};  // \piccropl, t, r, b: twips before scaling
   bool pixelSizes_ = false;  // \picw/\pich count pixels (a bitmap), not 0.01 mm
 };
 

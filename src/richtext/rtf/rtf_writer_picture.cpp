@@ -42,8 +42,13 @@ void WritePicture(std::string& out, const Picture& p) {
     Number(out, "\\pich", pixelHeight);
   }
   if (p.widthTwips > 0 && p.heightTwips > 0) {
-    Number(out, "\\picwgoal", p.widthTwips);
-    Number(out, "\\pichgoal", p.heightTwips);
+    // The goal size is the whole picture's; the crops take the edges off.
+    Number(out, "\\picwgoal", static_cast<long long>(p.widthTwips) + p.cropLeft + p.cropRight);
+    Number(out, "\\pichgoal", static_cast<long long>(p.heightTwips) + p.cropTop + p.cropBottom);
+    if (p.cropLeft) Number(out, "\\piccropl", p.cropLeft);
+    if (p.cropTop) Number(out, "\\piccropt", p.cropTop);
+    if (p.cropRight) Number(out, "\\piccropr", p.cropRight);
+    if (p.cropBottom) Number(out, "\\piccropb", p.cropBottom);
   }
   switch (p.kind) {
     case PictureKind::Png: out += "\\pngblip"; break;

@@ -99,6 +99,10 @@ TEST(RtfPicture, EveryStorageFormIsRead) {
        1440, 720},
       {"emf with goal", "{\\pict\\emfblip\\picwgoal500\\pichgoal400 0a0b}", PictureKind::Unshown, 500, 400},
       {"metafile with half a size", "{\\pict\\wmetafile8\\picw2540 0102}", PictureKind::Unshown, 0, 0},
+      {"cropped and scaled", "{\\pict\\picscalex50\\picscaley200\\piccropl200\\piccropr-100\\piccropt50\\picwgoal2000\\pichgoal1000\\pngblip " + ToHex(png) + "}",
+       PictureKind::Png, 950, 1900},
+      {"a crop that leaves nothing is ignored", "{\\pict\\piccropl900\\piccropr900\\picwgoal1000\\pichgoal500\\pngblip " + ToHex(png) + "}",
+       PictureKind::Png, 1000, 500},
       {"fallback used when no shppict picture", "{\\nonshppict{\\pict\\dibitmap0\\picw10\\pich5 00ff}}",
        PictureKind::Unshown, 150, 75},
   };
@@ -119,6 +123,38 @@ TEST(RtfPicture, EveryStorageFormIsRead) {
     EXPECT_EQ(again.pictures[0], doc.pictures[0]);
     EXPECT_EQ(again.PlainText(), doc.PlainText());
   }
+}
+
+TEST(RtfPicture, AFloatingShapesPictureIsReadWhereTheShapeIsAnchored) {
+  // As word processors write a picture that floats beside the text: the
+  // picture in the shape's "pib" property, a metafile in \shprslt for
+  // readers without shapes, and a text box shape whose text is not ours.
+  const std::string png = PngHeader(40, 20);
+  Document doc = Read(Doc(
+      "Before {\\shp{\\*\\shpinst\\shpleft0\\shptop0\\shpright1440\\shpbottom720{\\sp{\\sn shapeType}{\\sv 75}}"
+      "{\\sp{\\sn pib}{\\sv {\\pict\\picwgoal1440\\pichgoal720\\pngblip " +
+      ToHex(png) +
+      "}}}{\\sp{\\sn fBehindDocument}{\\sv 0}}}{\\shprslt{\\*\\do\\dobxcolumn}{\\pict\\wmetafile8 0102}}}"
+      "after{\\shp{\\*\\shpinst{\\sp{\\sn shapeType}{\\sv 202}}{\\shptxt boxed}}{\\shprslt fallback}}"));
+  ASSERT_EQ(doc.pictures.size(), 1u);
+  EXPECT_EQ(doc.pictures[0].kind, PictureKind::Png);
+  EXPECT_EQ(doc.pictures[0].data, png);
+  EXPECT_EQ(doc.pictures[0].widthTwips, 1440);
+  EXPECT_EQ(doc.PlainText(), "Before \xEF\xBF\xBC""afterfallback");
+}
+
+TEST(RtfPicture, CropsAreKeptAtThePicturesSizeOnThePage) {
+  Document doc = Read(Doc("{\\pict\\picscalex50\\picscaley200\\piccropl200\\piccropr-100\\piccropt50"
+                          "\\picwgoal2000\\pichgoal1000\\pngblip " + ToHex(PngHeader(40, 20)) + "}"));
+  ASSERT_EQ(doc.pictures.size(), 1u);
+  const Picture& p = doc.pictures[0];
+  EXPECT_EQ(p.cropLeft, 100);
+  EXPECT_EQ(p.cropRight, -50);
+  EXPECT_EQ(p.cropTop, 100);
+  EXPECT_EQ(p.cropBottom, 0);
+  // Written at its size on the page: the whole picture's goal and the crops.
+  const std::string rtf = WriteRtf(doc);
+  EXPECT_NE(rtf.find("\\picwgoal1000\\pichgoal2000\\piccropl100\\piccropt100\\piccropr-50\\pngblip"), std::string::npos);
 }
 
 TEST(RtfPicture, WrittenPictureCarriesGoalSizeInsideShppict) {
