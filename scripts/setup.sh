@@ -14,6 +14,8 @@ packages=(
   # independent readers and peers used by the tests
   python3 python3-dbf libdbd-xbase-perl
   libtiff-dev libtiff-tools netpbm efax libspandsp-dev unrtf
+  # PDF files as fax documents (poppler's C++ binding)
+  libpoppler-cpp-dev
   # the installation and the Debian package
   desktop-file-utils appstream lintian dpkg-dev groff-base man-db shared-mime-info
   # printing and reading printed PDF files

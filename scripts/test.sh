@@ -51,6 +51,7 @@ grep -q '^100% tests passed' build/test/ctest-realtime.log || { echo "test.sh: t
 
 echo "== core under AddressSanitizer and UndefinedBehaviorSanitizer"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp  # libraries' own lifetime allocations
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 asan_ctest() {  # log, then ctest's selection options
   local log=build/asan/$1; shift

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include "app/table_access.h"
 #include "app/window_placement.h"
 #include "compose/cover_browse.h"
+#include "compose/file_pictures.h"
 #include "compose/memo_transfer.h"
 #include "compose/phone_book.h"
 #include "compose/placeholders.h"
@@ -88,11 +90,19 @@ TFaxEditor::TFaxEditor(ComposeContext& context, QWidget* parent) : QDialog(paren
   NoteBook->addWidget(BuildEditorPage(WPDoc, false));
   coverTools_ = AddEditorTools(*WPCover, this, context_.settings);
   docTools_ = AddEditorTools(*WPDoc, this, context_.settings);
+  // The document's pages may come from a file, beside the picture tools.
+  QAction* insertFile = WPDoc->ToolBar()->addAction(QStringLiteral("Insert File..."));
+  insertFile->setObjectName(QStringLiteral("InsertFileAction"));
+  insertFile->setToolTip(QStringLiteral("Insert the pages of a PDF file or a picture (Ctrl+Shift+I)"));
+  insertFile->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+  insertFile->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  WPDoc->addAction(insertFile);
+  connect(insertFile, &QAction::triggered, this, qOverload<>(&TFaxEditor::InsertFile));
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(NoteBook, 1);
-  resize(760, 620);
+  resize(880, 620);  // room for every tool of the document's toolbar
   setTabOrder(RecipientEdit, FaxNumberEdit);
   setTabOrder(FaxNumberEdit, SubjectEdit);
   ShowPage(kRecipientPage);
@@ -202,6 +212,29 @@ void TFaxEditor::ChooseFromPhoneBook() {
   if (book.exec() != QDialog::Accepted) return;
   RecipientEdit->setText(book.ChosenName());
   FaxNumberEdit->setText(book.ChosenNumber());
+}
+
+void TFaxEditor::InsertFile() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, QStringLiteral("Insert File"), {},
+      QStringLiteral("PDF files and pictures (*.pdf *.tif *.tiff *.png *.jpg *.jpeg *.bmp);;All files (*)"), nullptr,
+      QFileDialog::DontUseNativeDialog);
+  if (!path.isEmpty()) InsertFile(path);
+}
+
+void TFaxEditor::InsertFile(const QString& path) {
+  int width = 0, height = 0;
+  PictureBoxOf(*WPDoc, width, height);
+  QString error;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::vector<FilePicture> pictures = ReadFilePictures(path, width, height, kFaxPictureDpi, &error);
+  QApplication::restoreOverrideCursor();
+  if (pictures.empty()) {
+    ShowInformation(this, error);
+    return;
+  }
+  InsertFilePictures(*WPDoc, pictures);
+  WPDoc->View()->setFocus();
 }
 
 void TFaxEditor::LoadTemplate() {

@@ -38,6 +38,12 @@ class TFaxEditor : public QDialog {
   void LoadTemplate();
   // "&Phonebook": the chosen entry's name and number go into the fields.
   void ChooseFromPhoneBook();
+  // "Insert File...": the pages of a PDF file or a picture file chosen in a
+  // file dialog go into the document, a page each.
+  void InsertFile();
+  // The same for a given file; a file that cannot be used is said so in a
+  // message box and leaves the document as it was.
+  void InsertFile(const QString& path);
 
   void accept() override;
   void done(int result) override;

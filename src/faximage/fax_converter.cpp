@@ -102,6 +102,15 @@ std::unique_ptr<FaxLineReader> TKvFaxConverter::MakeReader(const std::string& in
     case idPcx: return MakeImageLineReader(OpenPcx(ReadImageFile(withDefault("PCX"))), setup);
     case idDcx: return MakeImageLineReader(OpenDcx(ReadImageFile(withDefault("DCX"))), setup);
     case idBmp: return MakeImageLineReader(OpenBmp(ReadImageFile(withDefault("BMP"))), setup);
+    case idPdf: {
+      // A rendered page is the whole fax line at the fax resolution: it is
+      // only centred, never doubled, halved or moved by the left margin.
+      FaxPageSetup page = setup;
+      page.options &= coCenterImage;
+      page.fullLine = true;
+      return MakeImageLineReader(
+          OpenPdf(ReadImageFile(withDefault("PDF")), FaxRasterFor(setup.fine, setup.width), PdfPages), page);
+    }
     case idBitmap:
       if (Bitmap) return MakeImageLineReader(OpenMonoBitmap(*Bitmap), setup);
       if (!ColorBitmap) ThrowFaxError(ecBadArgument);
@@ -167,7 +176,7 @@ void TKvFaxConverter::Convert(FaxLineReader& reader, const std::string& outFile)
       const FaxPageMode mode = reader.StartPage();
       writer.BeginPage(flags);
       for (int i = 0; i < TopMargin; ++i) writer.WriteRecord(blank.data(), blank.size());
-      const T4LineGeometry geometry{width, std::max(0, LeftMargin), mode.doubleWidth};
+      const T4LineGeometry geometry{width, mode.fullLine ? 0 : std::max(0, LeftMargin), mode.doubleWidth};
       bool endOfPage = false;
       for (long lineInPage = 0; !endOfPage; ++lineInPage) {
         std::fill(line.begin(), line.end(), 0);

@@ -12,10 +12,13 @@
 #include <string>
 
 #include "faximage/mono_bitmap.h"
+#include "faximage/pdf_document.h"
 
 namespace tlm {
 
-enum TFaxInputDocumentType { idNone, idText, idTextEx, idTiff, idPcx, idDcx, idBmp, idBitmap, idUser };
+// idPdf (last, so the others keep their values): a PDF file, each page
+// rendered at the fax resolution.
+enum TFaxInputDocumentType { idNone, idText, idTextEx, idTiff, idPcx, idDcx, idBmp, idBitmap, idUser, idPdf };
 enum TFaxResolution { frNormal, frHigh };
 enum TFaxWidth { fwNormal, fwWide };
 enum TFaxFont { ffStandard, ffSmall };
@@ -82,6 +85,8 @@ class TKvFaxConverter {
   TFaxFont FontType = ffStandard;
   std::string DefUserExtension;
   std::string StationId;  // written into the file header
+  // The pages of a PDF input to convert.
+  PdfPageRange PdfPages;
 
   TFaxCvtOptions Options() const { return options_; }
   // coYieldOften always brings coYield with it.

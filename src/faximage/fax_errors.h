@@ -29,7 +29,9 @@ inline constexpr int ecConverterInitFailed = 8073;  // no outline-font rasterise
 // system errors the errno value as given by the negative result).
 class EFaxImageError : public std::runtime_error {
  public:
-  explicit EFaxImageError(int result);
+  // `text` replaces the code's table text where a reader can say more
+  // (a PDF file protected by a password, say).
+  explicit EFaxImageError(int result, const std::string& text = {});
   // The result code as the layer's functions return it: negative.
   int Result() const { return result_; }
   // The code as the message table is keyed: its absolute value.
@@ -45,8 +47,9 @@ class EConvertAbort : public EFaxImageError { using EFaxImageError::EFaxImageErr
 class EUnpackAbort : public EFaxImageError { using EFaxImageError::EFaxImageError; };
 class ECantMakeBitmap : public EFaxImageError { using EFaxImageError::EFaxImageError; };
 
-// Throws the exception class that belongs to `code` (positive or negative).
-[[noreturn]] void ThrowFaxError(int code);
+// Throws the exception class that belongs to `code` (positive or negative),
+// with `text` as its message when given.
+[[noreturn]] void ThrowFaxError(int code, const std::string& text = {});
 
 // Throws for a failure result (negative); does nothing for 0.
 inline void CheckFaxResult(int result) {

@@ -16,12 +16,14 @@ struct FaxPageSetup {
   int leftMargin = 50;
   bool fine = false;
   TFaxCvtOptions options = 0;
+  bool fullLine = false;  // the image spans the whole line: no left margin
 };
 
 // How the current page is coded, decided by the reader when a page starts.
 struct FaxPageMode {
   bool doubleWidth = false;
   bool halfHeight = false;
+  bool fullLine = false;  // coded without the converter's left margin
 };
 
 class FaxLineReader {

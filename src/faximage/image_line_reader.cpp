@@ -17,6 +17,7 @@ class ImageLineReader final : public FaxLineReader {
 
   FaxPageMode StartPage() override {
     FaxPageMode mode;
+    mode.fullLine = setup_.fullLine;
     row_ = 0;
     offset_ = 0;
     if (!source_->NextPage(width_, height_)) {

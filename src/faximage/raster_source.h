@@ -59,6 +59,14 @@ std::unique_ptr<RasterSource> OpenTiff(std::vector<std::uint8_t> file);
 std::unique_ptr<RasterSource> OpenCcittTiff(std::vector<std::uint8_t> file);
 // True when the first page of a TIFF file is CCITT coded.
 bool TiffIsCcittCoded(const std::vector<std::uint8_t>& file);
+// The resolution of each page of a TIFF file in dots per inch, across and
+// down (0 where the file does not say; a file without a unit taken as
+// inches); empty when libtiff cannot open the file.
+struct ImageResolution {
+  double x = 0;
+  double y = 0;
+};
+std::vector<ImageResolution> TiffPageResolutions(const std::vector<std::uint8_t>& file);
 std::unique_ptr<RasterSource> OpenPcx(std::vector<std::uint8_t> file);
 std::unique_ptr<RasterSource> OpenDcx(std::vector<std::uint8_t> file);
 std::unique_ptr<RasterSource> OpenBmp(std::vector<std::uint8_t> file);

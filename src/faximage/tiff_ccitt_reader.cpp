@@ -170,6 +170,36 @@ bool TiffIsCcittCoded(const std::vector<std::uint8_t>& file) {
   return false;
 }
 
+std::vector<ImageResolution> TiffPageResolutions(const std::vector<std::uint8_t>& file) {
+  std::vector<ImageResolution> pages;
+  MemoryFile memory;
+  memory.bytes = &file;
+  Complaints complaints;
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (!options) return pages;
+  TIFFOpenOptionsSetErrorHandlerExtR(options, OnError, &complaints);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, OnWarning, &complaints);
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxLibTiffAlloc);
+  TIFF* tif = TIFFClientOpenExt("fax page", "rm", &memory, MemRead, MemWrite, MemSeek, MemClose, MemSize, MemMap,
+                                MemUnmap, options);
+  TIFFOpenOptionsFree(options);
+  if (!tif) return pages;
+  do {
+    float x = 0, y = 0;
+    std::uint16_t unit = RESUNIT_INCH;
+    ImageResolution page;
+    if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &x) && TIFFGetField(tif, TIFFTAG_YRESOLUTION, &y) && x > 0 && y > 0 &&
+        x < 100000 && y < 100000) {
+      TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+      const double perInch = unit == RESUNIT_CENTIMETER ? 2.54 : 1;
+      page = {x * perInch, y * perInch};
+    }
+    pages.push_back(page);
+  } while (int(pages.size()) < kMaxPages && TIFFReadDirectory(tif));
+  TIFFClose(tif);
+  return pages;
+}
+
 std::unique_ptr<RasterSource> OpenCcittTiff(std::vector<std::uint8_t> file) {
   return std::make_unique<CcittTiffSource>(std::move(file));
 }

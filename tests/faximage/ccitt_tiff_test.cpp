@@ -10,6 +10,7 @@
 #include "faximage/fax_converter.h"
 #include "faximage/fax_errors.h"
 #include "faximage/fax_unpacker.h"
+#include "faximage/raster_source.h"
 #include "support/temp_dir.h"
 
 namespace tlm::testing {
@@ -126,6 +127,45 @@ INSTANTIATE_TEST_SUITE_P(Codings, CcittTiff,
                                            Coding{"Group3TwoD", COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING},
                                            Coding{"Group4", COMPRESSION_CCITTFAX4, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Each page's resolution as its directory gives it: per inch, per
+// centimetre, or none.
+TEST(TiffResolution, EachPageGivesItsOwn) {
+  TempDir dir;
+  const std::string path = dir.File("three.tif");
+  TIFF* t = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(t, nullptr);
+  const std::uint8_t row[2] = {0xF0, 0x0F};
+  for (int page = 0; page < 3; ++page) {
+    TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 16);
+    TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1);
+    TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+    TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    if (page == 0) {
+      TIFFSetField(t, TIFFTAG_XRESOLUTION, 204.0);
+      TIFFSetField(t, TIFFTAG_YRESOLUTION, 98.0);
+      TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    } else if (page == 1) {
+      TIFFSetField(t, TIFFTAG_XRESOLUTION, 80.0);
+      TIFFSetField(t, TIFFTAG_YRESOLUTION, 40.0);
+      TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_CENTIMETER);
+    }
+    TIFFWriteScanline(t, const_cast<std::uint8_t*>(row), 0, 0);
+    TIFFWriteDirectory(t);
+  }
+  TIFFClose(t);
+  const std::string bytes = ReadFile(path);
+  const std::vector<ImageResolution> pages = TiffPageResolutions(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  ASSERT_EQ(pages.size(), 3u);
+  EXPECT_DOUBLE_EQ(pages[0].x, 204);
+  EXPECT_DOUBLE_EQ(pages[0].y, 98);
+  EXPECT_NEAR(pages[1].x, 203.2, 1e-3);
+  EXPECT_NEAR(pages[1].y, 101.6, 1e-3);
+  EXPECT_EQ(pages[2].x, 0);
+  EXPECT_TRUE(TiffPageResolutions({'n', 'o', 't'}).empty());
+}
 
 }  // namespace
 }  // namespace tlm::testing

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "storage/xb_components.h"
 #include "support/temp_dir.h"
 #include "../faximage/fax_test_util.h"
+#include "../faximage/pdf_maker.h"
 
 namespace tlm::testing {
 namespace {
@@ -165,6 +167,102 @@ TEST(Tlmfax, AnInterruptedConversionLeavesNoFile) {
   std::vector<std::string> left;
   for (const auto& e : std::filesystem::directory_iterator(dir.Folder())) left.push_back(e.path().filename().string());
   EXPECT_EQ(left, std::vector<std::string>{"long.txt"});
+}
+
+std::string PdfFixture(const std::string& name) { return std::string(TOLMERA_FIXTURES_DIR) + "/pdf/" + name; }
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// PDF by its extension or --type, with a page range; refusals say why.
+TEST(Tlmfax, ConvertsPdfPages) {
+  TempDir dir;
+  const std::string apf = dir.File("letter.apf");
+  Result r = Tool("convert --fine --pages 2-2 " + PdfFixture("letter-libreoffice.pdf") + " " + apf);
+  ASSERT_EQ(r.status, 0) << r.out;
+  r = Tool("info " + apf);
+  EXPECT_NE(r.out.find("pages:       1\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("fine, 1728 pixels"), std::string::npos) << r.out;
+  std::filesystem::copy_file(PdfFixture("letter-libreoffice.pdf"), dir.File("letter"));
+  r = Tool("convert --type pdf " + dir.File("letter") + " " + apf);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(Tool("info " + apf).out.find("pages:       2\n"), std::string::npos);
+
+  r = Tool("convert " + PdfFixture("password-protected.pdf") + " " + apf);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.out.find("tlmfax: The PDF file is protected by a password (8002)"), std::string::npos) << r.out;
+  r = Tool("convert --pages 2-5 " + PdfFixture("letter-libreoffice.pdf") + " " + apf);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.out.find("has 2 pages, not pages 2-5"), std::string::npos) << r.out;
+  r = Tool("convert --pages 1-2 " + ImageFixture("text-page.pcx") + " " + apf);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.out.find("--pages needs a PDF file"), std::string::npos) << r.out;
+  EXPECT_NE(Tool("convert --pages x " + PdfFixture("letter-libreoffice.pdf") + " " + apf).status, 0);
+  EXPECT_EQ(FolderEntries(dir.Folder()), (std::vector<std::string>{"letter", "letter.apf"}));
+}
+
+// send converts a PDF on the way in a working folder of the temporary
+// folder, which is gone afterwards whether the file, the port or the user
+// stopped it.
+TEST(Tlmfax, SendLeavesNoWorkingFilesBehind) {
+  TempDir dir;
+  const std::string tmp = dir.File("tmp");
+  std::filesystem::create_directories(tmp);
+  const std::string env = "TMPDIR=" + tmp + " ";
+  const std::string command = std::string(TLMFAX_PATH) + " send --port " + dir.File("no-such-modem") + " 5550100 ";
+  auto run = [&](const std::string& file) {
+    Result r;
+    FILE* p = ::popen((env + command + file + " 2>&1").c_str(), "r");
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int rc = ::pclose(p);
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return r;
+  };
+  Result r = run(PdfFixture("letter-libreoffice.pdf"));  // converted, then the port fails
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.out.find("cannot open"), std::string::npos) << r.out;
+  EXPECT_TRUE(FolderEntries(tmp).empty());
+  r = run(PdfFixture("password-protected.pdf"));
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.out.find("password-protected.pdf: The PDF file is protected by a password (8002)"), std::string::npos)
+      << r.out;
+  EXPECT_TRUE(FolderEntries(tmp).empty());
+
+  // Interrupted while converting a long PDF.
+  std::vector<PdfPageSpec> pages;
+  for (int i = 0; i < 1000; ++i) pages.push_back({595, 842, TextPageContent(i + 1), 0});
+  WriteFile(dir.File("long.pdf"), MakePdf(pages));
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    setenv("TMPDIR", tmp.c_str(), 1);
+    execl(TLMFAX_PATH, "tlmfax", "send", "--fine", "--port", dir.File("no-such-modem").c_str(), "5550100",
+          dir.File("long.pdf").c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  auto converting = [&] {
+    for (const auto& e : std::filesystem::recursive_directory_iterator(tmp)) {
+      if (e.path().filename().string().rfind("DOCUMENT.APF.part", 0) == 0 && e.file_size() > 100000) return true;
+    }
+    return false;
+  };
+  bool started = false;
+  for (int i = 0; i < 1500 && !started; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    started = converting();
+  }
+  ASSERT_TRUE(started);
+  kill(pid, SIGINT);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+  EXPECT_TRUE(FolderEntries(tmp).empty());
 }
 
 // "queue" adds a fax to a data folder's outgoing log, memo included; it

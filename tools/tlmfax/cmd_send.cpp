@@ -1,10 +1,13 @@
 // tlmfax send: sends an APF file through a fax modem and prints one line
-// per status event, then the result with its error code and text.
+// per status event, then the result with its error code and text. A PDF
+// file or an image is converted on the way into a private working folder
+// that is removed however the command ends.
 #include <cstdio>
 #include <cstdlib>
 
 #include "comm/com_port.h"
 #include "commands.h"
+#include "document_input.h"
 #include "fax_session_cli.h"
 #include "fax/fax_log.h"
 #include "fax/send_fax.h"
@@ -18,7 +21,7 @@ namespace {
 constexpr const char* kSendUsage =
     "usage: tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
     "                   [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
-    "                   [--retry-wait S] [--history FILE] NUMBER FILE.APF";
+    "                   [--retry-wait S] [--history FILE] [--fine] NUMBER FILE";
 
 }  // namespace
 
@@ -26,13 +29,14 @@ int RunSend(const Args& args) {
   std::string port, number, file, cover, history, header, station;
   TFaxClass faxClass = fcDetect;
   int bps = 9600, dialWait = 60, attempts = 3, retryWait = 60;
-  bool ecm = false, mps = true;
+  bool ecm = false, mps = true, fine = false;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
     const std::string* v = nullptr;
     if (a == "--ecm") ecm = true;
+    else if (a == "--fine") fine = true;
     else if (a == "--no-mps") mps = false;
     else if (a.rfind("--", 0) != 0) positional.push_back(a);
     else if (!(v = value())) return Fail(std::string("missing value for ") + a + "\n" + kSendUsage);
@@ -51,7 +55,11 @@ int RunSend(const Args& args) {
   }
   if (port.empty() || positional.size() != 2) return Fail(kSendUsage);
   number = positional[0];
-  file = positional[1];
+  // A PDF file or an image is converted on the way; the working folder goes
+  // when the command ends, whichever way.
+  WorkingFolder working;
+  file = FaxFileToSend(positional[1], fine, working, "DOCUMENT.APF");
+  cover = FaxFileToSend(cover, fine, working, "COVER.APF");
 
   PumpedBridge bridge;
   TKvComPort comPort;

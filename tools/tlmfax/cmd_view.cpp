@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "commands.h"
+#include "document_input.h"
 #include "platform/file_util.h"
 #include "viewer/fax_pdf.h"
 #include "viewer/fax_printer.h"
@@ -25,23 +26,6 @@ std::unique_ptr<QApplication> StartQt() {
   static char name[] = "tlmfax";
   static char* argv[] = {name, nullptr};
   return std::make_unique<QApplication>(argc, argv);
-}
-
-// "A-B" or "A" into a page range; false when it does not parse.
-bool ParseRange(const std::string& text, int& first, int& last) {
-  char* end = nullptr;
-  const long a = std::strtol(text.c_str(), &end, 10);
-  if (end == text.c_str() || a < 1) return false;
-  long b = a;
-  if (*end == '-') {
-    const char* start = end + 1;
-    b = std::strtol(start, &end, 10);
-    if (end == start) return false;
-  }
-  if (*end != '\0' || b < 1 || a > 65535 || b > 65535) return false;
-  first = int(a);
-  last = int(b);
-  return true;
 }
 
 }  // namespace

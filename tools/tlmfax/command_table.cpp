@@ -7,23 +7,27 @@ const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
       {"info", RunInfo, "Print a fax file's header and one line per page", "tlmfax info FILE.APF",
        "Each page line gives its offset, size, resolution, width and line layout.\n"},
-      {"convert", RunConvert, "Convert a text file or an image into a fax file",
-       "tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp] INPUT OUTPUT.APF",
+      {"convert", RunConvert, "Convert a text file, an image or a PDF file into a fax file",
+       "tlmfax convert [--fine] [--wide] [--type text|textex|tiff|pcx|dcx|bmp|pdf] [--pages A-B] INPUT OUTPUT.APF",
        "  --fine      fine resolution (196 lines per inch) instead of standard (98)\n"
        "  --wide      2048-pixel lines instead of 1728\n"
        "  --type T    the input's type; taken from its extension when not given.\n"
        "              'textex' draws the text with an outline font.\n"
+       "  --pages A-B only these pages of a PDF file (from 1)\n"
+       "Each PDF page is rendered at the fax resolution and fitted to the line width.\n"
        "A failed conversion leaves an older OUTPUT.APF as it was.\n"},
       {"unpack", RunUnpack, "Write pages of a fax file as images",
        "tlmfax unpack FILE.APF --page N --format bmp|pcx|dcx|pbm OUTPUT",
        "  --page N    the page, from 1; 0 with --format dcx writes every page\n"
        "  --format F  the image format of OUTPUT\n"},
-      {"send", RunSend, "Send a fax file through a fax modem",
+      {"send", RunSend, "Send a fax file, a PDF file or an image through a fax modem",
        "tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
        "              [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
-       "              [--retry-wait S] [--history FILE] NUMBER FILE.APF",
+       "              [--retry-wait S] [--history FILE] [--fine] NUMBER FILE",
        "Prints each status change, then 'result: 0 ...' or 'result: CODE TEXT'; exits 0\n"
        "only when the fax was sent. Ctrl-C cancels the call.\n"
+       "FILE (and the cover) may be a PDF file or a TIFF, PCX, DCX or BMP image: it is\n"
+       "converted on the way, at fine resolution with --fine, and nothing is left behind.\n"
        "The header text takes the tokens $D $T $I $S $R $F $P $N (date, time, station ID,\n"
        "sender, recipient, title, page, pages).\n"
        "COMn names a port through the [Ports] section of TLM.INI in the data folder.\n"},
