@@ -392,6 +392,12 @@ void TKvCustomAbstractFax::Deliver(const FaxInput& input) {
   });
 }
 
+t30::Facilities TKvCustomAbstractFax::LocalFacilities() const {
+  // The page coders of this build: pages are stored as MH.
+  constexpr t30::Coding kCodable = t30::Coding::kMH;
+  return t30::Facilities{std::min(DesiredCoding, kCodable), DesiredECM};
+}
+
 // TLM_FAX_TRACE=1 in the environment prints every state entry and input.
 void TKvCustomAbstractFax::Trace(const FaxInput& input) const {
   static const bool on = std::getenv("TLM_FAX_TRACE") != nullptr;

@@ -34,7 +34,7 @@ void ApfPageSource::Rewind() {
   read_ = 0;
 }
 
-int ApfPageSource::NextBlock(std::string& out, int minBytesPerLine) {
+int ApfPageSource::NextBlock(std::string& out, int minBytesPerLine, bool stuffed) {
   if (read_ >= header_.imageLength) return 0;
   std::string block;
   if (header_.LengthWords()) {
@@ -52,7 +52,8 @@ int ApfPageSource::NextBlock(std::string& out, int minBytesPerLine) {
     if (!in_.read(block.data(), std::streamsize(size))) return -fax_error::kNotAnApfFile;
     read_ += size;
   }
-  AppendDleStuffed(out, block);
+  if (stuffed) AppendDleStuffed(out, block);
+  else out += block;
   return 1;
 }
 

@@ -16,7 +16,8 @@ namespace tlm::tlmfax {
 namespace {
 
 constexpr const char* kSendUsage =
-    "usage: tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
+    "usage: tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm|--no-ecm] [--coding mh|mr|mmr]\n"
+    "                   [--station ID]\n"
     "                   [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
     "                   [--retry-wait S] [--history FILE] NUMBER FILE.APF";
 
@@ -27,12 +28,14 @@ int RunSend(const Args& args) {
   TFaxClass faxClass = fcDetect;
   int bps = 9600, dialWait = 60, attempts = 3, retryWait = 60;
   bool ecm = false, mps = true;
+  t30::Coding coding = t30::Coding::kMMR;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const auto value = [&]() -> const std::string* { return i + 1 < args.size() ? &args[++i] : nullptr; };
     const std::string* v = nullptr;
     if (a == "--ecm") ecm = true;
+    else if (a == "--no-ecm") ecm = false;
     else if (a == "--no-mps") mps = false;
     else if (a.rfind("--", 0) != 0) positional.push_back(a);
     else if (!(v = value())) return Fail(std::string("missing value for ") + a + "\n" + kSendUsage);
@@ -63,6 +66,7 @@ int RunSend(const Args& args) {
   fax.SetFaxClass(faxClass);
   fax.DesiredBPS = bps;
   fax.DesiredECM = ecm;
+  fax.DesiredCoding = coding;
   fax.SetStationID(station);
   fax.HeaderLine = header;
   fax.SetMultiPageSwitch(mps);
@@ -91,6 +95,7 @@ int RunSend(const Args& args) {
                   f.CurrentPage(), f.TotalPages(), f.BytesTransferred(), f.PageLength());
     else
       std::printf("status %d: %s\n", status, FaxStatusText(status).c_str());
+    PrintSessionCoding(f);
     std::fflush(stdout);
   };
   fax.OnFaxFinish = [&](TKvCustomAbstractFax&, int error) {
@@ -108,7 +113,8 @@ int RunSend(const Args& args) {
   bridge.Pump(0);
   comPort.SetOpen(false);
   if (result == 0) {
-    std::printf("result: 0 sent to \"%s\", %d pages\n", fax.RemoteID().c_str(), fax.TotalPages());
+    std::printf("result: 0 sent to \"%s\", %d pages, %s\n", fax.RemoteID().c_str(), fax.TotalPages(),
+                SessionCodingText(fax).c_str());
     return 0;
   }
   std::printf("result: %d %s\n", -result, ErrorText(-result).c_str());
