@@ -115,7 +115,53 @@ const StoredTables& Stored() {
   return tables;
 }
 
+constexpr int kLookupBits = kT4MaxCodeLength;
+
+struct LookupTables {
+  std::vector<T4RunSlot> slots[2];
+
+  LookupTables() {
+    for (int colour = 0; colour < 2; ++colour) {
+      // Code words and their prefixes, keyed by (length, bits in file order).
+      std::vector<int> codeAt(std::size_t(kLookupBits + 1) << kLookupBits, -2);
+      std::vector<bool> prefix(std::size_t(kLookupBits + 1) << kLookupBits, false);
+      auto key = [](int length, std::uint32_t bits) { return (std::size_t(length) << kLookupBits) | bits; };
+      for (const T4Code& c : T4CodesOf(colour == 1)) {
+        std::uint32_t stored = 0;
+        for (int i = 0; i < c.length; ++i) stored |= ((c.bits >> (c.length - 1 - i)) & 1u) << i;
+        codeAt[key(c.length, stored)] = c.run;
+        for (int l = 1; l < c.length; ++l) prefix[key(l, stored & ((1u << l) - 1))] = true;
+      }
+      slots[colour].resize(std::size_t(1) << kLookupBits);
+      for (std::uint32_t w = 0; w < (1u << kLookupBits); ++w) {
+        T4RunSlot& s = slots[colour][w];
+        if ((w & ((1u << kT4FillBits) - 1)) == 0) {
+          s = T4RunSlot{0, kT4FillBits, kT4SlotFill};
+          continue;
+        }
+        for (int l = 1; l <= kLookupBits; ++l) {
+          const std::uint32_t bits = w & ((1u << l) - 1);
+          const int run = codeAt[key(l, bits)];
+          if (run >= 0) {
+            s = T4RunSlot{std::uint16_t(run), std::uint8_t(l), kT4SlotRun};
+            break;
+          }
+          if (!prefix[key(l, bits)]) {
+            s = T4RunSlot{0, std::uint8_t(l), kT4SlotBad};
+            break;
+          }
+        }
+      }
+    }
+  }
+};
+
 }  // namespace
+
+const T4RunSlot* T4RunSlots(bool black) {
+  static const LookupTables tables;
+  return tables.slots[black].data();
+}
 
 const std::vector<T4Code>& T4CodesOf(bool black) {
   static const std::vector<T4Code> white = Build(false);

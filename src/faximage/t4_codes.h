@@ -28,5 +28,18 @@ const T4StoredCode& T4MakeUp(bool black, int run);
 
 inline constexpr int kT4MaxCodeLength = 13;
 inline constexpr int kT4MaxMakeUp = 2560;
+inline constexpr int kT4FillBits = 11;  // the 0 bits of an EOL
+
+// What the next 13 bits of coded data (first bit in bit 0) start with, for
+// one colour: a run code, a bit pattern that is no code (`length` is where
+// it left the code tree), or eleven 0 bits (fill or an EOL).
+enum : std::uint8_t { kT4SlotRun, kT4SlotBad, kT4SlotFill };
+struct T4RunSlot {
+  std::uint16_t run;
+  std::uint8_t length;  // bits the slot consumes
+  std::uint8_t kind;
+};
+// The table of 2^13 slots of one colour.
+const T4RunSlot* T4RunSlots(bool black);
 
 }  // namespace tlm

@@ -4,82 +4,22 @@
 #include <vector>
 
 #include "faximage/t4_codes.h"
+#include "faximage/t4_line_bits.h"
 
 namespace tlm {
 namespace {
 
-enum : std::uint8_t { kRun, kBad, kFill };
-
-struct Slot {
-  std::uint16_t run;
-  std::uint8_t length;  // bits the slot consumes
-  std::uint8_t kind;
-};
-
+enum : std::uint8_t { kRun = kT4SlotRun, kBad = kT4SlotBad, kFill = kT4SlotFill };
+using Slot = T4RunSlot;
 constexpr int kLookupBits = kT4MaxCodeLength;
-constexpr int kFillBits = 11;
 
-// For every 13-bit window (first bit in bit 0), what the code tree yields:
-// a run code, the depth at which the path left the tree, or eleven 0 bits.
 struct LookupTables {
-  std::vector<Slot> slots[2];
-
-  LookupTables() {
-    for (int colour = 0; colour < 2; ++colour) {
-      // Code words and their prefixes, keyed by (length, bits in file order).
-      std::vector<int> codeAt(std::size_t(kLookupBits + 1) << kLookupBits, -2);
-      std::vector<bool> prefix(std::size_t(kLookupBits + 1) << kLookupBits, false);
-      auto key = [](int length, std::uint32_t bits) { return (std::size_t(length) << kLookupBits) | bits; };
-      for (const T4Code& c : T4CodesOf(colour == 1)) {
-        std::uint32_t stored = 0;
-        for (int i = 0; i < c.length; ++i) stored |= ((c.bits >> (c.length - 1 - i)) & 1u) << i;
-        codeAt[key(c.length, stored)] = c.run;
-        for (int l = 1; l < c.length; ++l) prefix[key(l, stored & ((1u << l) - 1))] = true;
-      }
-      slots[colour].resize(std::size_t(1) << kLookupBits);
-      for (std::uint32_t w = 0; w < (1u << kLookupBits); ++w) {
-        Slot& s = slots[colour][w];
-        if ((w & ((1u << kFillBits) - 1)) == 0) {
-          s = Slot{0, kFillBits, kFill};
-          continue;
-        }
-        for (int l = 1; l <= kLookupBits; ++l) {
-          const std::uint32_t bits = w & ((1u << l) - 1);
-          const int run = codeAt[key(l, bits)];
-          if (run >= 0) {
-            s = Slot{std::uint16_t(run), std::uint8_t(l), kRun};
-            break;
-          }
-          if (!prefix[key(l, bits)]) {
-            s = Slot{0, std::uint8_t(l), kBad};
-            break;
-          }
-        }
-      }
-    }
-  }
+  const T4RunSlot* slots[2] = {T4RunSlots(false), T4RunSlots(true)};
 };
 
 const LookupTables& Tables() {
   static const LookupTables tables;
   return tables;
-}
-
-// Sets `length` pixels black from `start`.
-void SetBlack(std::uint8_t* line, int start, int length) {
-  int end = start + length;
-  if (length <= 0) return;
-  int first = start >> 3;
-  const int last = (end - 1) >> 3;
-  const std::uint8_t headMask = std::uint8_t(0xFF >> (start & 7));
-  const std::uint8_t tailMask = std::uint8_t(0xFF << (7 - ((end - 1) & 7)));
-  if (first == last) {
-    line[first] |= headMask & tailMask;
-    return;
-  }
-  line[first] |= headMask;
-  if (last > first + 1) std::memset(line + first + 1, 0xFF, std::size_t(last - first - 1));
-  line[last] |= tailMask;
 }
 
 inline std::uint64_t LowMask(int n) { return n >= 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << n) - 1; }
@@ -107,7 +47,7 @@ void T4Decoder::StartPage() {
 
 void T4Decoder::Run(int run) {
   if (eolSeen_ && pos_ + run <= kLineBufferBytes * 8) {
-    if (black_) SetBlack(line_.data(), pos_, run);
+    if (black_) T4SetBlack(line_.data(), pos_, run);
     pos_ += run;
   }
   if (run < 64) black_ = !black_;
@@ -167,7 +107,7 @@ bool T4Decoder::Step(bool final) {
 bool T4Decoder::Feed(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t* p = data;
   const std::uint8_t* end = data + size;
-  const Slot* const tables[2] = {Tables().slots[0].data(), Tables().slots[1].data()};
+  const Slot* const tables[2] = {Tables().slots[0], Tables().slots[1]};
   while (!ended_) {
     // Top up the pending bits with whole bytes.
     if (end - p >= 8) {

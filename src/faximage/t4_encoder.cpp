@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "faximage/t4_codes.h"
+#include "faximage/t4_line_bits.h"
 
 namespace tlm {
 namespace {
@@ -62,35 +63,6 @@ class BitSink {
   int count_ = 0;
 };
 
-// The line's pixels with white padding behind them, so that words can be
-// read past its end.
-constexpr int kMaxWidth = 4096;
-constexpr std::size_t kPaddedBytes = kMaxWidth / 8 + 16;
-
-// Eight bytes from byte `index` as a big-endian word.
-inline std::uint64_t LoadWord(const std::uint8_t* padded, std::size_t index) {
-  std::uint64_t w;
-  std::memcpy(&w, padded + index, 8);
-  return __builtin_bswap64(w);
-}
-
-// The first pixel at or after `pos` (below `end`) whose colour differs from
-// `black`; `end` when there is none.
-inline int FindChange(const std::uint8_t* line, int pos, int end, bool black) {
-  while (pos < end) {
-    const int shift = pos & 7;
-    std::uint64_t w = LoadWord(line, std::size_t(pos >> 3));
-    if (black) w = ~w;
-    w <<= shift;
-    if (w != 0) {
-      const int n = __builtin_clzll(w);
-      if (n < 64 - shift) return std::min(pos + n, end);
-    }
-    pos += 64 - shift;
-  }
-  return end;
-}
-
 bool AllWhite(const std::uint8_t* line, std::size_t bytes) {
   std::uint8_t any = 0;
   for (std::size_t i = 0; i < bytes; ++i) any |= line[i];
@@ -103,7 +75,7 @@ std::size_t T4EncodeLine(const std::uint8_t* line, std::size_t lineBytes, const 
                          std::uint8_t* out) {
   BitSink sink(out);
   sink.Put(0x8000, 16);  // four fill bits and EOL: eleven 0 bits then a 1
-  const int width = std::clamp(g.width, 8, kMaxWidth);
+  const int width = std::clamp(g.width, 8, kT4MaxWidth);
   if (AllWhite(line, std::min(lineBytes, std::size_t(width / 8)))) {
     sink.PutRun(false, width);
     return sink.Finish();
@@ -114,14 +86,14 @@ std::size_t T4EncodeLine(const std::uint8_t* line, std::size_t lineBytes, const 
   const int total = width / scale;
   const int margin = std::clamp(g.leftMargin, 0, total);
   const int end = total - margin;  // buffer pixels used, at most 2048
-  std::uint8_t padded[kPaddedBytes] = {};
+  std::uint8_t padded[kT4PaddedLineBytes] = {};
   std::memcpy(padded, line, std::min(lineBytes, std::size_t(end + 7) / 8));
   if (end & 7) padded[end >> 3] &= std::uint8_t(0xFF << (8 - (end & 7)));
   int pos = 0;
   int coded = 0;
   bool black = false;
   while (pos < end || coded == 0) {
-    const int next = FindChange(padded, pos, end, black);
+    const int next = T4FindChange(padded, pos, end, black);
     int run = next - pos;
     if (!black && pos == 0) run += margin;
     run *= scale;
