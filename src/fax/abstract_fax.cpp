@@ -393,9 +393,7 @@ void TKvCustomAbstractFax::Deliver(const FaxInput& input) {
 }
 
 t30::Facilities TKvCustomAbstractFax::LocalFacilities() const {
-  // The page coders of this build: pages are stored as MH.
-  constexpr t30::Coding kCodable = t30::Coding::kMH;
-  return t30::Facilities{std::min(DesiredCoding, kCodable), DesiredECM};
+  return t30::Facilities{DesiredCoding, DesiredECM};
 }
 
 // TLM_FAX_TRACE=1 in the environment prints every state entry and input.

@@ -153,7 +153,7 @@ class TKvCustomAbstractFax {
   bool DesiredECM = false;
   // Class 1: the most compact page coding the session may use (the remote
   // and the program's coders may limit it further).
-  t30::Coding DesiredCoding = t30::Coding::kMMR;
+  T4Coding DesiredCoding = T4Coding::MMR;
   std::string FaxFileExt = "APF";
 
   // The bridge to the application's thread (default: the port's).
@@ -177,7 +177,7 @@ class TKvCustomAbstractFax {
   bool SessionResolution() const { return sessionFine_.load(); }
   bool SessionWide() const { return sessionWide_.load(); }
   bool SessionECM() const { return sessionEcm_.load(); }
-  t30::Coding SessionCoding() const { return sessionCoding_.load(); }
+  T4Coding SessionCoding() const { return sessionCoding_.load(); }
   // Error correction: frames sent again (or asked for again) in this call.
   int RetransmittedFrames() const { return retransmittedFrames_.load(); }
   int HangupCode() const { return hangupCode_.load(); }
@@ -278,7 +278,7 @@ class TKvCustomAbstractFax {
   std::atomic<bool> sessionFine_{false};
   std::atomic<bool> sessionWide_{false};
   std::atomic<bool> sessionEcm_{false};
-  std::atomic<t30::Coding> sessionCoding_{t30::Coding::kMH};
+  std::atomic<T4Coding> sessionCoding_{T4Coding::MH};
   std::atomic<int> retransmittedFrames_{0};
   bool userAbort_ = false;
   // Class 1: what this station offers or picks from, by DesiredCoding,

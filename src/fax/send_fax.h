@@ -111,6 +111,12 @@ class TKvCustomSendFax : public TKvAbstractFax {
   // The page's coded bytes as they would be written (header line, cover
   // or file page), without DLE shielding: 0 or a negative code.
   int ComposePage(std::string& coded);
+  // The composed page in the session's coding (error correction: compact,
+  // without fill): 0 or a negative code.
+  int CodePageForLine(std::string& coded);
+  // The next block of page data, stuffed: from the coded page when there is
+  // one, else from the APF file. 1, 0 at the end, or a negative code.
+  int NextPageBlock(std::string& out, int minBytes);
   int MinBytesPerLine() const;
   int PageWidth() const;
   void SendPageStart();
@@ -144,6 +150,8 @@ class TKvCustomSendFax : public TKvAbstractFax {
   std::size_t coverRow_ = 0;
   std::string pending_;  // stuffed bytes not yet written
   std::string* capture_ = nullptr;  // ComposePage collects the page here
+  std::string codedPage_;           // a page coded whole (MR, MMR)
+  std::size_t codedAt_ = 0;
 
   // Error correction.
   t30::CodingChoice choice_;

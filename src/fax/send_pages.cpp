@@ -230,7 +230,7 @@ void TKvCustomSendFax::SendPageData() {
   bool done = false;
   for (int blocks = 0; blocks < MaxSendCount;) {
     if (pending_.empty()) {
-      const int rc = source_.NextBlock(pending_, minBytes);
+      const int rc = NextPageBlock(pending_, minBytes);
       if (rc < 0) {
         Fail(rc);
         return;
@@ -251,7 +251,7 @@ void TKvCustomSendFax::SendPageData() {
     Send(pending_);
     if (error_.load() != 0) return;
     pending_.clear();
-    bytesDone_ = source_.BytesRead();
+    bytesDone_ = codedPage_.empty() ? source_.BytesRead() : long(codedAt_);
     ++blocks;
     if (blocks == MaxSendCount) ArmOutputUsed(std::uint16_t(BufferMinimum));
   }
@@ -261,9 +261,31 @@ void TKvCustomSendFax::SendPageData() {
     return;
   }
   source_.Close();
+  codedPage_.clear();
   if (ClassInUse() == fcClass1) WriteDleEtx();
   ArmOutputUsed(0);
   Wait(tfDrainPage);
+}
+
+int TKvCustomSendFax::NextPageBlock(std::string& out, int minBytes) {
+  if (codedPage_.empty()) return source_.NextBlock(out, minBytes);
+  if (codedAt_ >= codedPage_.size()) return 0;
+  const std::size_t n = std::min(kPageBlockSize, codedPage_.size() - codedAt_);
+  AppendDleStuffed(out, std::string_view(codedPage_).substr(codedAt_, n));
+  codedAt_ += n;
+  return 1;
+}
+
+int TKvCustomSendFax::CodePageForLine(std::string& coded) {
+  std::string mh;
+  if (const int rc = ComposePage(mh); rc != 0) return rc;
+  const bool fine = pages_[pageIndex_].fine;
+  T4PageEncoder encoder(choice_.coding, PageWidth(), T4KFactor(fine), MinBytesPerLine() * 8);
+  T4ApfPageRecoder recoder(encoder);
+  coded.clear();
+  recoder.Feed(reinterpret_cast<const std::uint8_t*>(mh.data()), mh.size(), coded);
+  recoder.Finish(coded);
+  return 0;
 }
 
 int TKvCustomSendFax::ComposePage(std::string& coded) {

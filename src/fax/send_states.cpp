@@ -177,6 +177,19 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       }
       break;
     case tfSndPgeHdr:
+      if (class1 && choice_.coding != T4Coding::MH) {
+        // Two-dimensional coding: the page is coded whole, then written.
+        if (const int rc = CodePageForLine(codedPage_); rc != 0) {
+          Fail(rc);
+          break;
+        }
+        codedAt_ = 0;
+        bytesDone_ = 0;
+        pageLength_ = long(codedPage_.size());
+        pending_.clear();
+        Proceed(tfSendPage);
+        break;
+      }
       SendPageStart();
       Proceed(pages_[pageIndex_].textCover ? tfOpenCover : tfPrepPage);
       break;
@@ -512,7 +525,7 @@ void TKvCustomSendFax::GetEntry() {
   bytesDone_ = 0;
   sessionWide_ = false;
   sessionEcm_ = false;
-  sessionCoding_ = t30::Coding::kMH;
+  sessionCoding_ = T4Coding::MH;
   retransmittedFrames_ = 0;
   SetRemoteId("");
   PostLog(lfaxTransmitStart);

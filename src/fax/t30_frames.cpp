@@ -57,10 +57,10 @@ std::uint16_t FrameCheck(std::string_view bytes) {
   return crc;
 }
 
-const char* CodingName(Coding coding) {
+const char* CodingName(T4Coding coding) {
   switch (coding) {
-    case Coding::kMR: return "MR";
-    case Coding::kMMR: return "MMR";
+    case T4Coding::MR: return "MR";
+    case T4Coding::MMR: return "MMR";
     default: return "MH";
   }
 }
@@ -68,8 +68,8 @@ const char* CodingName(Coding coding) {
 CodingChoice ChooseCoding(const RemoteCapabilities& remote, const Facilities& local) {
   CodingChoice c;
   c.ecm = local.ecm && remote.ecm;
-  if (c.ecm && remote.mmr && local.maxCoding >= Coding::kMMR) c.coding = Coding::kMMR;
-  else if (remote.mr && local.maxCoding >= Coding::kMR) c.coding = Coding::kMR;
+  if (c.ecm && remote.mmr && local.maxCoding >= T4Coding::MMR) c.coding = T4Coding::MMR;
+  else if (remote.mr && local.maxCoding >= T4Coding::MR) c.coding = T4Coding::MR;
   return c;
 }
 
@@ -223,15 +223,15 @@ SessionParameters DecodeDcs(std::string_view info) {
   const std::uint8_t f4 = (f3 & 0x80) ? Byte(info, 3) : 0;
   p.ecm = (f4 & 0x04) != 0;
   p.ecmFrameSize = (f4 & 0x08) ? 64 : 256;
-  if (p.ecm && (f4 & 0x40)) p.coding = Coding::kMMR;
-  else if (f2 & 0x80) p.coding = Coding::kMR;
+  if (p.ecm && (f4 & 0x40)) p.coding = T4Coding::MMR;
+  else if (f2 & 0x80) p.coding = T4Coding::MR;
   return p;
 }
 
 std::string EncodeDcs(int speedIndex, bool fine, bool wide, int remoteScanCode, CodingChoice choice) {
   std::string info(4, '\0');
-  const bool mr = choice.coding == Coding::kMR;
-  const bool mmr = choice.ecm && choice.coding == Coding::kMMR;
+  const bool mr = choice.coding == T4Coding::MR;
+  const bool mmr = choice.ecm && choice.coding == T4Coding::MMR;
   info[1] = static_cast<char>(0x02 | (fine ? 0x40 : 0) | (mr ? 0x80 : 0) | RateBits(speedIndex));
   // Error correction sends page data without a minimum line time.
   const int scanMs = choice.ecm ? 0 : ScanTimeMs(remoteScanCode, fine);
@@ -270,9 +270,9 @@ std::string EncodeDis(SpeedMask receiveSpeeds, Facilities offer) {
     rate = 0x08;
   }
   std::string info(4, '\0');
-  info[1] = static_cast<char>(0x42 | rate | (offer.maxCoding >= Coding::kMR ? 0x80 : 0));
+  info[1] = static_cast<char>(0x42 | rate | (offer.maxCoding >= T4Coding::MR ? 0x80 : 0));
   info[2] = static_cast<char>(0xF9);
-  info[3] = static_cast<char>((offer.ecm ? 0x04 : 0) | (offer.ecm && offer.maxCoding >= Coding::kMMR ? 0x40 : 0));
+  info[3] = static_cast<char>((offer.ecm ? 0x04 : 0) | (offer.ecm && offer.maxCoding >= T4Coding::MMR ? 0x40 : 0));
   return info;
 }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "faximage/t4_page_coding.h"
+
 namespace tlm::t30 {
 
 // Facsimile control field values as sent on the line by this station.
@@ -84,9 +86,7 @@ int FallbackSpeed(int current, SpeedMask local, SpeedMask remote);
 std::uint16_t FrameCheck(std::string_view bytes);
 inline constexpr std::uint16_t kFrameCheckGood = 0xF0B8;
 
-// Page codings, from the one every fax machine takes to the most compact.
-enum class Coding { kMH = 0, kMR = 1, kMMR = 2 };
-const char* CodingName(Coding coding);  // "MH", "MR", "MMR"
+const char* CodingName(T4Coding coding);  // "MH", "MR", "MMR"
 
 // Minimum scan-line time codes, numbered as the Class 2 ST parameter:
 // code: standard ms / fine ms.
@@ -121,7 +121,7 @@ struct SessionParameters {
   bool fine = false;
   bool wide = false;
   int scanCode = 5;
-  Coding coding = Coding::kMH;
+  T4Coding coding = T4Coding::MH;
   bool ecm = false;
   int ecmFrameSize = 256;  // octets of page data per error correction frame
 };
@@ -129,14 +129,14 @@ SessionParameters DecodeDcs(std::string_view info);
 
 // What this station can do beyond MH without error correction.
 struct Facilities {
-  Coding maxCoding = Coding::kMH;  // the most compact coding allowed
+  T4Coding maxCoding = T4Coding::MH;  // the most compact coding allowed
   bool ecm = false;
 };
 // The coding and error correction a transmitter picks from the remote's
 // DIS and its own facilities: MMR with error correction, else MR (with
 // error correction when both have it), else MH.
 struct CodingChoice {
-  Coding coding = Coding::kMH;
+  T4Coding coding = T4Coding::MH;
   bool ecm = false;
 };
 CodingChoice ChooseCoding(const RemoteCapabilities& remote, const Facilities& local);

@@ -24,7 +24,7 @@ struct SendCase {
   int bps = 14400;
   bool fine = false;
   bool ecm = true;
-  t30::Coding coding = t30::Coding::kMMR;  // the most compact the program may use
+  T4Coding coding = T4Coding::MMR;  // the most compact the program may use
   std::string remote = "";                 // faxline options of the receiving machine
   std::string line = "";                   // faxline line options (noise)
   int pages = 1;
@@ -33,7 +33,7 @@ struct SendCase {
 struct SendOutcome {
   int result = 1;
   bool ecm = false;
-  t30::Coding coding = t30::Coding::kMH;
+  T4Coding coding = T4Coding::MH;
   int retransmitted = 0;
   std::string pageEvent;  // spandsp's report of the first page
   std::string done;       // its report of the call
@@ -125,12 +125,22 @@ TEST_P(SendEcmFaxline, NegotiatesAndDeliversPagesIntact) {
   EXPECT_EQ(faxsim::testing::field(out.done, "ecm"), c.ecm ? "1" : "0") << out.done;
   EXPECT_EQ(faxsim::testing::field(out.pageEvent, "ecm"), c.ecm ? "1" : "0") << out.pageEvent;
   EXPECT_EQ(faxsim::testing::field(out.pageEvent, "bit_rate"), std::to_string(c.bps)) << out.pageEvent;
+  EXPECT_EQ(out.coding, c.coding);
+  EXPECT_EQ(faxsim::testing::field(out.pageEvent, "encoding"), t30::CodingName(c.coding)) << out.pageEvent;
   ExpectPagesIntact(out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codings, SendEcmFaxline,
-                         ::testing::Values(SendCase{14400, false, true, t30::Coding::kMH},
-                                           SendCase{9600, true, true, t30::Coding::kMH}),
+                         ::testing::Values(SendCase{14400, false, true, T4Coding::MMR, ":compression=mh,mr,mmr"},
+                                           SendCase{9600, true, true, T4Coding::MMR, ":compression=mh,mr,mmr"},
+                                           SendCase{14400, true, true, T4Coding::MR},
+                                           SendCase{9600, false, true, T4Coding::MR},
+                                           SendCase{14400, false, false, T4Coding::MR},
+                                           SendCase{9600, true, false, T4Coding::MR},
+                                           SendCase{14400, false, true, T4Coding::MH},
+                                           SendCase{9600, true, true, T4Coding::MH},
+                                           SendCase{14400, true, false, T4Coding::MH},
+                                           SendCase{9600, false, false, T4Coding::MH}),
                          [](const auto& info) { return Name(info.param); });
 
 }  // namespace

@@ -166,42 +166,42 @@ TEST(Negotiation, DisOffersAndDcsPicksCodingAndErrorCorrection) {
   const SpeedMask all = 0x7E;
   // Nothing new offered: the DIS of plain MH sessions.
   EXPECT_EQ(EncodeDis(all), Bytes({0x00, 0x6E, 0xF9, 0x00}));
-  const std::string dis = EncodeDis(all, Facilities{Coding::kMMR, true});
+  const std::string dis = EncodeDis(all, Facilities{T4Coding::MMR, true});
   EXPECT_EQ(dis, Bytes({0x00, 0xEE, 0xF9, 0x44}));
   RemoteCapabilities caps = DecodeDis(dis);
   EXPECT_TRUE(caps.mr && caps.ecm && caps.mmr);
   // MMR is never offered without error correction.
-  caps = DecodeDis(EncodeDis(all, Facilities{Coding::kMMR, false}));
+  caps = DecodeDis(EncodeDis(all, Facilities{T4Coding::MMR, false}));
   EXPECT_TRUE(caps.mr);
   EXPECT_FALSE(caps.ecm || caps.mmr);
 
   caps = DecodeDis(dis);
-  CodingChoice c = ChooseCoding(caps, {Coding::kMMR, true});
-  EXPECT_EQ(c.coding, Coding::kMMR);
+  CodingChoice c = ChooseCoding(caps, {T4Coding::MMR, true});
+  EXPECT_EQ(c.coding, T4Coding::MMR);
   EXPECT_TRUE(c.ecm);
-  c = ChooseCoding(caps, {Coding::kMMR, false});
-  EXPECT_EQ(c.coding, Coding::kMR);
+  c = ChooseCoding(caps, {T4Coding::MMR, false});
+  EXPECT_EQ(c.coding, T4Coding::MR);
   EXPECT_FALSE(c.ecm);
-  c = ChooseCoding(caps, {Coding::kMR, true});
-  EXPECT_EQ(c.coding, Coding::kMR);
+  c = ChooseCoding(caps, {T4Coding::MR, true});
+  EXPECT_EQ(c.coding, T4Coding::MR);
   EXPECT_TRUE(c.ecm);
-  c = ChooseCoding(caps, {Coding::kMH, true});
-  EXPECT_EQ(c.coding, Coding::kMH);
+  c = ChooseCoding(caps, {T4Coding::MH, true});
+  EXPECT_EQ(c.coding, T4Coding::MH);
   EXPECT_TRUE(c.ecm);
-  c = ChooseCoding(DecodeDis(EncodeDis(all)), {Coding::kMMR, true});
-  EXPECT_EQ(c.coding, Coding::kMH);
+  c = ChooseCoding(DecodeDis(EncodeDis(all)), {T4Coding::MMR, true});
+  EXPECT_EQ(c.coding, T4Coding::MH);
   EXPECT_FALSE(c.ecm);
 
   // DCS 14400, fine, MR, ECM 256: scan time 0, extend, ECM bit.
-  const std::string dcs = EncodeDcs(6, true, false, 5, {Coding::kMR, true});
+  const std::string dcs = EncodeDcs(6, true, false, 5, {T4Coding::MR, true});
   EXPECT_EQ(dcs, Bytes({0x00, 0xE2, 0xF8, 0x04}));
   SessionParameters p = DecodeDcs(dcs);
-  EXPECT_EQ(p.coding, Coding::kMR);
+  EXPECT_EQ(p.coding, T4Coding::MR);
   EXPECT_TRUE(p.ecm);
   EXPECT_EQ(p.ecmFrameSize, 256);
-  p = DecodeDcs(EncodeDcs(6, true, false, 5, {Coding::kMMR, true}));
-  EXPECT_EQ(p.coding, Coding::kMMR);
-  EXPECT_EQ(EncodeDcs(6, true, false, 5, {Coding::kMMR, true})[1], char(0x62));
+  p = DecodeDcs(EncodeDcs(6, true, false, 5, {T4Coding::MMR, true}));
+  EXPECT_EQ(p.coding, T4Coding::MMR);
+  EXPECT_EQ(EncodeDcs(6, true, false, 5, {T4Coding::MMR, true})[1], char(0x62));
   // Without error correction the remote's scan time holds, as before.
   EXPECT_EQ(EncodeDcs(4, false, false, 5), EncodeDcs(4, false, false, 5, {}));
   EXPECT_EQ(SpeedIndexOfRateBits(RateBits(5)), 5);

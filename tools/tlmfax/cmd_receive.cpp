@@ -31,7 +31,7 @@ int RunReceive(const Args& args) {
   TFaxClass faxClass = fcDetect;
   int bps = 9600, rings = 1;
   bool once = false, ecm = false;
-  t30::Coding coding = t30::Coding::kMMR;
+  T4Coding coding = T4Coding::MMR;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();

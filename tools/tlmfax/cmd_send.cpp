@@ -28,7 +28,7 @@ int RunSend(const Args& args) {
   TFaxClass faxClass = fcDetect;
   int bps = 9600, dialWait = 60, attempts = 3, retryWait = 60;
   bool ecm = false, mps = true;
-  t30::Coding coding = t30::Coding::kMMR;
+  T4Coding coding = T4Coding::MMR;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];

@@ -25,10 +25,10 @@ bool ParseFaxClass(const std::string& text, TFaxClass& faxClass) {
   return true;
 }
 
-bool ParseCoding(const std::string& text, t30::Coding& coding) {
-  if (text == "mh") coding = t30::Coding::kMH;
-  else if (text == "mr") coding = t30::Coding::kMR;
-  else if (text == "mmr") coding = t30::Coding::kMMR;
+bool ParseCoding(const std::string& text, T4Coding& coding) {
+  if (text == "mh") coding = T4Coding::MH;
+  else if (text == "mr") coding = T4Coding::MR;
+  else if (text == "mmr") coding = T4Coding::MMR;
   else return false;
   return true;
 }

@@ -14,7 +14,7 @@ namespace tlm::tlmfax {
 bool ParseFaxClass(const std::string& text, TFaxClass& faxClass);
 
 // "mh", "mr" or "mmr".
-bool ParseCoding(const std::string& text, t30::Coding& coding);
+bool ParseCoding(const std::string& text, T4Coding& coding);
 // "coding MMR, error correction on, 3 frames sent again" for a Class 1 call.
 std::string SessionCodingText(const TKvCustomAbstractFax& fax);
 // Prints "session: " + SessionCodingText once the call's parameters are
