@@ -31,7 +31,7 @@ void TKvCustomSendFax::EcmPrepPage() {
   currentPage_ = int(pageIndex_) + 1;
   SetStatus(fax_status::kSendingPage);
   std::string coded;
-  if (const int rc = CodePageForLine(coded); rc != 0) {
+  if (const int rc = ComposePage(coded); rc != 0) {
     Fail(rc);
     return;
   }

@@ -111,13 +111,10 @@ class TKvCustomSendFax : public TKvAbstractFax {
   // The page's coded bytes as they would be written (header line, cover
   // or file page), without DLE shielding: 0 or a negative code.
   int ComposePage(std::string& coded);
-  // The composed page in the session's coding (error correction: compact,
-  // without fill): 0 or a negative code.
-  int CodePageForLine(std::string& coded);
-  // The next block of page data, stuffed: from the coded page when there is
-  // one, else from the APF file. 1, 0 at the end, or a negative code.
-  int NextPageBlock(std::string& out, int minBytes);
   int MinBytesPerLine() const;
+  int MinBitsPerLine() const;
+  void CodeRow(const std::string& row, std::string& raw);
+  void AddBlankLines(std::string& raw);
   int PageWidth() const;
   void SendPageStart();
   void SendCoverLines();
@@ -145,13 +142,15 @@ class TKvCustomSendFax : public TKvAbstractFax {
   std::vector<Page> pages_;
   std::size_t pageIndex_ = 0;
   ApfPageSource source_;
+  // Class 1: the page's lines coded by the program itself in the session's
+  // coding, compactly (Class 2 modems take the stored records).
+  T4Coding lineCoding_ = T4Coding::MH;
+  std::unique_ptr<T4PageEncoder> lineCoder_;
   std::string coverText_;
   std::vector<std::string> coverRows_;
   std::size_t coverRow_ = 0;
   std::string pending_;  // stuffed bytes not yet written
   std::string* capture_ = nullptr;  // ComposePage collects the page here
-  std::string codedPage_;           // a page coded whole (MR, MMR)
-  std::size_t codedAt_ = 0;
 
   // Error correction.
   t30::CodingChoice choice_;

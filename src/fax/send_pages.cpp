@@ -109,6 +109,26 @@ int TKvCustomSendFax::MinBytesPerLine() const {
   return t30::MinBytesPerLine(scanCode_, fine, sessionBps_.load());
 }
 
+int TKvCustomSendFax::MinBitsPerLine() const {
+  if (choice_.ecm) return 0;  // no minimum line time with error correction
+  return T4MinBitsPerLine(t30::SpeedByIndex(speedIndex_).bps, t30::ScanTimeMs(remote_.scanCode, pages_[pageIndex_].fine));
+}
+
+// A raster row (or, without a line coder, a coded record) onto the page.
+void TKvCustomSendFax::CodeRow(const std::string& row, std::string& raw) {
+  if (lineCoder_) {
+    lineCoder_->EncodeLine(reinterpret_cast<const std::uint8_t*>(row.data()), raw);
+  } else {
+    raw += row;
+  }
+}
+
+void TKvCustomSendFax::AddBlankLines(std::string& raw) {
+  const int width = PageWidth();
+  const std::string blank = lineCoder_ ? std::string(std::size_t(width / 8), '\0') : BlankLine(width, MinBytesPerLine());
+  for (int i = 0; i < kBlankLinesAround; ++i) CodeRow(blank, raw);
+}
+
 bool TKvCustomSendFax::PageNeedsUnsupported() const {
   return std::any_of(pages_.begin(), pages_.end(),
                      [this](const Page& p) { return (p.fine && !remote_.fine) || (p.wide && !remote_.wide); });
@@ -173,18 +193,29 @@ void TKvCustomSendFax::WriteFill(std::size_t wanted) {
 void TKvCustomSendFax::SendPageStart() {
   currentPage_ = int(pageIndex_) + 1;
   const int width = PageWidth();
+  const bool fine = pages_[pageIndex_].fine;
   const int minBytes = MinBytesPerLine();
+  if (ClassInUse() == fcClass1) {
+    lineCoder_ = std::make_unique<T4PageEncoder>(lineCoding_, width, T4KFactor(fine), MinBitsPerLine());
+  } else {
+    lineCoder_.reset();
+  }
+  // Fill bytes may follow only a line that ends on a byte boundary.
+  const auto writeWithFill = [this](std::string& raw) {
+    const bool fill = !lineCoder_ || lineCoder_->FlushWithFill(raw);
+    WriteStuffed(raw);
+    if (fill) WriteFill(std::size_t(BufferMinimum));
+  };
   std::string raw;
-  for (int i = 0; i < kBlankLinesAround; ++i) raw += BlankLine(width, minBytes);
-  WriteStuffed(raw);
-  WriteFill(std::size_t(BufferMinimum));
+  AddBlankLines(raw);
+  writeWithFill(raw);
   if (!HeaderLine.empty()) {
     raw.clear();
-    for (const std::string& row : RenderTextLines(ToFaxFontCodePage(HeaderText()), pages_[pageIndex_].fine, width,
-                                                  true, minBytes))
-      raw += row;
-    WriteStuffed(raw);
-    WriteFill(std::size_t(BufferMinimum));
+    const std::string text = ToFaxFontCodePage(HeaderText());
+    for (const std::string& row : lineCoder_ ? RenderTextRows(text, fine, width, true)
+                                             : RenderTextLines(text, fine, width, true, minBytes))
+      CodeRow(row, raw);
+    writeWithFill(raw);
   }
   if (pages_[pageIndex_].textCover) {
     const HeaderValues v = TokenValues();
@@ -194,7 +225,8 @@ void TKvCustomSendFax::SendPageStart() {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       expanded += ExpandHeaderTokens(line, v) + "\n";
     }
-    coverRows_ = RenderTextLines(expanded, pages_[pageIndex_].fine, width, false, minBytes);
+    coverRows_ = lineCoder_ ? RenderTextRows(expanded, fine, width, false)
+                            : RenderTextLines(expanded, fine, width, false, minBytes);
     coverRow_ = 0;
   }
 }
@@ -202,11 +234,9 @@ void TKvCustomSendFax::SendPageStart() {
 // Writes rendered cover rows while 4096 bytes are free; at the end, the
 // blank lines and the end-of-page code.
 void TKvCustomSendFax::SendCoverLines() {
-  const int width = PageWidth();
-  const int minBytes = MinBytesPerLine();
   while (coverRow_ < coverRows_.size() && OutputFree() >= kPageBlockSize) {
     std::string raw;
-    while (coverRow_ < coverRows_.size() && raw.size() < kPageBlockSize / 2) raw += coverRows_[coverRow_++];
+    while (coverRow_ < coverRows_.size() && raw.size() < kPageBlockSize / 2) CodeRow(coverRows_[coverRow_++], raw);
     if (!WriteStuffed(raw)) return;
   }
   if (coverRow_ < coverRows_.size()) {
@@ -216,8 +246,12 @@ void TKvCustomSendFax::SendCoverLines() {
     return;
   }
   std::string raw;
-  for (int i = 0; i < kBlankLinesAround; ++i) raw += BlankLine(width, minBytes);
-  raw += EndOfPageCode();
+  AddBlankLines(raw);
+  if (lineCoder_) {
+    lineCoder_->Finish(raw);
+  } else {
+    raw += EndOfPageCode();
+  }
   WriteStuffed(raw);
   if (ClassInUse() == fcClass1) WriteDleEtx();
   ArmOutputUsed(0);
@@ -230,7 +264,7 @@ void TKvCustomSendFax::SendPageData() {
   bool done = false;
   for (int blocks = 0; blocks < MaxSendCount;) {
     if (pending_.empty()) {
-      const int rc = NextPageBlock(pending_, minBytes);
+      const int rc = source_.NextBlock(pending_, minBytes);
       if (rc < 0) {
         Fail(rc);
         return;
@@ -251,7 +285,7 @@ void TKvCustomSendFax::SendPageData() {
     Send(pending_);
     if (error_.load() != 0) return;
     pending_.clear();
-    bytesDone_ = codedPage_.empty() ? source_.BytesRead() : long(codedAt_);
+    bytesDone_ = source_.BytesRead();
     ++blocks;
     if (blocks == MaxSendCount) ArmOutputUsed(std::uint16_t(BufferMinimum));
   }
@@ -261,52 +295,37 @@ void TKvCustomSendFax::SendPageData() {
     return;
   }
   source_.Close();
-  codedPage_.clear();
   if (ClassInUse() == fcClass1) WriteDleEtx();
   ArmOutputUsed(0);
   Wait(tfDrainPage);
 }
 
-int TKvCustomSendFax::NextPageBlock(std::string& out, int minBytes) {
-  if (codedPage_.empty()) return source_.NextBlock(out, minBytes);
-  if (codedAt_ >= codedPage_.size()) return 0;
-  const std::size_t n = std::min(kPageBlockSize, codedPage_.size() - codedAt_);
-  AppendDleStuffed(out, std::string_view(codedPage_).substr(codedAt_, n));
-  codedAt_ += n;
-  return 1;
-}
-
-int TKvCustomSendFax::CodePageForLine(std::string& coded) {
-  std::string mh;
-  if (const int rc = ComposePage(mh); rc != 0) return rc;
-  const bool fine = pages_[pageIndex_].fine;
-  T4PageEncoder encoder(choice_.coding, PageWidth(), T4KFactor(fine), MinBytesPerLine() * 8);
-  T4ApfPageRecoder recoder(encoder);
-  coded.clear();
-  recoder.Feed(reinterpret_cast<const std::uint8_t*>(mh.data()), mh.size(), coded);
-  recoder.Finish(coded);
-  return 0;
-}
-
+// The whole page in the session's coding, for error correction: the same
+// lines as a streamed page, collected instead of written.
 int TKvCustomSendFax::ComposePage(std::string& coded) {
   coded.clear();
   capture_ = &coded;
   SendPageStart();
   capture_ = nullptr;
   const Page& page = pages_[pageIndex_];
-  if (page.textCover) {
-    for (const std::string& row : coverRows_) coded += row;
-    for (int i = 0; i < kBlankLinesAround; ++i) coded += BlankLine(PageWidth(), 0);
-    coded += EndOfPageCode();
+  if (!page.textCover) {
+    if (const int rc = source_.Open(page.file, page.number); rc != 0) return rc;
+    if (lineCoder_) source_.RecodeWith(*lineCoder_);
+    for (;;) {
+      const int rc = source_.NextBlock(coded, 0, false);
+      if (rc < 0) return rc;
+      if (rc == 0) break;
+    }
+    source_.Close();
     return 0;
   }
-  if (const int rc = source_.Open(page.file, page.number); rc != 0) return rc;
-  for (;;) {
-    const int rc = source_.NextBlock(coded, 0, false);
-    if (rc < 0) return rc;
-    if (rc == 0) break;
+  for (const std::string& row : coverRows_) CodeRow(row, coded);
+  AddBlankLines(coded);
+  if (lineCoder_) {
+    lineCoder_->Finish(coded);
+  } else {
+    coded += EndOfPageCode();
   }
-  source_.Close();
   return 0;
 }
 

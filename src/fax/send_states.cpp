@@ -102,6 +102,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
                   true);
         sessionEcm_ = choice_.ecm;
         sessionCoding_ = choice_.coding;
+        lineCoding_ = choice_.coding;
         sessionBps_ = t30::SpeedByIndex(speedIndex_).bps;
         sessionFine_ = pages_[pageIndex_].fine;
         sessionWide_ = pages_[pageIndex_].wide;
@@ -177,19 +178,6 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       }
       break;
     case tfSndPgeHdr:
-      if (class1 && choice_.coding != T4Coding::MH) {
-        // Two-dimensional coding: the page is coded whole, then written.
-        if (const int rc = CodePageForLine(codedPage_); rc != 0) {
-          Fail(rc);
-          break;
-        }
-        codedAt_ = 0;
-        bytesDone_ = 0;
-        pageLength_ = long(codedPage_.size());
-        pending_.clear();
-        Proceed(tfSendPage);
-        break;
-      }
       SendPageStart();
       Proceed(pages_[pageIndex_].textCover ? tfOpenCover : tfPrepPage);
       break;
@@ -205,6 +193,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
         Fail(rc);
         break;
       }
+      if (lineCoder_) source_.RecodeWith(*lineCoder_);
       bytesDone_ = 0;
       pageLength_ = long(source_.Header().imageLength);
       pending_.clear();

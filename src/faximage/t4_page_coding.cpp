@@ -160,6 +160,18 @@ void T4PageEncoder::EncodeLine(const std::uint8_t* packedLine, std::string& out)
   ++lines_;
 }
 
+bool T4PageEncoder::FlushWithFill(std::string& out) {
+  if (coding_ == T4Coding::MMR) return false;
+  PutZeros((32 - count_) & 7, out);
+  for (; count_ > 0; count_ -= 8) {
+    out.push_back(char(acc_));
+    acc_ >>= 8;
+  }
+  acc_ = 0;
+  count_ = 0;
+  return true;
+}
+
 void T4PageEncoder::Finish(std::string& out) {
   if (coding_ == T4Coding::MMR) {
     Put(kEol.bits, kEol.length, out);
@@ -233,13 +245,14 @@ class T4PageDecoder::TwoD {
     emptyEols_ = 0;
     bad_ = 0;
     lines_ = 0;
-    reference_.assign(3, width_);
+    reference_.assign(kMaxChanges, width_);
+    current_.assign(kMaxChanges, width_);
   }
 
   bool Feed(const std::uint8_t* data, std::size_t size) {
     if (ended_) return false;
     // Drop the bytes already decoded, keep the slack of zeros behind the data.
-    const std::size_t done = pos_ >> 3;
+    const std::size_t done = std::min(std::size_t(pos_ >> 3), size_);
     if (done > 0) {
       std::memmove(data_.data(), data_.data() + done, size_ - done);
       size_ -= done;
@@ -264,6 +277,8 @@ class T4PageDecoder::TwoD {
 
  private:
   static constexpr std::size_t kSlack = 16;
+  // Room for a line's changing elements and the three closing ones.
+  static constexpr int kMaxChanges = 2 * kT4MaxWidth + 8;
   enum class Result { Line, Bad, NeedMore, End };
 
   std::uint64_t End() const { return std::uint64_t(size_) * 8; }
@@ -276,7 +291,12 @@ class T4PageDecoder::TwoD {
   bool Overrun() const { return pos_ > End(); }
 
   void Decode(bool final) {
+    final_ = final;
     while (!ended_) {
+      if (!synced_ && !Sync()) {
+        if (final) ended_ = true;
+        return;
+      }
       // A line cut off by the end of the data is taken again from here.
       const std::uint64_t start = pos_;
       const bool synced = synced_, damaged = damaged_;
@@ -301,7 +321,8 @@ class T4PageDecoder::TwoD {
             ended_ = true;
           } else {
             damaged_ = true;
-            Deliver();  // the last good line stands in for it
+            synced_ = false;  // the rest of the line is skipped
+            Deliver();        // the last good line stands in for it
           }
           break;
         default: ended_ = true; break;
@@ -311,7 +332,7 @@ class T4PageDecoder::TwoD {
 
   // Hands on the reference line: the line just decoded or the last good one.
   void Deliver() {
-    const std::vector<int>& c = reference_;
+    const int* c = reference_.data();
     std::memset(line_.data(), 0, std::size_t(width_ + 7) / 8);
     for (std::size_t i = 0; c[i] < width_; i += 2) T4SetBlack(line_.data(), c[i], std::min(c[i + 1], width_) - c[i]);
     ++lines_;
@@ -355,6 +376,20 @@ class T4PageDecoder::TwoD {
     }
   }
 
+  // MR: moves past the next EOL; false when the data holds none yet, after
+  // dropping all but the bits that may begin one (so that data without
+  // EOLs is looked at once, however it is fed).
+  bool Sync() {
+    const std::uint64_t from = pos_;
+    SkipToEol();
+    if (!Overrun()) {
+      synced_ = true;
+      return true;
+    }
+    pos_ = std::max(from, End() > std::uint64_t(kT4FillBits) ? End() - kT4FillBits : 0);
+    return false;
+  }
+
   // Moves past the next EOL wherever it is.
   void SkipToEol() {
     int zeros = 0;
@@ -377,12 +412,6 @@ class T4PageDecoder::TwoD {
 
   // One MR item from an EOL on: the line after it, or an end of page.
   Result MrStep() {
-    if (!synced_) {
-      SkipToEol();
-      if (Overrun()) return Result::NeedMore;
-      synced_ = true;
-      return MrStep();
-    }
     const bool oneD = Peek() & 1;
     ++pos_;
     // An EOL straight after the tag: an empty line, part of RTC.
@@ -392,16 +421,14 @@ class T4PageDecoder::TwoD {
       return ++emptyEols_ >= 2 ? Result::End : MrStep();
     }
     emptyEols_ = 0;
-    if (damaged_ && !oneD) {
-      SkipToEol();
-      return Overrun() ? Result::NeedMore : Result::Bad;
-    }
+    if (damaged_ && !oneD) return Result::Bad;  // skipped up to the next EOL
     damaged_ = false;
     const bool ok = oneD ? OneD() : TwoDLine();
     if (Overrun() || (!ok && CutShort())) return Result::NeedMore;
+    // The last line of data that ends without RTC needs no EOL after it.
+    if (ok && final_ && RestIsZero()) return Result::Line;
     if (ok && TakeEol()) return Overrun() ? Result::NeedMore : Result::Line;
-    SkipToEol();
-    return Overrun() ? Result::NeedMore : Result::Bad;
+    return Result::Bad;
   }
 
   Result MmrStep() {
@@ -412,82 +439,111 @@ class T4PageDecoder::TwoD {
     return ok ? Result::Line : Result::Bad;
   }
 
+  // A read position in the held data, kept in registers while a line is
+  // decoded.
+  struct Cursor {
+    const std::uint8_t* data;
+    std::uint64_t pos;
+    std::uint32_t Peek() const {
+      std::uint64_t w;
+      std::memcpy(&w, data + (pos >> 3), 8);
+      return std::uint32_t(w >> (pos & 7));
+    }
+  };
+
   // One run (make-up codes and a terminating code) of a colour; -1 when the
   // bits are no run code.
-  int ReadRun(bool black) {
+  static int ReadRun(Cursor& c, bool black, std::uint64_t end) {
     const T4RunSlot* slots = T4RunSlots(black);
     int run = 0;
     for (;;) {
-      const T4RunSlot& s = slots[Peek() & ((1u << kT4MaxCodeLength) - 1)];
+      const T4RunSlot& s = slots[c.Peek() & ((1u << kT4MaxCodeLength) - 1)];
       if (s.kind != kT4SlotRun) return -1;
-      pos_ += s.length;
+      c.pos += s.length;
       run += s.run;
       if (s.run < 64) return run;
-      if (run > kT4MaxWidth || Overrun()) return -1;
+      if (run > kT4MaxWidth || c.pos > end) return -1;
     }
   }
 
+  // Closes the changing elements of the line just decoded.
+  void CloseLine(int n) { std::fill(current_.begin() + n, current_.begin() + n + 3, width_); }
+
   bool OneD() {
-    current_.clear();
+    Cursor c{data_.data(), pos_};
+    const std::uint64_t end = End();
+    int* changes = current_.data();
+    int n = 0;
     int pos = 0;
     bool black = false;
+    bool ok = true;
     while (pos < width_) {
-      const int run = ReadRun(black);
-      if (run < 0) return false;
+      const int run = ReadRun(c, black, end);
       pos += run;
-      if (pos > width_) return false;
-      if (pos < width_) current_.push_back(pos);
+      if (run < 0 || pos > width_ || n >= kMaxChanges - 3) {
+        ok = false;
+        break;
+      }
+      if (pos < width_) changes[n++] = pos;
       black = !black;
     }
-    current_.insert(current_.end(), 3, width_);
-    return true;
+    pos_ = c.pos;
+    if (ok) CloseLine(n);
+    return ok;
   }
 
   bool TwoDLine() {
-    current_.clear();
+    Cursor c{data_.data(), pos_};
+    const std::uint64_t end = End();
     const int* b = reference_.data();
+    int* changes = current_.data();
+    int n = 0;
     int a0 = -1;
     int colour = 0;
     std::size_t ib = 0;
     const ModeSlot* modes = Modes().slots;
-    while (a0 < width_) {
+    bool ok = true;
+    while (ok && a0 < width_) {
       while (b[ib] <= a0) ++ib;
       const std::size_t b1Index = ib + ((ib & 1) != std::size_t(colour) ? 1 : 0);
       const int b1 = b[b1Index], b2 = b[b1Index + 1];
-      const ModeSlot& m = modes[Peek() & ((1u << kModeBits) - 1)];
-      pos_ += m.length;
+      const ModeSlot& m = modes[c.Peek() & ((1u << kModeBits) - 1)];
+      c.pos += m.length;
       switch (m.mode) {
         case Mode::Pass:
-          if (b2 >= width_) return false;
+          ok = b2 < width_;
           a0 = b2;
           break;
         case Mode::Vertical: {
           const int a1 = b1 + m.offset;
-          if (a1 < 0 || a1 <= a0 || a1 > width_) return false;
-          if (a1 < width_) current_.push_back(a1);
+          ok = a1 >= 0 && a1 > a0 && a1 <= width_;
+          if (ok && a1 < width_) changes[n++] = a1;
           a0 = a1;
           colour ^= 1;
           break;
         }
         case Mode::Horizontal: {
-          const int run1 = ReadRun(colour != 0);
-          if (run1 < 0) return false;
-          const int run2 = ReadRun(colour == 0);
-          if (run2 < 0) return false;
+          const int run1 = ReadRun(c, colour != 0, end);
+          const int run2 = run1 < 0 ? -1 : ReadRun(c, colour == 0, end);
           const int a1 = std::max(a0, 0) + run1;
           const int a2 = a1 + run2;
-          if (a2 > width_ || a2 <= a0) return false;
-          if (a1 < width_) current_.push_back(a1);
-          if (a2 < width_) current_.push_back(a2);
+          ok = run2 >= 0 && a2 <= width_ && a2 > a0;
+          if (ok && a1 < width_) changes[n++] = a1;
+          if (ok && a2 < width_) changes[n++] = a2;
           a0 = a2;
           break;
         }
-        default: return false;
+        default:  // no mode: the bits may begin an EOL, which resynchronises
+          c.pos -= m.length;
+          ok = false;
+          break;
       }
-      if (Overrun()) return false;
+      // (a0 moves right with every mode: at most two changes a pixel)
+      if (c.pos > end) ok = false;
     }
-    current_.insert(current_.end(), 3, width_);
-    return true;
+    pos_ = c.pos;
+    if (ok) CloseLine(n);
+    return ok;
   }
 
   const bool mmr_;
@@ -497,6 +553,7 @@ class T4PageDecoder::TwoD {
   std::size_t size_ = 0;
   std::uint64_t pos_ = 0;  // next bit
   bool ended_ = false;
+  bool final_ = false;    // all of the page's data is here
   bool synced_ = false;   // MR: the first EOL has been seen
   bool damaged_ = false;  // MR: lines are lost up to the next 1-D line
   int emptyEols_ = 0;

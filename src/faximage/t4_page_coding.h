@@ -42,13 +42,17 @@ class T4PageEncoder {
   // Codes one line of width/8 bytes and appends the bytes completed so
   // far to `out` (a partial last byte is held back for the next line).
   void EncodeLine(const std::uint8_t* packedLine, std::string& out);
+  // MH and MR: ends the last line's bits with fill up to a byte boundary
+  // and appends the held-back byte, so that more 0 bytes (fill) may follow
+  // before the next line. False for MMR, which has no fill.
+  bool FlushWithFill(std::string& out);
   // Appends RTC (MH, MR) or EOFB (MMR) and the last, zero-padded byte.
   // The encoder then starts a new page.
   void Finish(std::string& out);
 
   T4Coding Coding() const { return coding_; }
   int Width() const { return width_; }
-  long Lines() const { return lines_; }
+  long Lines() const { return lines_; }  // coded since construction
 
  private:
   void Put(std::uint32_t bits, int length, std::string& out);
@@ -63,7 +67,7 @@ class T4PageEncoder {
   int minBits_;
   long lines_ = 0;
   int lineBits_ = 0;
-  int sinceOneD_ = 0;  // MR: 2-D lines since the last 1-D line
+  int sinceOneD_ = 0;  // MR: lines since the last 1-D line, modulo K
   std::uint64_t acc_ = 0;
   int count_ = 0;
   std::vector<int> reference_;  // changing elements of the previous line
@@ -76,7 +80,9 @@ class T4PageEncoder {
 // pixels are kept, broken ones dropped). MR and MMR lines must be `width`
 // pixels: a broken MR line is replaced by the previous good one, as are the
 // 2-D lines after it up to the next 1-D line; in MMR a broken line ends the
-// page, since nothing after it can be found again.
+// page, since nothing after it can be found again. An MR page ends at RTC
+// (EOL+1 or EOL+0), or with its data (the last line then needs no EOL); an
+// MMR page at EOFB or with its data.
 class T4PageDecoder {
  public:
   using LineSink = T4Decoder::LineSink;

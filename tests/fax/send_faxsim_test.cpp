@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "fax/send_rig.h"
+#include "faximage/apf_file.h"
 #include "faxsim/faxsim_runner.h"
 #include "platform/strings/messages.h"
 
@@ -135,6 +136,37 @@ TEST(SendClass1, EomPathWithApfCoverAndWidePage) {
   for (const std::string& e : rig.Sim().events())
     if (e.find("name=EOM") != std::string::npos) ++eoms;
   EXPECT_EQ(eoms, 2);
+}
+
+// Class 1 codes the page's lines itself: fewer bytes than the stored
+// records when the remote needs no minimum scan time, and every line (the
+// eight blank ones included) at least the minimum when it does.
+TEST(SendClass1, PagesGoOutCompactWithFillOnlyForTheScanTime) {
+  std::vector<Bitmap> pages = {PatternPage(3, 60, false)};
+  long bytes[2] = {0, 0};
+  for (const int scanMs : {0, 40}) {
+    SendRig rig(":class=1", {"--remote-receiver", "200:RX:scan=" + std::to_string(scanMs)}, kAccelClass1);
+    ASSERT_TRUE(rig.Ready());
+    WriteApf(rig.Dir().File("doc.apf"), pages);
+    ApfPageHeader header;
+    std::uint64_t offset = 0;
+    ASSERT_EQ(ApfLocatePage(rig.Dir().File("doc.apf"), 1, header, offset), 0);
+    rig.Fax().SetFaxClass(fcClass1);
+    rig.Fax().DesiredBPS = 9600;
+    rig.Fax().BufferMinimum = 0;  // no fill bytes to keep the modem fed: the page's bytes only
+    rig.Fax().PhoneNumber = "200";
+    rig.Fax().SetFaxFile(rig.Dir().File("doc.apf"));
+    EXPECT_EQ(rig.Send().result, 0);
+    ExpectPagesArrived(rig, pages);
+    const std::string event = rig.Sim().waitFor({"page", "n=1 "}, 10);
+    bytes[scanMs != 0] = std::stol(faxsim::testing::field(event, "bytes"));
+    if (scanMs == 0) {
+      EXPECT_LT(bytes[0], long(header.imageLength)) << "compact";
+    }
+  }
+  const long minBytesPerLine = 9600 * 40 / 1000 / 8;
+  EXPECT_GE(bytes[1], (60 + kBlankLinesBefore) * minBytesPerLine);
+  EXPECT_GT(bytes[1], bytes[0]);
 }
 
 // A text cover is rendered with the fax font before the pages; its tokens

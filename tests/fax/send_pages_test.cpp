@@ -1,6 +1,7 @@
 // Page data as it goes to the modem, and the joining of fax files.
 #include <gtest/gtest.h>
 
+#include "fax/dle.h"
 #include "fax/page_source.h"
 #include "fax/send_fax.h"
 #include "faximage/apf_writer.h"
@@ -37,6 +38,63 @@ TEST(PageSource, LineRecordsArePaddedAndDleDoubled) {
   out.clear();
   ASSERT_EQ(source.NextBlock(out, 0), 1);
   EXPECT_EQ(out, std::string("\x00\x80\x10\x10\x01", 5));
+}
+
+// Undoes the DLE doubling of a block.
+std::string Unstuffed(const std::string& stuffed) {
+  std::string out;
+  for (std::size_t i = 0; i < stuffed.size(); ++i) {
+    out.push_back(stuffed[i]);
+    if (stuffed[i] == kDLE && i + 1 < stuffed.size() && stuffed[i + 1] == kDLE) ++i;
+  }
+  return out;
+}
+
+// A stored page re-coded for the line: after lines the session's encoder
+// coded before it (the blank lines, the header line), its lines come out in
+// the encoder's coding with the page's end, smaller than the stored
+// records, and decode to the same rows.
+TEST(PageSource, RecodedPagesCarryTheSameLinesCompactly) {
+  TempDir dir;
+  const std::vector<std::string> rows = RenderTextRows("Recoded\nfor the line 0123456789", true, 1728, false);
+  std::vector<std::string> records;
+  std::size_t storedSize = 0;
+  for (const std::string& row : rows) {
+    records.push_back(CodeRasterLine(reinterpret_cast<const std::uint8_t*>(row.data()), 1728, 0));
+    storedSize += records.back().size();
+  }
+  records.push_back(EndOfPageCode());
+  WriteRecords(dir.File("a.apf"), records);
+  const std::string white(216, '\0');
+  for (const T4Coding coding : {T4Coding::MH, T4Coding::MR, T4Coding::MMR}) {
+    SCOPED_TRACE(int(coding));
+    T4PageEncoder encoder(coding, 1728, 4, 0);
+    std::string raw;
+    encoder.EncodeLine(reinterpret_cast<const std::uint8_t*>(white.data()), raw);
+    ApfPageSource source;
+    ASSERT_EQ(source.Open(dir.File("a.apf"), 1), 0);
+    source.RecodeWith(encoder);
+    std::string stuffed;
+    int rc = 0;
+    while ((rc = source.NextBlock(stuffed, 40)) == 1) {
+    }
+    ASSERT_EQ(rc, 0);
+    const std::string page = Unstuffed(stuffed);
+    EXPECT_LT(page.size(), storedSize * 9 / 10);
+    raw += page;
+
+    std::vector<std::string> got;
+    T4PageDecoder decoder(coding, 1728, [&](const std::uint8_t* line, int) {
+      got.emplace_back(reinterpret_cast<const char*>(line), 216);
+      return true;
+    });
+    decoder.Feed(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size());
+    EXPECT_TRUE(decoder.PageEnded()) << "the page ends in its coding";
+    decoder.Finish();
+    ASSERT_EQ(got.size(), rows.size() + 1);
+    EXPECT_EQ(got.front(), white);
+    EXPECT_TRUE(std::equal(rows.begin(), rows.end(), got.begin() + 1));
+  }
 }
 
 TEST(PageSource, MissingPageAndFile) {

@@ -70,6 +70,42 @@ TEST(T4PageCoding, EveryChartRoundTripsThroughEachCoding) {
   }
 }
 
+// Noise, single pixels, long runs and lines black to the edge, at every
+// line width: the widths the 2-D codes address must all come back.
+TEST(T4PageCoding, MixedPagesOfEveryWidthRoundTrip) {
+  std::uint32_t x = 99;
+  for (const int width : {1728, 2048, 2432}) {
+    Page page(width, 120);
+    for (int y = 0; y < page.height; ++y) {
+      x = x * 1103515245 + 12345;
+      const int kind = y % 6;
+      for (int px = 0; px < width; ++px) {
+        x = x * 1103515245 + 12345;
+        const bool black = kind == 0   ? (x >> 16) & 1                        // noise
+                           : kind == 1 ? px == y * 13 % width                 // one pixel
+                           : kind == 2 ? px >= width / 3                       // black to the edge
+                           : kind == 3 ? px < 3 || px == width - 1             // both edges
+                           : kind == 4 ? (px / (1 + y % 40)) % 2 == 1          // bars
+                                       : (x >> 20) % 97 == 0;                  // sparse dots
+        if (black) page.Set(px, y);
+      }
+    }
+    for (const T4Coding coding : {T4Coding::MH, T4Coding::MR, T4Coding::MMR}) {
+      if (coding == T4Coding::MH && width > 2048) continue;  // MH keeps the widths an APF page has
+      EXPECT_TRUE(Decode(Encode(page, coding, 3), coding, width, 11) == page) << width << " " << int(coding);
+    }
+  }
+}
+
+// Feeds `data` to a recoder `piece` bytes at a time.
+template <typename Recoder>
+void Recode(Recoder& recoder, const std::string& data, std::size_t piece, std::string& out) {
+  for (std::size_t at = 0; at < data.size(); at += piece) {
+    recoder.Feed(reinterpret_cast<const std::uint8_t*>(data.data()) + at, std::min(piece, data.size() - at), out);
+  }
+  recoder.Finish(out);
+}
+
 // APF records -> MR/MMR for the line -> MH records for the file: the
 // records decode to the chart, and the line's data is smaller than the
 // records (compact MH too).
@@ -81,21 +117,13 @@ TEST(T4PageCoding, StoredRecordsRecodeForTheLineAndBack) {
       T4PageEncoder encoder(coding, chart.page.width, 4, 0);
       T4ApfPageRecoder toLine(encoder);
       std::string line;
-      for (std::size_t at = 0; at < stored.size(); at += 1000) {
-        toLine.Feed(reinterpret_cast<const std::uint8_t*>(stored.data()) + at, std::min<std::size_t>(1000, stored.size() - at),
-                    line);
-      }
-      toLine.Finish(line);
+      Recode(toLine, stored, 1000, line);
       EXPECT_EQ(toLine.BadCodes(), 0);
       EXPECT_LT(line.size(), stored.size()) << int(coding);
 
       T4ReceivedPageRecoder toFile(coding, chart.page.width);
       std::string filed;
-      for (std::size_t at = 0; at < line.size(); at += 333) {
-        toFile.Feed(reinterpret_cast<const std::uint8_t*>(line.data()) + at, std::min<std::size_t>(333, line.size() - at),
-                    filed);
-      }
-      toFile.Finish(filed);
+      Recode(toFile, line, 333, filed);
       EXPECT_EQ(toFile.BadLines(), 0);
       if (coding != T4Coding::MH) {
         EXPECT_EQ(toFile.Lines(), chart.page.height);
@@ -133,6 +161,33 @@ TEST(T4PageCoding, KnownBitsOfAWhitePage) {
   // MMR: V(0) twice then EOFB.
   const std::string mmr = Encode(white, T4Coding::MMR);
   EXPECT_EQ(mmr, std::string("\x03\x20\x00\x02", 4));
+}
+
+// Bits written in line order ("0001...") as bytes, first bit in bit 0.
+std::string BitsToBytes(const std::string& bits) {
+  std::string out((bits.size() + 7) / 8, '\0');
+  for (std::size_t i = 0; i < bits.size(); ++i) {
+    if (bits[i] == '1') out[i / 8] = char(out[i / 8] | (1 << (i % 8)));
+  }
+  return out;
+}
+
+// RTC may carry either tag (some writers use the tag of the next line), and
+// the page ends there: what follows is not decoded.
+TEST(T4PageCoding, MrPageEndsAtRtcOfEitherTag) {
+  const std::string eol = "000000000001", white1728 = "010011011" "00110101";
+  for (const char tag : {'0', '1'}) {
+    std::string bits = eol + "1" + white1728 + eol + "0" + "1";
+    for (int i = 0; i < 6; ++i) bits += eol + tag;
+    bits += eol + "1" + "011";  // a black line would follow if decoding went on
+    long lines = 0;
+    T4PageDecoder decoder(T4Coding::MR, 1728, [&](const std::uint8_t*, int) { return ++lines > 0; });
+    const std::string data = BitsToBytes(bits + "0000");
+    EXPECT_FALSE(decoder.Feed(reinterpret_cast<const std::uint8_t*>(data.data()), data.size())) << tag;
+    EXPECT_TRUE(decoder.PageEnded());
+    EXPECT_EQ(lines, 2);
+    EXPECT_EQ(decoder.BadLines(), 0);
+  }
 }
 
 // A damaged 2-D line in MR: the last good line stands in for it and the
