@@ -13,6 +13,7 @@ void TKvCustomReceiveFax::EcmStartPage() {
   ecmBlockNo_ = 0;
   ecmBlock_.Reset();
   ecmBlockTaken_ = false;
+  ecmPageCounted_ = false;
   pageLength_ = 0;
 }
 
@@ -21,7 +22,13 @@ void TKvCustomReceiveFax::EcmListen(bool longTraining) {
 }
 
 void TKvCustomReceiveFax::EcmBurstConnect() {
-  if (ecmPage_.empty() && ecmBlockNo_ == 0 && ecmBlock_.Received() == 0) {
+  if (!ecmPageCounted_) {
+    ecmPageCounted_ = true;
+    if (afterEom_) {
+      // The page starts a new document: the one before is complete.
+      afterEom_ = false;
+      if (!CloseFaxFile() || !OpenFaxFile()) return;
+    }
     currentPage_ = currentPage_ + 1;
     SetStatus(fax_status::kGettingPage);
   }
@@ -57,11 +64,6 @@ void TKvCustomReceiveFax::EcmAnswer(std::uint8_t fcf, std::string info, bool lon
 }
 
 void TKvCustomReceiveFax::EcmEndPage(std::uint8_t postPage, std::uint8_t answer) {
-  if (afterEom_) {
-    // The page starts a new document: the one before is complete.
-    afterEom_ = false;
-    if (!CloseFaxFile() || !OpenFaxFile()) return;
-  }
   if (const int rc = file_.BeginPage(fine_, wide_); rc != 0) {
     FailFile(rc);
     return;

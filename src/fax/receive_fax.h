@@ -154,6 +154,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   int ecmPageNo_ = 0;            // pages of this call (the PPS page counter)
   int ecmBlockNo_ = 0;           // block of the page
   bool ecmBlockTaken_ = false;   // the block's data is in ecmPage_
+  bool ecmPageCounted_ = false;  // the page's first burst came
   std::optional<t30::Frame> ecmSignal_;
   std::uint8_t ecmAnswerFcf_ = 0;
   std::string ecmAnswerInfo_;
