@@ -43,6 +43,9 @@ int RunSend(const Args& args) {
     else if (a == "--class") {
       if (!ParseFaxClass(*v, faxClass)) return Fail("bad --class " + *v);
     } else if (a == "--bps") bps = std::atoi(v->c_str());
+    else if (a == "--coding") {
+      if (!ParseCoding(*v, coding)) return Fail("bad --coding " + *v);
+    }
     else if (a == "--station") station = *v;
     else if (a == "--header") header = *v;
     else if (a == "--cover") cover = *v;
