@@ -392,6 +392,10 @@ void TKvCustomAbstractFax::Deliver(const FaxInput& input) {
   });
 }
 
+t30::Facilities TKvCustomAbstractFax::LocalFacilities() const {
+  return t30::Facilities{DesiredCoding, DesiredECM};
+}
+
 // TLM_FAX_TRACE=1 in the environment prints every state entry and input.
 void TKvCustomAbstractFax::Trace(const FaxInput& input) const {
   static const bool on = std::getenv("TLM_FAX_TRACE") != nullptr;

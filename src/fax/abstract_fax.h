@@ -151,6 +151,9 @@ class TKvCustomAbstractFax {
   int StatusInterval = 1;
   int DesiredBPS = 9600;
   bool DesiredECM = false;
+  // Class 1: the most compact page coding the session may use (the remote
+  // and the program's coders may limit it further).
+  T4Coding DesiredCoding = T4Coding::MMR;
   std::string FaxFileExt = "APF";
 
   // The bridge to the application's thread (default: the port's).
@@ -174,6 +177,9 @@ class TKvCustomAbstractFax {
   bool SessionResolution() const { return sessionFine_.load(); }
   bool SessionWide() const { return sessionWide_.load(); }
   bool SessionECM() const { return sessionEcm_.load(); }
+  T4Coding SessionCoding() const { return sessionCoding_.load(); }
+  // Error correction: frames sent again (or asked for again) in this call.
+  int RetransmittedFrames() const { return retransmittedFrames_.load(); }
   int HangupCode() const { return hangupCode_.load(); }
   int LastError() const { return error_.load(); }
   bool InProgress() const { return running_.load(); }
@@ -272,7 +278,12 @@ class TKvCustomAbstractFax {
   std::atomic<bool> sessionFine_{false};
   std::atomic<bool> sessionWide_{false};
   std::atomic<bool> sessionEcm_{false};
+  std::atomic<T4Coding> sessionCoding_{T4Coding::MH};
+  std::atomic<int> retransmittedFrames_{0};
   bool userAbort_ = false;
+  // Class 1: what this station offers or picks from, by DesiredCoding,
+  // DesiredECM and the codings the program can code.
+  t30::Facilities LocalFacilities() const;
 
  private:
   void OnNotification(std::uint16_t msg, std::uint16_t trigger, std::uint32_t data);

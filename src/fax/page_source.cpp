@@ -76,11 +76,12 @@ int ApfPageSource::NextCoded(std::string& out) {
   return 1;
 }
 
-int ApfPageSource::NextBlock(std::string& out, int minBytesPerLine) {
+int ApfPageSource::NextBlock(std::string& out, int minBytesPerLine, bool stuffed) {
   std::string block;
   if (recoder_) {
     const int rc = NextCoded(block);
-    if (rc == 1) AppendDleStuffed(out, block);
+    if (rc == 1 && stuffed) AppendDleStuffed(out, block);
+    else if (rc == 1) out += block;
     return rc;
   }
   if (read_ >= header_.imageLength) return 0;
@@ -88,7 +89,8 @@ int ApfPageSource::NextBlock(std::string& out, int minBytesPerLine) {
   if (header_.LengthWords() && block.size() < std::size_t(minBytesPerLine)) {
     block.resize(std::size_t(minBytesPerLine), '\0');
   }
-  AppendDleStuffed(out, block);
+  if (stuffed) AppendDleStuffed(out, block);
+  else out += block;
   return 1;
 }
 

@@ -24,10 +24,10 @@ class ApfPageSource {
   void Close();
   // Back to the start of the page's data.
   void Rewind();
-  // Appends the next block, stuffed, to `out`: 1 when one was read, 0 at
-  // the end of the page, or a negative code. Line records are padded with
-  // zeros to `minBytesPerLine`.
-  int NextBlock(std::string& out, int minBytesPerLine);
+  // Appends the next block, stuffed unless `stuffed` is false, to `out`: 1
+  // when one was read, 0 at the end of the page, or a negative code. Line
+  // records are padded with zeros to `minBytesPerLine`.
+  int NextBlock(std::string& out, int minBytesPerLine, bool stuffed = true);
   // From here on the page's lines are coded by `encoder` (which may hold
   // lines of the same page already) instead of being sent as stored: the
   // blocks carry the re-coded lines, the last one the end of the page.

@@ -54,6 +54,10 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rfInit:  // clear the session; select the class
       rings_ = retries_ = initStep_ = initRetries_ = 0;
+      ecmPageNo_ = 0;
+      retransmittedFrames_ = 0;
+      sessionEcm_ = false;
+      sessionCoding_ = T4Coding::MH;
       haveDcs_ = afterEom_ = hungUp_ = capsWide_ = false;
       currentPage_ = 0;
       SetRemoteId("");
@@ -161,7 +165,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1SendDIS:  // "CONNECT": our capabilities; "OK": listen for the answer
       if (in.Starts("CONNECT")) {
-        SendFrame(t30::kDIS, t30::EncodeDis(localSpeeds_), true);
+        SendFrame(t30::kDIS, t30::EncodeDis(localSpeeds_, LocalFacilities()), true);
       } else if (in.Is("OK")) {
         Pause(200);
         Pause(200);
@@ -183,6 +187,8 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
         tcfCode_ = std::to_string(mod.tcf);
         pageCode_ = std::to_string(mod.page);
         SetNegotiated(dcs_.fine, dcs_.wide, t30::SpeedByIndex(dcs_.speedIndex).bps);
+        sessionEcm_ = dcs_.ecm;
+        sessionCoding_ = dcs_.coding;
         SetInputFlow(true);
         Command("AT+FRM=" + tcfCode_, rf1StrtTrn);
       } else if (IsFrameResult(in)) {
@@ -245,6 +251,11 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
         SendFrame(t30::kCFR, "", true);
       } else if (in.Is("OK")) {
         if (!file_.IsOpen() && !AcceptCall()) break;
+        if (dcs_.ecm) {
+          EcmStartPage();
+          EcmListen(false);
+          break;
+        }
         Command("AT+FRM=" + pageCode_, rf1WtPgCnnct, kTicksPageStart);
       }
       break;
@@ -306,13 +317,17 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
           // A new document follows: CSI and DIS go out in the same burst.
           afterEom_ = true;
           haveDcs_ = false;
-          SendFrame(t30::kMCF, "", false);
+          SendFrame(pageAnswer_, "", false);
           Wait(rf1SendCSI);
         } else {
-          SendFrame(t30::kMCF, "", true);
+          SendFrame(pageAnswer_, "", true);
         }
+        pageAnswer_ = t30::kMCF;
       } else if (in.Is("OK")) {
-        if (postPage_ == kPostMps) {
+        if (postPage_ == kPostMps && dcs_.ecm) {
+          EcmStartPage();
+          EcmListen(false);
+        } else if (postPage_ == kPostMps) {
           Command("AT+FRM=" + pageCode_, rf1WtPgCnnct, kTicksPageStart);
         } else {
           Pause(200);
@@ -352,6 +367,58 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
     case rfAbort:
     case rfDone:
       StepClass2(in);  // shared by both classes
+      break;
+
+    case rf1EcmWtBurst:  // "CONNECT": a block's frames follow
+      if (in.Starts("CONNECT")) {
+        EcmBurstConnect();
+      } else if (in.Starts("+FCERROR") || IsNoCarrier(in)) {
+        // The sender sends frames instead: a signal again (our answer was
+        // not heard), CTC or EOR.
+        frameSeen_ = false;
+        ReceiveFrames(rf1EcmWaitSig);
+      }
+      break;
+
+    case rf1EcmGtBurst:  // the block's frames up to DLE ETX
+      if (in.kind == FaxInput::kData) EcmBurstData(in);
+      break;
+
+    case rf1EcmFinBurst:  // the block's carrier is gone: its signal
+      if (IsNoCarrier(in) || in.Is("OK")) {
+        frameSeen_ = false;
+        ecmSignal_.reset();
+        ReceiveFrames(rf1EcmWaitSig);
+      }
+      break;
+
+    case rf1EcmWaitSig:  // PPS, EOR, CTC or RR
+      if (in.Starts("CONNECT")) {
+        SetInputMode(FaxInputMode::kFrame);
+      } else if (in.kind == FaxInput::kFrame) {
+        frameSeen_ = true;
+        frameFinal_ = in.frame.Final();
+        const std::uint8_t fcf = in.frame.fcf;
+        if (t30::SameFrame(fcf, t30::kPPS) || t30::SameFrame(fcf, t30::kEOR) || t30::SameFrame(fcf, t30::kCTC) ||
+            t30::SameFrame(fcf, t30::kRR))
+          ecmSignal_ = in.frame;
+      } else if (in.Is("OK") && frameSeen_ && frameFinal_ && ecmSignal_) {
+        EcmSignal();
+      } else if (in.Is("OK") && frameSeen_ && frameFinal_ && haveDcs_) {
+        // The sender did not hear our CFR and starts over with DCS.
+        Wait(rf1CollFrms);
+        Step(in);
+      } else if (IsFrameResult(in)) {
+        RetryFrames();
+      }
+      break;
+
+    case rf1EcmSendResp:  // "CONNECT": the answer; "OK": the next burst
+      if (in.Starts("CONNECT")) {
+        SendFrame(ecmAnswerFcf_, ecmAnswerInfo_, true);
+      } else if (in.Is("OK")) {
+        EcmListen(ecmLongNext_);
+      }
       break;
 
     default:
@@ -416,6 +483,7 @@ void TKvCustomReceiveFax::StepClass2(const FaxInput& in) {
       dle_.Reset();
       skipLf_ = true;
       bitOrder_.StartPage(!Class1());
+      StartRecoding();
       if (!Class1()) Send(std::string(1, kDC2));
       SetStatus(fax_status::kGettingPage);
       ArmTimeout(kTicksPageStart);
@@ -556,6 +624,7 @@ bool TKvCustomReceiveFax::CommonInput(const FaxInput& in) {
   if (in.Is("ERROR")) {
     // States that expect ERROR as an answer handle it themselves.
     const bool own = state <= rf2Init3 || state == rf1CollFrms || state == rf1WaitEOP || state == rf1WaitDCN ||
+                     state == rf1EcmWaitSig ||
                      state == rf2GtPgRslt || state == rf2GetFHNG || state == rf1CollRtry2;
     if (!own) {
       Fail(-fax_error::kBadModemResponse);
@@ -706,7 +775,7 @@ void TKvCustomReceiveFax::PageData(const FaxInput& in) {
   const std::size_t used = dle_.Feed(data, modemData_) + (in.data.size() - data.size());
   bitOrder_.Feed(modemData_, pageBuffer_);
   if (dle_.Ended()) bitOrder_.Finish(pageBuffer_);
-  if (const int rc = file_.Write(pageBuffer_); rc != 0) {
+  if (const int rc = WritePageData(pageBuffer_, dle_.Ended()); rc != 0) {
     FailFile(rc);
     return;
   }
@@ -784,6 +853,19 @@ void TKvCustomReceiveFax::FailedFaxFile() {
     logOpen_ = false;
     PostLog(lfaxReceiveFail);
   }
+}
+
+void TKvCustomReceiveFax::StartRecoding() {
+  recoder_.reset();
+  if (Class1() && dcs_.coding != T4Coding::MH) recoder_ = std::make_unique<T4ReceivedPageRecoder>(dcs_.coding, wide_ ? 2048 : 1728);
+}
+
+int TKvCustomReceiveFax::WritePageData(const std::string& data, bool last) {
+  if (!recoder_) return file_.Write(data);
+  recoded_.clear();
+  recoder_->Feed(reinterpret_cast<const std::uint8_t*>(data.data()), data.size(), recoded_);
+  if (last) recoder_->Finish(recoded_);
+  return file_.Write(recoded_);
 }
 
 void TKvCustomReceiveFax::SetNegotiated(bool fine, bool wide, int bps) {

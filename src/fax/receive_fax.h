@@ -7,9 +7,13 @@
 // dispatch thread (see TKvCustomAbstractFax); OnFaxAccept and OnFaxName run
 // on the application's thread while the engine waits.
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "fax/abstract_fax.h"
+#include "fax/ecm_block.h"
+#include "fax/hdlc_bits.h"
 #include "fax/page_bit_order.h"
 #include "fax/page_data.h"
 #include "fax/receive_file.h"
@@ -87,6 +91,20 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void FailFile(int error);
   void FailedFaxFile();
   void SetNegotiated(bool fine, bool wide, int bps);
+  // Received two-dimensional pages are stored as MH.
+  void StartRecoding();
+  int WritePageData(const std::string& data, bool last);
+
+  // Error correction (receive_ecm.cpp).
+  void EcmStartPage();
+  void EcmListen(bool longTraining);
+  void EcmBurstConnect();
+  void EcmBurstData(const FaxInput& in);
+  void EcmSignal();
+  void EcmAnswer(std::uint8_t fcf, std::string info, bool longTrainingNext);
+  // The page's blocks are in: the page goes into the file and the session
+  // goes on as after a page without error correction.
+  void EcmEndPage(std::uint8_t postPage, std::uint8_t answer);
 
   bool Class1() const { return ClassInUse() == fcClass1; }
 
@@ -122,6 +140,25 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   PageBitOrder bitOrder_;
   std::string modemData_;
   std::string pageBuffer_;
+  std::string recoded_;
+  std::unique_ptr<T4ReceivedPageRecoder> recoder_;  // MR and MMR pages
+  std::uint8_t pageAnswer_ = t30::kMCF;             // MCF, or ERR after EOR
+
+  // Error correction.
+  EcmBlock ecmBlock_;
+  HdlcBitReader ecmReader_{[this](std::string_view f) {
+    bool rcp = false;
+    ecmBlock_.Take(f, rcp);
+  }};
+  std::string ecmPage_;          // the page's blocks so far
+  int ecmPageNo_ = 0;            // pages of this call (the PPS page counter)
+  int ecmBlockNo_ = 0;           // block of the page
+  bool ecmBlockTaken_ = false;   // the block's data is in ecmPage_
+  bool ecmPageCounted_ = false;  // the page's first burst came
+  std::optional<t30::Frame> ecmSignal_;
+  std::uint8_t ecmAnswerFcf_ = 0;
+  std::string ecmAnswerInfo_;
+  bool ecmLongNext_ = false;     // the next burst comes with long training (after CTR)
 };
 
 class TKvReceiveFax : public TKvCustomReceiveFax {};

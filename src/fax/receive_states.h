@@ -44,9 +44,15 @@ enum TReceiveFaxState : std::uint8_t {
   rfComplete = 35,    // a call is over
   rfAbort = 36,       // a call failed or was cancelled
   rfDone = 37,        // the session is over
+  // Class 1 with error correction: each page comes in blocks of frames.
+  rf1EcmWtBurst = 38,   // waiting for a block's carrier
+  rf1EcmGtBurst = 39,   // the block's frames
+  rf1EcmFinBurst = 40,  // the block's carrier is gone
+  rf1EcmWaitSig = 41,   // PPS, EOR, CTC or RR
+  rf1EcmSendResp = 42,  // MCF, PPR, ERR or CTR for a block
 };
 
-inline constexpr int kReceiveStateCount = rfDone + 1;
+inline constexpr int kReceiveStateCount = rf1EcmSendResp + 1;
 
 // Waiting times in ticks (18.2 per second).
 inline constexpr int kTicksAnswer = 1092;    // 60 s for the fax connection
@@ -103,6 +109,11 @@ inline constexpr ReceiveStateInfo kReceiveStates[kReceiveStateCount] = {
     {rfComplete, "rfComplete", rfAbort},
     {rfAbort, "rfAbort", rfAbort},
     {rfDone, "rfDone", rfDone},
+    {rf1EcmWtBurst, "rf1EcmWtBurst", rfAbort},
+    {rf1EcmGtBurst, "rf1EcmGtBurst", rfAbort},
+    {rf1EcmFinBurst, "rf1EcmFinBurst", rfAbort},
+    {rf1EcmWaitSig, "rf1EcmWaitSig", rfAbort},
+    {rf1EcmSendResp, "rf1EcmSendResp", rfAbort},
 };
 
 constexpr bool ReceiveStateTableInOrder() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fax/abstract_fax.h"
+#include "fax/ecm_block.h"
 #include "fax/header_line.h"
 #include "fax/page_source.h"
 #include "fax/send_states.h"
@@ -95,9 +96,21 @@ class TKvCustomSendFax : public TKvAbstractFax {
   void Class20CheckPage(const FaxInput& in);
   void DrainPage();
   void CloseJob(TFaxLogCode code);
+  // Error correction (send_ecm.cpp).
+  void EcmPrepPage();
+  void EcmBurstConnect();
+  void EcmSendBurst();
+  void EcmSendSignal();
+  void EcmResponse(const FaxInput& in);
+  void EcmBlockDone();
+  void EcmRetransmit(const EcmFrameSet& frames);
+  std::uint8_t EcmPostPage() const;
 
   // Pages (send_pages.cpp).
   int BuildPageList();
+  // The page's coded bytes as they would be written (header line, cover
+  // or file page), without DLE shielding: 0 or a negative code.
+  int ComposePage(std::string& coded);
   int MinBytesPerLine() const;
   int MinBitsPerLine() const;
   void CodeRow(const std::string& row, std::string& raw);
@@ -137,6 +150,22 @@ class TKvCustomSendFax : public TKvAbstractFax {
   std::vector<std::string> coverRows_;
   std::size_t coverRow_ = 0;
   std::string pending_;  // stuffed bytes not yet written
+  std::string* capture_ = nullptr;  // ComposePage collects the page here
+
+  // Error correction.
+  t30::CodingChoice choice_;
+  EcmPage ecmPage_;
+  int ecmPageCount_ = 0;      // pages sent in this call (the PPS page counter)
+  int ecmBlock_ = 0;          // block of the page
+  EcmFrameSet ecmFrames_;     // frames of the next burst
+  int ecmRequests_ = 0;       // partial page requests for this block
+  std::uint8_t ecmSignal_ = 0;     // PPS, EOR, CTC or RR
+  int ecmSignalTries_ = 0;
+  bool ecmLongTraining_ = false;   // after CTC/CTR
+  int ecmCtcSpeed_ = 0;
+  TickTimer ecmT5_;                // runs from the first RNR
+  bool ecmT5Running_ = false;
+  bool ecmAskReady_ = false;       // the remote said RNR: RR goes instead of the signal
 
   // Negotiation.
   t30::RemoteCapabilities remote_;

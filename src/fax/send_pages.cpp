@@ -104,11 +104,13 @@ int TKvCustomSendFax::PageWidth() const { return pages_[pageIndex_].wide ? 2048 
 
 int TKvCustomSendFax::MinBytesPerLine() const {
   const bool fine = pages_[pageIndex_].fine;
+  if (ClassInUse() == fcClass1 && choice_.ecm) return 0;  // no minimum line time with error correction
   if (ClassInUse() == fcClass1) return t30::MinBytesPerLine(remote_.scanCode, fine, t30::SpeedByIndex(speedIndex_).bps);
   return t30::MinBytesPerLine(scanCode_, fine, sessionBps_.load());
 }
 
 int TKvCustomSendFax::MinBitsPerLine() const {
+  if (choice_.ecm) return 0;  // no minimum line time with error correction
   return T4MinBitsPerLine(t30::SpeedByIndex(speedIndex_).bps, t30::ScanTimeMs(remote_.scanCode, pages_[pageIndex_].fine));
 }
 
@@ -167,6 +169,10 @@ void TKvCustomSendFax::SendFrame(std::uint8_t fcf, const std::string& info, bool
 void TKvCustomSendFax::WriteDleEtx() { Send(std::string{kDLE, kETX}); }
 
 bool TKvCustomSendFax::WriteStuffed(const std::string& raw) {
+  if (capture_) {
+    capture_->append(raw);
+    return true;
+  }
   std::string stuffed;
   AppendDleStuffed(stuffed, raw);
   Send(stuffed);
@@ -174,6 +180,7 @@ bool TKvCustomSendFax::WriteStuffed(const std::string& raw) {
 }
 
 void TKvCustomSendFax::WriteFill(std::size_t wanted) {
+  if (capture_) return;  // fill only keeps a modem fed
   const std::size_t used = OutputUsed();
   if (used >= wanted) return;
   const std::size_t room = OutputFree();
@@ -291,6 +298,35 @@ void TKvCustomSendFax::SendPageData() {
   if (ClassInUse() == fcClass1) WriteDleEtx();
   ArmOutputUsed(0);
   Wait(tfDrainPage);
+}
+
+// The whole page in the session's coding, for error correction: the same
+// lines as a streamed page, collected instead of written.
+int TKvCustomSendFax::ComposePage(std::string& coded) {
+  coded.clear();
+  capture_ = &coded;
+  SendPageStart();
+  capture_ = nullptr;
+  const Page& page = pages_[pageIndex_];
+  if (!page.textCover) {
+    if (const int rc = source_.Open(page.file, page.number); rc != 0) return rc;
+    if (lineCoder_) source_.RecodeWith(*lineCoder_);
+    for (;;) {
+      const int rc = source_.NextBlock(coded, 0, false);
+      if (rc < 0) return rc;
+      if (rc == 0) break;
+    }
+    source_.Close();
+    return 0;
+  }
+  for (const std::string& row : coverRows_) CodeRow(row, coded);
+  AddBlankLines(coded);
+  if (lineCoder_) {
+    lineCoder_->Finish(coded);
+  } else {
+    coded += EndOfPageCode();
+  }
+  return 0;
 }
 
 int TKvCustomSendFax::ConcatFaxes(const std::string& destination) {

@@ -96,8 +96,13 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       break;
     case tf1TSIRespns:
       if (connect) {
-        SendFrame(t30::kDCS, t30::EncodeDcs(speedIndex_, pages_[pageIndex_].fine, pages_[pageIndex_].wide, remote_.scanCode),
+        choice_ = t30::ChooseCoding(remote_, LocalFacilities());
+        SendFrame(t30::kDCS,
+                  t30::EncodeDcs(speedIndex_, pages_[pageIndex_].fine, pages_[pageIndex_].wide, remote_.scanCode, choice_),
                   true);
+        sessionEcm_ = choice_.ecm;
+        sessionCoding_ = choice_.coding;
+        lineCoding_ = choice_.coding;
         sessionBps_ = t30::SpeedByIndex(speedIndex_).bps;
         sessionFine_ = pages_[pageIndex_].fine;
         sessionWide_ = pages_[pageIndex_].wide;
@@ -338,6 +343,66 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       break;
     case tfDone:
       break;
+    case tf1EcmPrepPage:
+      EcmPrepPage();
+      break;
+    case tf1EcmStartBurst: {
+      const t30::Speed& speed = t30::SpeedByIndex(speedIndex_);
+      Pause(kFrameGapMs);
+      Command(std::string("AT+FTM=") + (ecmLongTraining_ ? speed.tcfCode : speed.pageCode), kTicks10s);
+      Wait(tf1EcmBurstCn);
+      break;
+    }
+    case tf1EcmBurstCn:
+      if (connect) EcmBurstConnect();
+      break;
+    case tf1EcmSendBurst:
+      if (in.kind == FaxInput::kEnter || in.kind == FaxInput::kOutputFree) EcmSendBurst();
+      break;
+    case tf1EcmDrainBurst:
+      if (in.kind == FaxInput::kOutputUsed) {
+        SetOutputFlow(false);
+        SetInputMode(FaxInputMode::kLines);
+        ArmTimeout(kTicks30s);
+        Wait(tf1EcmBurstEnd);
+      }
+      break;
+    case tf1EcmBurstEnd:
+      if (ok) {
+        ecmLongTraining_ = false;
+        ecmSignal_ = t30::kPPS;  // every burst ends with a partial page signal
+        ecmSignalTries_ = 0;
+        Proceed(tf1EcmPrepSignal);
+      }
+      break;
+    case tf1EcmPrepSignal:
+      if (++ecmSignalTries_ > kMaxPostPageTries) {
+        Fail(-fax_error::kTimeout);
+        break;
+      }
+      Pause(kPostPageGapMs);
+      Command("AT+FTH=3", kTicks10s);
+      Wait(tf1EcmSendSignal);
+      break;
+    case tf1EcmSendSignal:
+      if (connect) {
+        EcmSendSignal();
+        Wait(tf1EcmSignalSent);
+      }
+      break;
+    case tf1EcmSignalSent:
+      if (ok) {
+        Pause(kFrameGapMs);
+        haveFrame_ = false;
+        Command("AT+FRH=3", kTicks3s);
+        Wait(tf1EcmWaitResp);
+      } else if (in.Is("ERROR")) {
+        Proceed(tf1EcmPrepSignal);
+      }
+      break;
+    case tf1EcmWaitResp:
+      EcmResponse(in);
+      break;
   }
   (void)class1;
 }
@@ -348,7 +413,7 @@ bool TKvCustomSendFax::CommonRules(const FaxInput& in) {
   if (s == tfAbort || s == tfDone || s == tfCompleteOK) return false;
   if (in.kind == FaxInput::kLine) {
     if (in.Is("ERROR") && s != tf1SendEOP && s != tf1WaitMPS && s != tf1WaitEOP && s != tf1WaitMCF && s != tf20ChckPg &&
-        s != tf1Init1 && s != tf2Init1) {
+        s != tf1Init1 && s != tf2Init1 && s != tf1EcmSendSignal && s != tf1EcmSignalSent && s != tf1EcmWaitResp) {
       Fail(-fax_error::kBadModemResponse);
       return true;
     }
@@ -385,6 +450,11 @@ void TKvCustomSendFax::TimeoutRule() {
       Send(" ");  // stops the modem's receiver
       SetInputMode(FaxInputMode::kLines);
       Proceed(tf1PrepEOP);
+      break;
+    case tf1EcmWaitResp:
+      Send(" ");
+      SetInputMode(FaxInputMode::kLines);
+      Proceed(tf1EcmPrepSignal);
       break;
     case tf1SendDCN:
     case tf1Hangup:
@@ -444,6 +514,8 @@ void TKvCustomSendFax::GetEntry() {
   bytesDone_ = 0;
   sessionWide_ = false;
   sessionEcm_ = false;
+  sessionCoding_ = T4Coding::MH;
+  retransmittedFrames_ = 0;
   SetRemoteId("");
   PostLog(lfaxTransmitStart);
   if (fax.empty() && cover.empty()) {
@@ -483,8 +555,11 @@ void TKvCustomSendFax::Dial() {
   SetInputMode(FaxInputMode::kLines);
   haveFrame_ = false;
   remote_ = {};
+  choice_ = {};
   speedIndex_ = 0;
   pageIndex_ = 0;
+  ecmPageCount_ = 0;
+  ecmAskReady_ = ecmT5Running_ = ecmLongTraining_ = false;
   SendCommand(std::string(ToneDial ? "ATDT" : "ATDP") + DialPrefix + PhoneNumber);
   ArmTimeout(SecsToTicks(DialWait));
   SetStatus(fax_status::kDialing);
@@ -501,7 +576,8 @@ void TKvCustomSendFax::AbortStart() {
     ComPort()->FlushOutBuffer();
   } catch (const std::exception&) {
   }
-  drainOnAbort_ = abortedFrom_ >= tfWaitFrHead && abortedFrom_ <= tfDrainPage;
+  drainOnAbort_ = (abortedFrom_ >= tfWaitFrHead && abortedFrom_ <= tfDrainPage) || abortedFrom_ == tf1EcmSendBurst ||
+                  abortedFrom_ == tf1EcmDrainBurst;
   if (!drainOnAbort_) {
     AbortHangUp();
     return;
@@ -611,6 +687,10 @@ void TKvCustomSendFax::WaitCfr(const FaxInput& in) {
     return;
   }
   if (t30::SameFrame(lastFrame_.fcf, t30::kCFR)) {
+    if (choice_.ecm) {
+      Proceed(tf1EcmPrepPage);
+      return;
+    }
     Pause(kFrameGapMs);
     Command(std::string("AT+FTM=") + t30::SpeedByIndex(speedIndex_).pageCode, kTicks10s);
     Wait(tf1WaitPgCn);

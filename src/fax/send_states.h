@@ -53,6 +53,17 @@ enum TSendState : int {
   tfCompleteOK,
   tfAbort,
   tfDone,
+  // Class 1 with error correction: a page goes in blocks of frames.
+  tf1EcmPrepPage,    // the page coded and cut into frames
+  tf1EcmStartBurst,  // "AT+FTM" for a block's frames
+  tf1EcmBurstCn,     // CONNECT: the burst goes out
+  tf1EcmSendBurst,   // writing the burst
+  tf1EcmDrainBurst,  // the modem sends what it holds
+  tf1EcmBurstEnd,    // "OK": the burst is out
+  tf1EcmPrepSignal,  // "AT+FTH=3" for PPS, EOR, CTC or RR
+  tf1EcmSendSignal,  // CONNECT: the signal
+  tf1EcmSignalSent,  // "OK": listen for the answer
+  tf1EcmWaitResp,    // MCF, PPR, RNR, CTR or ERR
 };
 static_assert(tfDone == 48);
 

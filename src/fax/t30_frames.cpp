@@ -45,8 +45,10 @@ std::uint8_t Byte(std::string_view s, std::size_t i) {
   return i < s.size() ? static_cast<std::uint8_t>(s[i]) : 0;
 }
 
+}  // namespace
+
 // CRC-16/X.25 as the modem computes the frame check sequence.
-std::uint16_t Crc16(std::string_view bytes) {
+std::uint16_t FrameCheck(std::string_view bytes) {
   std::uint16_t crc = 0xFFFF;
   for (unsigned char b : bytes) {
     crc ^= b;
@@ -55,7 +57,21 @@ std::uint16_t Crc16(std::string_view bytes) {
   return crc;
 }
 
-}  // namespace
+const char* CodingName(T4Coding coding) {
+  switch (coding) {
+    case T4Coding::MR: return "MR";
+    case T4Coding::MMR: return "MMR";
+    default: return "MH";
+  }
+}
+
+CodingChoice ChooseCoding(const RemoteCapabilities& remote, const Facilities& local) {
+  CodingChoice c;
+  c.ecm = local.ecm && remote.ecm;
+  if (c.ecm && remote.mmr && local.maxCoding >= T4Coding::MMR) c.coding = T4Coding::MMR;
+  else if (remote.mr && local.maxCoding >= T4Coding::MR) c.coding = T4Coding::MR;
+  return c;
+}
 
 const Speed& SpeedByIndex(int index) {
   return kSpeeds[static_cast<std::size_t>(std::clamp(index, kMinSpeedIndex, kMaxSpeedIndex) - 1)];
@@ -165,6 +181,10 @@ RemoteCapabilities DecodeDis(std::string_view info) {
   // Widths 255 mm and more all include 255 mm (2048 pixels).
   caps.wide = (f3 & 0x03) != 0;
   caps.scanCode = kScanFieldToCode[(f3 >> 4) & 7];
+  caps.mr = (f2 & 0x80) != 0;
+  const std::uint8_t f4 = (f3 & 0x80) ? Byte(info, 3) : 0;
+  caps.ecm = (f4 & 0x04) != 0;
+  caps.mmr = caps.ecm && (f4 & 0x40) != 0;
   return caps;
 }
 
@@ -200,18 +220,37 @@ SessionParameters DecodeDcs(std::string_view info) {
   p.fine = (f2 & 0x40) != 0;
   p.wide = (f3 & 0x03) != 0;
   p.scanCode = kScanFieldToCode[(f3 >> 4) & 7];
+  const std::uint8_t f4 = (f3 & 0x80) ? Byte(info, 3) : 0;
+  p.ecm = (f4 & 0x04) != 0;
+  p.ecmFrameSize = (f4 & 0x08) ? 64 : 256;
+  if (p.ecm && (f4 & 0x40)) p.coding = T4Coding::MMR;
+  else if (f2 & 0x80) p.coding = T4Coding::MR;
   return p;
 }
 
-std::string EncodeDcs(int speedIndex, bool fine, bool wide, int remoteScanCode) {
-  const int index = std::clamp(speedIndex, kMinSpeedIndex, kMaxSpeedIndex);
+std::string EncodeDcs(int speedIndex, bool fine, bool wide, int remoteScanCode, CodingChoice choice) {
   std::string info(4, '\0');
-  info[1] = static_cast<char>(0x02 | (fine ? 0x40 : 0) | kDcsRateBits[static_cast<std::size_t>(index)]);
-  info[2] = static_cast<char>(0x88 | DcsScanField(ScanTimeMs(remoteScanCode, fine)) | (wide ? 0x01 : 0));
+  const bool mr = choice.coding == T4Coding::MR;
+  const bool mmr = choice.ecm && choice.coding == T4Coding::MMR;
+  info[1] = static_cast<char>(0x02 | (fine ? 0x40 : 0) | (mr ? 0x80 : 0) | RateBits(speedIndex));
+  // Error correction sends page data without a minimum line time.
+  const int scanMs = choice.ecm ? 0 : ScanTimeMs(remoteScanCode, fine);
+  info[2] = static_cast<char>(0x88 | DcsScanField(scanMs) | (wide ? 0x01 : 0));
+  info[3] = static_cast<char>((choice.ecm ? 0x04 : 0) | (mmr ? 0x40 : 0));
   return info;
 }
 
-std::string EncodeDis(SpeedMask receiveSpeeds) {
+std::uint8_t RateBits(int speedIndex) {
+  return kDcsRateBits[static_cast<std::size_t>(std::clamp(speedIndex, kMinSpeedIndex, kMaxSpeedIndex))];
+}
+
+int SpeedIndexOfRateBits(std::uint8_t bits) {
+  std::string info(2, '\0');
+  info[1] = static_cast<char>(bits & 0x3C);
+  return DecodeDcs(info).speedIndex;
+}
+
+std::string EncodeDis(SpeedMask receiveSpeeds, Facilities offer) {
   // Each DIS rate code promises every speed of its modulations (V.29: 9600
   // and 7200; V.17: 14400 down to 7200), so a code is offered only when the
   // modem can receive all of them; else the sender could pick a speed the
@@ -231,8 +270,9 @@ std::string EncodeDis(SpeedMask receiveSpeeds) {
     rate = 0x08;
   }
   std::string info(4, '\0');
-  info[1] = static_cast<char>(0x42 | rate);
+  info[1] = static_cast<char>(0x42 | rate | (offer.maxCoding >= T4Coding::MR ? 0x80 : 0));
   info[2] = static_cast<char>(0xF9);
+  info[3] = static_cast<char>((offer.ecm ? 0x04 : 0) | (offer.ecm && offer.maxCoding >= T4Coding::MMR ? 0x40 : 0));
   return info;
 }
 
@@ -299,7 +339,7 @@ std::optional<Frame> FrameCollector::Take() {
   if (!complete_ || bytes_.size() < 3) return std::nullopt;
   std::string_view all = bytes_;
   // Modems pass the frame check sequence on; drop it when it checks out.
-  if (all.size() >= 5 && Crc16(all) == 0xF0B8) all.remove_suffix(2);
+  if (all.size() >= 5 && FrameCheck(all) == kFrameCheckGood) all.remove_suffix(2);
   Frame f;
   f.control = static_cast<std::uint8_t>(all[1]);
   f.fcf = static_cast<std::uint8_t>(all[2]);

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "faximage/t4_page_coding.h"
+
 namespace tlm::t30 {
 
 // Facsimile control field values as sent on the line by this station.
@@ -25,6 +27,19 @@ inline constexpr std::uint8_t kRTN = 0x4C;
 inline constexpr std::uint8_t kRTP = 0xCC;
 inline constexpr std::uint8_t kDCN = 0xFB;
 inline constexpr std::uint8_t kCRP = 0x58;  // command repeat
+
+// Error correction frames. FCD and RCP travel inside the image-rate burst
+// and have no sender bit; the others go as ordinary control frames.
+inline constexpr std::uint8_t kFCD = 0x06;  // facsimile coded data
+inline constexpr std::uint8_t kRCP = 0x86;  // return to control for partial page
+inline constexpr std::uint8_t kPPS = 0xBF;  // partial page signal
+inline constexpr std::uint8_t kEOR = 0xCF;  // end of retransmission
+inline constexpr std::uint8_t kCTC = 0x13;  // continue to correct
+inline constexpr std::uint8_t kRR = 0x6F;   // receive ready (asking whether the remote is)
+inline constexpr std::uint8_t kPPR = 0xBC;  // partial page request
+inline constexpr std::uint8_t kCTR = 0xC4;  // response to CTC
+inline constexpr std::uint8_t kERR = 0x1C;  // response to EOR
+inline constexpr std::uint8_t kRNR = 0xEC;  // receive not ready
 
 // Frames are matched without their sender (X) bit.
 constexpr bool SameFrame(std::uint8_t received, std::uint8_t fcf) { return (received & 0xFE) == (fcf & 0xFE); }
@@ -64,6 +79,15 @@ int BestSpeed(SpeedMask local, SpeedMask remote);
 // The next lower index present in both masks; 0 when none (training failed).
 int FallbackSpeed(int current, SpeedMask local, SpeedMask remote);
 
+// The frame check sequence of HDLC frames (CRC-16, reflected, as T.30
+// frames carry it low byte first). A frame with its check sequence gives
+// kFrameCheckGood; the sequence itself is the complement of the value over
+// the frame, low byte first.
+std::uint16_t FrameCheck(std::string_view bytes);
+inline constexpr std::uint16_t kFrameCheckGood = 0xF0B8;
+
+const char* CodingName(T4Coding coding);  // "MH", "MR", "MMR"
+
 // Minimum scan-line time codes, numbered as the Class 2 ST parameter:
 // code: standard ms / fine ms.
 int ScanTimeMs(int scanCode, bool fine);
@@ -84,6 +108,9 @@ struct RemoteCapabilities {
   bool fine = false;
   bool wide = false;
   int scanCode = 5;
+  bool mr = false;   // two-dimensional coding
+  bool ecm = false;  // error correction
+  bool mmr = false;  // T.6 coding (only with error correction)
 };
 RemoteCapabilities DecodeDis(std::string_view info);
 
@@ -94,14 +121,36 @@ struct SessionParameters {
   bool fine = false;
   bool wide = false;
   int scanCode = 5;
+  T4Coding coding = T4Coding::MH;
+  bool ecm = false;
+  int ecmFrameSize = 256;  // octets of page data per error correction frame
 };
 SessionParameters DecodeDcs(std::string_view info);
 
+// What this station can do beyond MH without error correction.
+struct Facilities {
+  T4Coding maxCoding = T4Coding::MH;  // the most compact coding allowed
+  bool ecm = false;
+};
+// The coding and error correction a transmitter picks from the remote's
+// DIS and its own facilities: MMR with error correction, else MR (with
+// error correction when both have it), else MH.
+struct CodingChoice {
+  T4Coding coding = T4Coding::MH;
+  bool ecm = false;
+};
+CodingChoice ChooseCoding(const RemoteCapabilities& remote, const Facilities& local);
+
 // The four-byte DCS for a session at `speedIndex`, at the resolution and
 // width of the page and with the scan time the remote asked for.
-std::string EncodeDcs(int speedIndex, bool fine, bool wide, int remoteScanCode);
-// The four-byte DIS offering the speeds of `receiveSpeeds`.
-std::string EncodeDis(SpeedMask receiveSpeeds);
+// With error correction the scan time is 0 and 256-octet frames are used.
+std::string EncodeDcs(int speedIndex, bool fine, bool wide, int remoteScanCode, CodingChoice choice = {});
+// The four-byte DIS offering the speeds of `receiveSpeeds` and `offer`'s
+// codings and error correction (MMR only along with error correction).
+std::string EncodeDis(SpeedMask receiveSpeeds, Facilities offer = {});
+// The rate byte of a CTC (DCS byte 2's rate bits) and back to an index.
+std::uint8_t RateBits(int speedIndex);
+int SpeedIndexOfRateBits(std::uint8_t bits);
 
 // The Class 1 modulation codes for receiving a session of `params`.
 struct ReceiveModulation {

@@ -2,7 +2,9 @@
 // Test support: a fax modem played from a script on the master side of a
 // pseudo-terminal. Commands are read line by line and answered by the
 // test's handler; after "AT+FTH=3" the frames the receiver sends are read
-// up to DLE ETX and answered CONNECT (more frames) or OK (final frame).
+// up to DLE ETX and answered CONNECT (more frames) or OK (final frame);
+// after "AT+FTM=<code>" answered CONNECT the data up to DLE ETX is kept (one
+// entry of Bursts() each) and answered OK.
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -41,6 +43,11 @@ class ScriptedModem {
     std::lock_guard<std::mutex> lock(lock_);
     return frames_;
   }
+  // The data written after each "AT+FTM=<code>", DLE shielding removed.
+  std::vector<std::string> Bursts() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return bursts_;
+  }
   // The line settings the program gave the port (a pty's two ends share
   // them).
   termios LineSettings() const {
@@ -72,12 +79,33 @@ class ScriptedModem {
  private:
   void Run() {
     std::string line;
-    bool inFrame = false, dle = false;
+    bool inFrame = false, inData = false, dle = false;
     std::string frame;
     while (!stop_) {
       const std::string got = pty_.Read(1, 20);
       if (got.empty()) continue;
       const char c = got[0];
+      if (inData) {
+        if (dle) {
+          dle = false;
+          if (c == 0x03) {
+            inData = false;
+            {
+              std::lock_guard<std::mutex> lock(lock_);
+              bursts_.push_back(frame);
+            }
+            frame.clear();
+            Write(Result("OK"));
+          } else {
+            frame += c;
+          }
+        } else if (c == 0x10) {
+          dle = true;
+        } else {
+          frame += c;
+        }
+        continue;
+      }
       if (inFrame) {
         if (dle) {
           dle = false;
@@ -109,6 +137,8 @@ class ScriptedModem {
         const std::string reply = handler_(line);
         Write(reply);
         if ((line == "AT+FTH=3" || line == "ATA") && reply.find("CONNECT") != std::string::npos) inFrame = true;
+        if (line.rfind("AT+FTM=", 0) == 0 && line != "AT+FTM=?" && reply.find("CONNECT") != std::string::npos)
+          inData = true;
         line.clear();
       } else if (c != '\n' && static_cast<unsigned char>(c) >= 0x20) {
         line += c;
@@ -124,6 +154,7 @@ class ScriptedModem {
   std::mutex writeLock_;
   std::vector<std::string> commands_;
   std::vector<int> frames_;
+  std::vector<std::string> bursts_;
 };
 
 }  // namespace tlm::testing

@@ -30,12 +30,17 @@ int RunReceive(const Args& args) {
   std::string port, station, dir;
   TFaxClass faxClass = fcDetect;
   int bps = 9600, rings = 1;
-  bool once = false;
+  bool once = false, ecm = false;
+  T4Coding coding = T4Coding::MMR;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
     if (a == "--once") {
       once = true;
+    } else if (a == "--ecm" || a == "--no-ecm") {
+      ecm = a == "--ecm";
+    } else if (a == "--coding" && hasValue) {
+      if (!ParseCoding(args[++i], coding)) return Fail("--coding is mh, mr or mmr");
     } else if (a == "--port" && hasValue) {
       port = args[++i];
     } else if (a == "--station" && hasValue) {
@@ -62,6 +67,8 @@ int RunReceive(const Args& args) {
   fax.SetComPort(&comPort);
   fax.SetFaxClass(faxClass);
   fax.DesiredBPS = bps;
+  fax.DesiredECM = ecm;
+  fax.DesiredCoding = coding;
   fax.AnswerOnRing = rings;
   fax.SetStationID(station);
   fax.DestinationDir = dir;
@@ -72,9 +79,10 @@ int RunReceive(const Args& args) {
   fax.OnFaxStatus = [](TKvCustomAbstractFax& f, bool, bool) {
     std::printf("status %d: %s\n", f.FaxStatus(), FaxStatusText(f.FaxStatus()).c_str());
     std::fflush(stdout);
+    PrintSessionCoding(f);
   };
   fax.OnFaxLog = [&](TKvCustomAbstractFax& f, TFaxLogCode code) {
-    if (code == lfaxReceiveOk) std::printf("received %s\n", f.FaxFile().c_str());
+    if (code == lfaxReceiveOk) std::printf("received %s, %s\n", f.FaxFile().c_str(), SessionCodingText(f).c_str());
     if (code == lfaxReceiveFail) std::printf("failed %s\n", f.FaxFile().c_str());
     if (code == lfaxReceiveSkip) std::printf("rejected a call\n");
     if (code == lfaxReceiveFail || code == lfaxReceiveSkip) callFailed = true;

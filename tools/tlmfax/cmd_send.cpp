@@ -19,8 +19,9 @@ namespace tlm::tlmfax {
 namespace {
 
 constexpr const char* kSendUsage =
-    "usage: tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
-    "                   [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
+    "usage: tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm|--no-ecm]\n"
+    "                   [--coding mh|mr|mmr] [--station ID] [--header TEXT] [--no-mps] [--cover FILE]\n"
+    "                   [--dial-wait S] [--attempts N]\n"
     "                   [--retry-wait S] [--history FILE] [--fine] NUMBER FILE";
 
 }  // namespace
@@ -30,6 +31,7 @@ int RunSend(const Args& args) {
   TFaxClass faxClass = fcDetect;
   int bps = 9600, dialWait = 60, attempts = 3, retryWait = 60;
   bool ecm = false, mps = true, fine = false;
+  T4Coding coding = T4Coding::MMR;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -37,6 +39,7 @@ int RunSend(const Args& args) {
     const std::string* v = nullptr;
     if (a == "--ecm") ecm = true;
     else if (a == "--fine") fine = true;
+    else if (a == "--no-ecm") ecm = false;
     else if (a == "--no-mps") mps = false;
     else if (a.rfind("--", 0) != 0) positional.push_back(a);
     else if (!(v = value())) return Fail(std::string("missing value for ") + a + "\n" + kSendUsage);
@@ -44,6 +47,9 @@ int RunSend(const Args& args) {
     else if (a == "--class") {
       if (!ParseFaxClass(*v, faxClass)) return Fail("bad --class " + *v);
     } else if (a == "--bps") bps = std::atoi(v->c_str());
+    else if (a == "--coding") {
+      if (!ParseCoding(*v, coding)) return Fail("bad --coding " + *v);
+    }
     else if (a == "--station") station = *v;
     else if (a == "--header") header = *v;
     else if (a == "--cover") cover = *v;
@@ -71,6 +77,7 @@ int RunSend(const Args& args) {
   fax.SetFaxClass(faxClass);
   fax.DesiredBPS = bps;
   fax.DesiredECM = ecm;
+  fax.DesiredCoding = coding;
   fax.SetStationID(station);
   fax.HeaderLine = header;
   fax.SetMultiPageSwitch(mps);
@@ -99,6 +106,7 @@ int RunSend(const Args& args) {
                   f.CurrentPage(), f.TotalPages(), f.BytesTransferred(), f.PageLength());
     else
       std::printf("status %d: %s\n", status, FaxStatusText(status).c_str());
+    PrintSessionCoding(f);
     std::fflush(stdout);
   };
   fax.OnFaxFinish = [&](TKvCustomAbstractFax&, int error) {
@@ -116,7 +124,8 @@ int RunSend(const Args& args) {
   bridge.Pump(0);
   comPort.SetOpen(false);
   if (result == 0) {
-    std::printf("result: 0 sent to \"%s\", %d pages\n", fax.RemoteID().c_str(), fax.TotalPages());
+    std::printf("result: 0 sent to \"%s\", %d pages, %s\n", fax.RemoteID().c_str(), fax.TotalPages(),
+                SessionCodingText(fax).c_str());
     return 0;
   }
   std::printf("result: %d %s\n", -result, ErrorText(-result).c_str());

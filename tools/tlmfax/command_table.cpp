@@ -21,21 +21,28 @@ const std::vector<Command>& Commands() {
        "  --page N    the page, from 1; 0 with --format dcx writes every page\n"
        "  --format F  the image format of OUTPUT\n"},
       {"send", RunSend, "Send a fax file, a PDF file or an image through a fax modem",
-       "tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm] [--station ID]\n"
-       "              [--header TEXT] [--no-mps] [--cover FILE] [--dial-wait S] [--attempts N]\n"
-       "              [--retry-wait S] [--history FILE] [--fine] NUMBER FILE",
+       "tlmfax send --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--ecm|--no-ecm]\n"
+       "              [--coding mh|mr|mmr] [--station ID] [--header TEXT] [--no-mps] [--cover FILE]\n"
+       "              [--dial-wait S] [--attempts N] [--retry-wait S] [--history FILE] [--fine]\n"
+       "              NUMBER FILE",
        "Prints each status change, then 'result: 0 ...' or 'result: CODE TEXT'; exits 0\n"
        "only when the fax was sent. Ctrl-C cancels the call.\n"
        "FILE (and the cover) may be a PDF file or a TIFF, PCX, DCX or BMP image: it is\n"
        "converted on the way, at fine resolution with --fine, and nothing is left behind.\n"
+       "Class 1: --ecm allows error correction, --coding the most compact coding used when\n"
+       "the remote takes it (default mmr; MMR needs error correction); the call's coding and\n"
+       "error correction are printed as 'session: ...'.\n"
        "The header text takes the tokens $D $T $I $S $R $F $P $N (date, time, station ID,\n"
        "sender, recipient, title, page, pages).\n"
        "COMn names a port through the [Ports] section of TLM.INI in the data folder.\n"},
       {"receive", RunReceive, "Answer fax calls and store each fax",
        "tlmfax receive --port PATH|COMn [--class auto|1|2|2.0] [--bps N] [--rings N] [--station ID]\n"
-       "                 [--dir DIR] [--once]",
+       "                 [--ecm|--no-ecm] [--coding mh|mr|mmr] [--dir DIR] [--once]",
        "Each fax is stored as FAX0001.APF, FAX0002.APF, ... in DIR (default: the current\n"
-       "folder). --once stops after one call; otherwise Ctrl-C ends it.\n"},
+       "folder). --once stops after one call; otherwise Ctrl-C ends it.\n"
+       "Class 1: --ecm offers error correction, --coding the most compact coding offered\n"
+       "(default mmr; MMR needs error correction). Each call prints its coding and error\n"
+       "correction as 'session: ...'.\n"},
       {"queue", RunQueue, "Add a fax to the outgoing log of a data folder",
        "tlmfax queue --dir DATA [--to NAME] [--subject TEXT] [--cover COVER.rtf] [--doc DOC.rtf] NUMBER",
        "The fax is stored as the fax editor stores one, ready to send from the program.\n"

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cctype>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 namespace tlm::tlmfax {
@@ -22,6 +23,31 @@ bool ParseFaxClass(const std::string& text, TFaxClass& faxClass) {
   else if (text == "2.0") faxClass = fcClass2_0;
   else return false;
   return true;
+}
+
+bool ParseCoding(const std::string& text, T4Coding& coding) {
+  if (text == "mh") coding = T4Coding::MH;
+  else if (text == "mr") coding = T4Coding::MR;
+  else if (text == "mmr") coding = T4Coding::MMR;
+  else return false;
+  return true;
+}
+
+std::string SessionCodingText(const TKvCustomAbstractFax& fax) {
+  std::string text = std::string("coding ") + t30::CodingName(fax.SessionCoding()) + ", error correction " +
+                     (fax.SessionECM() ? "on" : "off");
+  if (fax.SessionECM()) text += ", " + std::to_string(fax.RetransmittedFrames()) + " frames sent again";
+  return text;
+}
+
+void PrintSessionCoding(const TKvCustomAbstractFax& fax) {
+  static std::string last;  // one session per process
+  if (fax.SessionBPS() == 0) return;
+  const std::string text = SessionCodingText(fax);
+  if (text == last) return;
+  last = text;
+  std::printf("session: %s\n", text.c_str());
+  std::fflush(stdout);
 }
 
 void SelectPort(TKvComPort& port, const std::string& name) {
