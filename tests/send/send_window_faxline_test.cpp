@@ -68,6 +68,7 @@ TEST_F(SendWindowTest, AFaxSentThroughTheWindowArrivesAtSpandspAsRendered) {
   EXPECT_TRUE(driver.unexpected.empty()) << driver.unexpected.front();
   ASSERT_EQ(rendered.size(), 2u);
   EXPECT_EQ(seen.result, "Sent") << faxline.Events();
+  EXPECT_EQ(seen.errorControlShown.count("on"), 0u) << "error correction is off in the settings";
   ASSERT_EQ(driver.boxes.size(), 2u);
   EXPECT_EQ(driver.boxes[1].text, "Fax sent successfully");
 
@@ -102,6 +103,32 @@ TEST_F(SendWindowTest, AFaxSentThroughTheWindowArrivesAtSpandspAsRendered) {
     EXPECT_LE(after, kBlankLinesAround) << "page " << i + 1;
     EXPECT_TRUE(BlankRows(got, at + rendered[i].height, after)) << "page " << i + 1;
   }
+}
+
+// With error correction on in the settings and offered by the remote, the
+// pages go in error-correction frames and the progress window says so.
+TEST_F(SendWindowTest, WithErrorCorrectionTheProgressWindowShowsItOn) {
+  std::filesystem::create_directories(line.File("in"));
+  testing::FaxlineProcess faxline(line.Folder(), "--modem " + line.File("modem") + "=100 --receiver '555:" +
+                                                     line.File("in") + ":ident=SPANDSP'");
+  ASSERT_TRUE(faxline.Started()) << testing::ReadText(line.File("stderr"));
+  WriteSettings(line.File("modem"), {{{"Modem", "FaxClass", "1"}, {"Dialing", "ECM", "1"}}});
+  AddOutgoing("555", true, kTwoPages);
+  auto w = OpenMain();
+  AnswerSendWindow([&](TSendFaxForm& form) { SendAndWatch(form, 300000); });
+  driver.Click(QMessageBox::Ok);  // "Fax sent successfully"
+  QTest::mouseClick(w->findChild<QPushButton*>("SendButton"), Qt::LeftButton);
+  ASSERT_TRUE(WaitUntil([&] { return driver.Idle(); }, 1000));
+  EXPECT_EQ(seen.result, "Sent") << faxline.Events();
+  EXPECT_EQ(seen.errorControlShown.count("on"), 1u);
+
+  const std::string done = faxline.WaitFor({"EVENT phase_e", "fax=555"}, 30);
+  ASSERT_FALSE(done.empty()) << faxline.Events();
+  EXPECT_EQ(faxsim::testing::field(done, "status"), "0") << done;
+  EXPECT_EQ(faxsim::testing::field(done, "ecm"), "1") << done;
+  EXPECT_EQ(faxsim::testing::field(done, "pages"), "2") << done;
+  w->close();
+  EXPECT_EQ(Record().at("LASTRESULT"), "Sent");
 }
 
 }  // namespace

@@ -47,6 +47,7 @@ struct Seen {
   std::set<QString> fileShown;       // "Fax file name:"
   std::set<QString> pagesShown;      // "Total pages:"
   std::set<QString> attemptsShown;   // "Dial attempt:"
+  std::set<QString> errorControlShown;  // "Error control:"
   bool stayedOpenOnClose = false;
   bool faxFileExistedWhileOpen = false;
 };
@@ -166,6 +167,7 @@ class SendWindowTest : public ::testing::Test {
             seen.fileShown.insert(d->Value("Fax file name:"));
             seen.pagesShown.insert(d->Value("Total pages:"));
             seen.attemptsShown.insert(d->Value("Dial attempt:"));
+            seen.errorControlShown.insert(d->Value("Error control:"));
           }
           return !form.Sending() && QApplication::activeModalWidget() == &form;
         },
