@@ -16,8 +16,6 @@ constexpr std::int32_t kTicks3s = 54;
 constexpr std::int32_t kTicks10s = 182;
 constexpr std::int32_t kTicks30s = 546;
 constexpr std::int32_t kTicksT5 = 1092;  // 60 s of "receive not ready"
-constexpr int kSignalGapMs = 100;
-constexpr int kMaxSignalTries = 3;
 constexpr std::size_t kBurstChunk = 4096;
 }  // namespace
 

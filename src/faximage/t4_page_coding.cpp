@@ -621,7 +621,6 @@ void T4ApfPageRecoder::Finish(std::string& out) {
 
 T4ReceivedPageRecoder::T4ReceivedPageRecoder(T4Coding coding, int width)
     : coding_(coding),
-      width_(width),
       decoder_(coding, width, [this](const std::uint8_t* line, int pixels) {
         if (coding_ == T4Coding::MH) return true;
         std::uint8_t record[kT4MaxLineRecord];

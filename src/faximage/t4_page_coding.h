@@ -153,7 +153,6 @@ class T4ReceivedPageRecoder {
 
  private:
   T4Coding coding_;
-  int width_;
   T4PageDecoder decoder_;
   std::string* out_ = nullptr;
 };
