@@ -8,6 +8,7 @@
 // The bursts are framed here (flags, zero insertion, check sequence) so the
 // test does not share the receiver's framing code.
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include <deque>
 #include <mutex>
@@ -85,13 +86,48 @@ std::string Shield(const std::string& raw) {
   return out;
 }
 
-// The page coded as MH, cut into 256-octet frames (the last padded).
+// `page` coded by libtiff as two-dimensional Group 3 (MR) or Group 4
+// (MMR), least significant bit first; empty when libtiff fails.
+std::string LibtiffCoded(const faxsim::Bitmap& page, bool mmr, const std::string& path) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  if (tif == nullptr) return {};
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, std::uint32_t(page.width));
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, std::uint32_t(page.height));
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_LSB2MSB);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, std::uint32_t(page.height));
+  TIFFSetField(tif, TIFFTAG_XRESOLUTION, 204.0);
+  TIFFSetField(tif, TIFFTAG_YRESOLUTION, page.fine ? 196.0 : 98.0);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, mmr ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3);
+  if (!mmr) TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, GROUP3OPT_2DENCODING);
+  std::vector<std::uint8_t> row(std::size_t(page.stride()));
+  for (int y = 0; y < page.height; ++y) {
+    std::copy_n(page.bits.begin() + long(y) * page.stride(), page.stride(), row.begin());
+    if (TIFFWriteScanline(tif, row.data(), std::uint32_t(y), 0) < 0) {
+      TIFFClose(tif);
+      return {};
+    }
+  }
+  TIFFClose(tif);
+  tif = TIFFOpen(path.c_str(), "r");
+  if (tif == nullptr) return {};
+  std::string coded(std::size_t(TIFFRawStripSize(tif, 0)), '\0');
+  if (TIFFReadRawStrip(tif, 0, coded.data(), tmsize_t(coded.size())) < 0) coded.clear();
+  TIFFClose(tif);
+  return coded;
+}
+
+// The page coded as MH (or given coded), cut into 256-octet frames (the
+// last padded).
 struct TestPageFrames {
   faxsim::Bitmap page = TestPage(2, 300);
   std::vector<std::string> frames;
-  TestPageFrames() {
+  TestPageFrames() : TestPageFrames(std::string()) {}
+  explicit TestPageFrames(std::string coded) {
     const faxsim::Bytes mh = faxsim::encodeMh(page, 0);
-    std::string all(mh.begin(), mh.end());
+    std::string all = coded.empty() ? std::string(mh.begin(), mh.end()) : coded;
     all.append((256 - all.size() % 256) % 256, '\0');
     for (std::size_t at = 0; at < all.size(); at += 256) frames.push_back(all.substr(at, 256));
   }
@@ -162,9 +198,10 @@ struct EcmSender {
 
 std::string Tcf() { return R::Result("CONNECT") + std::string(1500, '\0') + "\x10\x03" + R::Result("NO CARRIER"); }
 
-std::deque<std::string> Opening() {
+std::deque<std::string> Opening(T4Coding coding = T4Coding::MH) {
   t30::CodingChoice ecm;
   ecm.ecm = true;
+  ecm.coding = coding;
   return {R::Frame(t30::kTSI, t30::StationIdField("REMOTE ECM"), false),
           R::Frame(t30::kDCS, t30::EncodeDcs(6, false, false, 0, ecm), true)};
 }
@@ -291,6 +328,23 @@ TEST(ReceiveEcmScript, ALostAnswerIsGivenAgainForRrAndForARepeatedSignal) {
             (std::vector<int>{t30::kCFR, t30::kPPR, t30::kPPR, t30::kMCF, t30::kMCF, t30::kMCF}));
   EXPECT_EQ(call.Requests(k), (std::vector<std::vector<int>>{{0}, {0}}));
   call.ExpectStoredPage(p.page);
+}
+
+TEST(ReceiveEcmScript, MrAndMmrPagesAreStoredAsMhOfTheSamePixels) {
+  for (const bool mmr : {false, true}) {
+    SCOPED_TRACE(mmr ? "MMR" : "MR");
+    EcmCall call;
+    const std::string coded = LibtiffCoded(TestPage(2, 300), mmr, call.rig.Path("coded.tif"));
+    ASSERT_FALSE(coded.empty());
+    const TestPageFrames p(coded);
+    const int n = int(p.frames.size());
+    call.sender.frames = Opening(mmr ? T4Coding::MMR : T4Coding::MR);
+    call.sender.frames.insert(call.sender.frames.end(), {Pps(t30::kEOP, 0, n), R::Frame(t30::kDCN, "", true)});
+    call.sender.carriers = {Tcf(), Burst(p, 0, Range(0, n))};
+    EXPECT_EQ(call.Run(), 0);
+    EXPECT_EQ(call.Answers(), (std::vector<int>{t30::kCFR, t30::kMCF}));
+    call.ExpectStoredPage(p.page);
+  }
 }
 
 }  // namespace
