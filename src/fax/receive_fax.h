@@ -125,6 +125,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   bool frameFinal_ = false;
   bool frameSeen_ = false;
   bool dcnSeen_ = false;
+  bool repeatSeen_ = false;  // the last page's signal came again while waiting for DCN
   int postPage_ = 0;  // 2 MPS, 3 EOM, 4 EOP (Class 2: +FET 0, 1, 2)
   bool afterEom_ = false;
   bool pageStatusSeen_ = false;
@@ -143,6 +144,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   std::string recoded_;
   std::unique_ptr<T4ReceivedPageRecoder> recoder_;  // MR and MMR pages
   std::uint8_t pageAnswer_ = t30::kMCF;             // MCF, or ERR after EOR
+  std::uint8_t lastPageAnswer_ = t30::kMCF;         // the answer sent for the last page
 
   // Error correction.
   EcmBlock ecmBlock_;

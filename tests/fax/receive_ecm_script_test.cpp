@@ -198,9 +198,9 @@ struct EcmSender {
 
 std::string Tcf() { return R::Result("CONNECT") + std::string(1500, '\0') + "\x10\x03" + R::Result("NO CARRIER"); }
 
-std::deque<std::string> Opening(T4Coding coding = T4Coding::MH) {
+std::deque<std::string> Opening(T4Coding coding = T4Coding::MH, bool withEcm = true) {
   t30::CodingChoice ecm;
-  ecm.ecm = true;
+  ecm.ecm = withEcm;
   ecm.coding = coding;
   return {R::Frame(t30::kTSI, t30::StationIdField("REMOTE ECM"), false),
           R::Frame(t30::kDCS, t30::EncodeDcs(6, false, false, 0, ecm), true)};
@@ -328,6 +328,44 @@ TEST(ReceiveEcmScript, ALostAnswerIsGivenAgainForRrAndForARepeatedSignal) {
             (std::vector<int>{t30::kCFR, t30::kPPR, t30::kPPR, t30::kMCF, t30::kMCF, t30::kMCF}));
   EXPECT_EQ(call.Requests(k), (std::vector<std::vector<int>>{{0}, {0}}));
   call.ExpectStoredPage(p.page);
+}
+
+TEST(ReceiveEcmScript, TheLastPagesSignalRepeatedAfterALostAnswerGetsTheAnswerAgain) {
+  // The sender missed the answer to the page's last signal and sends it
+  // again: it gets the same answer (ERR after EOR) rather than silence,
+  // which would make it count a fax we hold as failed.
+  for (const bool eor : {false, true}) {
+    SCOPED_TRACE(eor ? "EOR" : "PPS");
+    const TestPageFrames p;
+    const int n = int(p.frames.size());
+    EcmCall call;
+    call.sender.frames = Opening();
+    if (eor) call.sender.frames.push_back(Pps(t30::kEOP, 0, n));
+    const std::string last = Pps(t30::kEOP, 0, n, eor ? t30::kEOR : t30::kPPS);
+    call.sender.frames.insert(call.sender.frames.end(), {last, last, R::Frame(t30::kDCN, "", true)});
+    call.sender.carriers = {Tcf(), Burst(p, 0, Range(0, n, {eor ? 0 : n})), R::Result("+FCERROR")};
+    EXPECT_EQ(call.Run(), 0);
+    const int answer = eor ? t30::kERR : t30::kMCF;
+    const std::vector<int> expected =
+        eor ? std::vector<int>{t30::kCFR, t30::kPPR, answer, answer} : std::vector<int>{t30::kCFR, answer, answer};
+    EXPECT_EQ(call.Answers(), expected);
+    ASSERT_EQ(call.rig.files.size(), 1u);
+    EXPECT_EQ(ReadPages(call.rig.files[0]).size(), 1u);
+  }
+}
+
+TEST(ReceiveEcmScript, WithoutErrorCorrectionARepeatedEopGetsMcfAgain) {
+  const faxsim::Bitmap page = TestPage(2, 300);
+  const faxsim::Bytes mh = faxsim::encodeMh(page, 0);
+  EcmCall call;
+  call.sender.frames = Opening(T4Coding::MH, false);
+  const std::string eop = R::Frame(t30::kEOP, "", true);
+  call.sender.frames.insert(call.sender.frames.end(), {eop, eop, R::Frame(t30::kDCN, "", true)});
+  call.sender.carriers = {Tcf(), R::Result("CONNECT") + Shield(std::string(mh.begin(), mh.end())) + "\x10\x03" +
+                                     R::Result("NO CARRIER")};
+  EXPECT_EQ(call.Run(), 0);
+  EXPECT_EQ(call.Answers(), (std::vector<int>{t30::kCFR, t30::kMCF, t30::kMCF}));
+  call.ExpectStoredPage(page);
 }
 
 TEST(ReceiveEcmScript, MrAndMmrPagesAreStoredAsMhOfTheSamePixels) {
