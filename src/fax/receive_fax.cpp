@@ -54,7 +54,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rfInit:  // clear the session; select the class
       rings_ = retries_ = initStep_ = initRetries_ = 0;
-      ecmPageNo_ = 0;
+      ecmConfirmed_ = -1;
       retransmittedFrames_ = 0;
       sessionEcm_ = false;
       sessionCoding_ = T4Coding::MH;
@@ -252,6 +252,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       } else if (in.Is("OK")) {
         if (!file_.IsOpen() && !AcceptCall()) break;
         if (dcs_.ecm) {
+          ecmConfirmed_ = -1;  // a new document's counters may start again
           EcmStartPage();
           EcmListen(false);
           break;

@@ -153,8 +153,9 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
     ecmBlock_.Take(f, rcp);
   }};
   std::string ecmPage_;          // the page's blocks so far
-  int ecmPageNo_ = 0;            // pages of this call (the PPS page counter)
-  int ecmBlockNo_ = 0;           // block of the page
+  // The page and block counters (page << 8 | block) of the block confirmed
+  // last; -1 before the first.
+  int ecmConfirmed_ = -1;
   bool ecmBlockTaken_ = false;   // the block's data is in ecmPage_
   bool ecmPageCounted_ = false;  // the page's first burst came
   std::optional<t30::Frame> ecmSignal_;

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <deque>
 #include <mutex>
 #include <set>
@@ -150,6 +153,16 @@ std::vector<int> Range(int first, int end, std::set<int> without = {}) {
   std::vector<int> out;
   for (int n = first; n < end; ++n)
     if (!without.count(n)) out.push_back(n);
+  return out;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> out;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (e->d_name[0] != '.') out.push_back(e->d_name);
+    ::closedir(d);
+  }
   return out;
 }
 
@@ -366,6 +379,31 @@ TEST(ReceiveEcmScript, WithoutErrorCorrectionARepeatedEopGetsMcfAgain) {
   EXPECT_EQ(call.Run(), 0);
   EXPECT_EQ(call.Answers(), (std::vector<int>{t30::kCFR, t30::kMCF, t30::kMCF}));
   call.ExpectStoredPage(page);
+}
+
+TEST(ReceiveEcmScript, ADocumentAfterEomIsStoredWhetherThePageCounterRunsOnOrStartsAgain) {
+  const TestPageFrames p;
+  const int n = int(p.frames.size());
+  for (const int secondPage : {1, 0}) {
+    SCOPED_TRACE(secondPage);
+    EcmCall call;
+    call.sender.frames = Opening();
+    call.sender.frames.push_back(R::Frame(t30::kPPS, std::string{char(t30::kEOM), 0, 0, char(n - 1)}, true));
+    for (std::string& f : Opening()) call.sender.frames.push_back(f);
+    call.sender.frames.push_back(
+        R::Frame(t30::kPPS, std::string{char(t30::kEOP), char(secondPage), 0, char(n - 1)}, true));
+    call.sender.frames.push_back(R::Frame(t30::kDCN, "", true));
+    call.sender.carriers = {Tcf(), Burst(p, 0, Range(0, n)), Tcf(), Burst(p, 0, Range(0, n))};
+    EXPECT_EQ(call.Run(), 0);
+    const std::vector<int> sent = call.modem.SentFrames();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), t30::kMCF), 2);
+    std::vector<std::string> files = FilesIn(call.rig.dir.Folder());
+    std::vector<faxsim::Bitmap> pages;
+    for (const std::string& f : files)
+      for (const faxsim::Bitmap& b : ReadPages(call.rig.Path(f))) pages.push_back(b);
+    ASSERT_EQ(pages.size(), 2u) << "each document's page is stored";
+    for (const faxsim::Bitmap& b : pages) EXPECT_TRUE(b.bits == p.page.bits);
+  }
 }
 
 TEST(ReceiveEcmScript, MrAndMmrPagesAreStoredAsMhOfTheSamePixels) {
