@@ -4,7 +4,10 @@
 // exactly those, the resent frames complete it and the page is stored
 // whole; CTC is answered with CTR and the next burst is heard at the new
 // speed with long training; EOR gets ERR; a signal repeated for a block
-// already confirmed and RR after a lost answer get the last answer again.
+// already confirmed and RR after a lost answer get the last answer again,
+// also for a page's last signal and without error correction; a document
+// after EOM is stored whatever its page counter; MR and MMR pages (coded by
+// libtiff) are stored as MH of the same pixels.
 // The bursts are framed here (flags, zero insertion, check sequence) so the
 // test does not share the receiver's framing code.
 #include <gtest/gtest.h>
