@@ -10,7 +10,6 @@ namespace tlm {
 
 void TKvCustomReceiveFax::EcmStartPage() {
   ecmPage_.clear();
-  ecmBlockNo_ = 0;
   ecmBlock_.Reset();
   ecmBlockTaken_ = false;
   ecmPageCounted_ = false;
@@ -73,7 +72,6 @@ void TKvCustomReceiveFax::EcmEndPage(std::uint8_t postPage, std::uint8_t answer)
     FailFile(rc);
     return;
   }
-  ++ecmPageNo_;
   pageAnswer_ = answer;
   postPage_ = t30::SameFrame(postPage, t30::kMPS) ? 2 : t30::SameFrame(postPage, t30::kEOM) ? 3 : 4;
   SetStatus(fax_status::kGettingEndOfPage);
@@ -110,8 +108,10 @@ void TKvCustomReceiveFax::EcmSignal() {
   } else if (!ParseEcmPps(f.info, pps)) {
     RetryFrames();
     return;
-  } else if (pps.page != (ecmPageNo_ & 0xFF) || pps.block != (ecmBlockNo_ & 0xFF)) {
-    // A signal for a block we confirmed already: our answer was lost.
+  } else if (ecmBlock_.Received() == 0 && (pps.page << 8 | pps.block) == ecmConfirmed_) {
+    // The signal for the block we confirmed last, with no burst since: our
+    // answer was lost. (The counters alone do not tell: some senders start
+    // the page counter again for a document after EOM.)
     EcmAnswer(t30::kMCF, "", false);
     return;
   } else {
@@ -125,6 +125,7 @@ void TKvCustomReceiveFax::EcmSignal() {
     return;
   }
   // The block is whole (or the sender gave up on its holes).
+  if (!eor) ecmConfirmed_ = pps.page << 8 | pps.block;
   if (!ecmBlockTaken_) {
     ecmPage_ += ecmBlock_.Data();
     ecmBlockTaken_ = true;
@@ -135,7 +136,6 @@ void TKvCustomReceiveFax::EcmSignal() {
     EcmEndPage(pps.postPage, answer);
     return;
   }
-  ++ecmBlockNo_;
   ecmBlock_.Reset();
   ecmBlockTaken_ = false;
   EcmAnswer(answer, "", false);

@@ -54,7 +54,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
 
     case rfInit:  // clear the session; select the class
       rings_ = retries_ = initStep_ = initRetries_ = 0;
-      ecmPageNo_ = 0;
+      ecmConfirmed_ = -1;
       retransmittedFrames_ = 0;
       sessionEcm_ = false;
       sessionCoding_ = T4Coding::MH;
@@ -252,6 +252,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       } else if (in.Is("OK")) {
         if (!file_.IsOpen() && !AcceptCall()) break;
         if (dcs_.ecm) {
+          ecmConfirmed_ = -1;  // a new document's counters may start again
           EcmStartPage();
           EcmListen(false);
           break;
@@ -322,6 +323,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
         } else {
           SendFrame(pageAnswer_, "", true);
         }
+        lastPageAnswer_ = pageAnswer_;
         pageAnswer_ = t30::kMCF;
       } else if (in.Is("OK")) {
         if (postPage_ == kPostMps && dcs_.ecm) {
@@ -331,7 +333,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
           Command("AT+FRM=" + pageCode_, rf1WtPgCnnct, kTicksPageStart);
         } else {
           Pause(200);
-          dcnSeen_ = frameSeen_ = false;
+          dcnSeen_ = frameSeen_ = repeatSeen_ = false;
           ReceiveFrames(rf1WaitDCN);
           if (!CloseFaxFile()) break;
           SetStatus(fax_status::kGettingHangup);
@@ -344,12 +346,30 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
         SetInputMode(FaxInputMode::kFrame);
       } else if (in.kind == FaxInput::kFrame) {
         frameSeen_ = true;
+        frameFinal_ = in.frame.Final();
+        const std::uint8_t fcf = in.frame.fcf;
+        if (t30::SameFrame(fcf, t30::kEOP) || t30::SameFrame(fcf, t30::kPPS) || t30::SameFrame(fcf, t30::kEOR))
+          repeatSeen_ = true;
       } else if (in.Is("OK") && dcnSeen_) {
         Command("ATH", rf1WtHngp);
+      } else if (in.Is("OK") && frameSeen_ && frameFinal_ && repeatSeen_) {
+        // The sender did not hear our answer to its last page: without it
+        // the sender would count a fax we hold as failed.
+        repeatSeen_ = false;
+        Command("AT+FTH=3", rf1SendAgain);
       } else if (IsNoCarrier(in)) {
         Proceed(rfComplete);  // the sender hung up without a DCN we heard
       } else if (IsFrameResult(in)) {
         RetryFrames();
+      }
+      break;
+
+    case rf1SendAgain:  // "CONNECT": the last page's answer; "OK": the disconnect again
+      if (in.Starts("CONNECT")) {
+        SendFrame(lastPageAnswer_, "", true);
+      } else if (in.Is("OK")) {
+        frameSeen_ = false;
+        ReceiveFrames(rf1WaitDCN);
       }
       break;
 

@@ -125,6 +125,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   bool frameFinal_ = false;
   bool frameSeen_ = false;
   bool dcnSeen_ = false;
+  bool repeatSeen_ = false;  // the last page's signal came again while waiting for DCN
   int postPage_ = 0;  // 2 MPS, 3 EOM, 4 EOP (Class 2: +FET 0, 1, 2)
   bool afterEom_ = false;
   bool pageStatusSeen_ = false;
@@ -143,6 +144,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   std::string recoded_;
   std::unique_ptr<T4ReceivedPageRecoder> recoder_;  // MR and MMR pages
   std::uint8_t pageAnswer_ = t30::kMCF;             // MCF, or ERR after EOR
+  std::uint8_t lastPageAnswer_ = t30::kMCF;         // the answer sent for the last page
 
   // Error correction.
   EcmBlock ecmBlock_;
@@ -151,8 +153,9 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
     ecmBlock_.Take(f, rcp);
   }};
   std::string ecmPage_;          // the page's blocks so far
-  int ecmPageNo_ = 0;            // pages of this call (the PPS page counter)
-  int ecmBlockNo_ = 0;           // block of the page
+  // The page and block counters (page << 8 | block) of the block confirmed
+  // last; -1 before the first.
+  int ecmConfirmed_ = -1;
   bool ecmBlockTaken_ = false;   // the block's data is in ecmPage_
   bool ecmPageCounted_ = false;  // the page's first burst came
   std::optional<t30::Frame> ecmSignal_;

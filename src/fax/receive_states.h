@@ -50,9 +50,10 @@ enum TReceiveFaxState : std::uint8_t {
   rf1EcmFinBurst = 40,  // the block's carrier is gone
   rf1EcmWaitSig = 41,   // PPS, EOR, CTC or RR
   rf1EcmSendResp = 42,  // MCF, PPR, ERR or CTR for a block
+  rf1SendAgain = 43,    // Class 1: the last page's answer again (the sender missed it)
 };
 
-inline constexpr int kReceiveStateCount = rf1EcmSendResp + 1;
+inline constexpr int kReceiveStateCount = rf1SendAgain + 1;
 
 // Waiting times in ticks (18.2 per second).
 inline constexpr int kTicksAnswer = 1092;    // 60 s for the fax connection
@@ -114,6 +115,7 @@ inline constexpr ReceiveStateInfo kReceiveStates[kReceiveStateCount] = {
     {rf1EcmFinBurst, "rf1EcmFinBurst", rfAbort},
     {rf1EcmWaitSig, "rf1EcmWaitSig", rfAbort},
     {rf1EcmSendResp, "rf1EcmSendResp", rfAbort},
+    {rf1SendAgain, "rf1SendAgain", rfComplete},
 };
 
 constexpr bool ReceiveStateTableInOrder() {

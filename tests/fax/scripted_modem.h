@@ -43,6 +43,11 @@ class ScriptedModem {
     std::lock_guard<std::mutex> lock(lock_);
     return frames_;
   }
+  // The whole frames the receiver sent (address, control, FCF, information).
+  std::vector<std::string> SentFrameBodies() {
+    std::lock_guard<std::mutex> lock(lock_);
+    return frameBodies_;
+  }
   // The data written after each "AT+FTM=<code>", DLE shielding removed.
   std::vector<std::string> Bursts() {
     std::lock_guard<std::mutex> lock(lock_);
@@ -115,6 +120,7 @@ class ScriptedModem {
             {
               std::lock_guard<std::mutex> lock(lock_);
               if (frame.size() > 2) frames_.push_back(static_cast<unsigned char>(frame[2]));
+              if (frame.size() > 2) frameBodies_.push_back(frame);
             }
             Write(Result(final ? "OK" : "CONNECT"));
             if (!final) inFrame = true;
@@ -154,6 +160,7 @@ class ScriptedModem {
   std::mutex writeLock_;
   std::vector<std::string> commands_;
   std::vector<int> frames_;
+  std::vector<std::string> frameBodies_;
   std::vector<std::string> bursts_;
 };
 
