@@ -144,11 +144,10 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       WaitCfr(in);
       break;
     case tf1WaitPgCn:
-      if (connect) {
-        ArmTimeout(kTicks1s);
-        SetInputMode(FaxInputMode::kXonWait);
-        Wait(tfWaitXon);
-      }
+      // A Class 1 modem takes page data as soon as it says CONNECT (it
+      // buffers it, under flow control, while it trains); only Class 2
+      // modems announce their readiness with XON.
+      if (connect) Proceed(tfWaitFrHead);
       break;
     case tf2Connect:
       if (in.kind == FaxInput::kLine && class2::MatchResponse(in.text, table_->connect)) {
