@@ -18,8 +18,15 @@ constexpr std::int32_t kTicks3s = 54;
 constexpr std::int32_t kTicks10s = 182;
 constexpr std::int32_t kTicks30s = 546;
 constexpr std::int32_t kHangupTicks = 26;
-constexpr int kFrameGapMs = 200;
-constexpr int kPostPageGapMs = 500;
+// T.30 wants 75 +/- 20 ms of silence before each signal we send, whether it
+// follows the remote's frame or our own page data; the modem's OK comes once
+// the previous carrier is off, so that silence is all there is to wait. A
+// receive command goes out at once: waiting there could only miss the
+// remote's preamble.
+constexpr int kFrameGapMs = 75;
+constexpr int kPostPageGapMs = 75;
+// Between Class 2 pages the modem runs the protocol; this only paces +FDT.
+constexpr int kClass2PageGapMs = 200;
 constexpr int kMaxPostPageTries = 3;
 constexpr int kMaxPageRetries = 2;
 
@@ -128,7 +135,6 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
     case tf1TrainFnsh:
       if (ok) {
         SetOutputFlow(false);
-        Pause(kFrameGapMs);
         haveFrame_ = false;
         Command("AT+FRH=3", kTicks10s);
         Wait(tf1WaitCFR);
@@ -138,11 +144,10 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       WaitCfr(in);
       break;
     case tf1WaitPgCn:
-      if (connect) {
-        ArmTimeout(kTicks1s);
-        SetInputMode(FaxInputMode::kXonWait);
-        Wait(tfWaitXon);
-      }
+      // A Class 1 modem takes page data as soon as it says CONNECT (it
+      // buffers it, under flow control, while it trains); only Class 2
+      // modems announce their readiness with XON.
+      if (connect) Proceed(tfWaitFrHead);
       break;
     case tf2Connect:
       if (in.kind == FaxInput::kLine && class2::MatchResponse(in.text, table_->connect)) {
@@ -232,7 +237,6 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
     case tf1WaitMPS:
     case tf1WaitEOP:
       if (ok) {
-        Pause(kFrameGapMs);
         haveFrame_ = false;
         Command("AT+FRH=3", kTicks3s);
         Wait(tf1WaitMCF);
@@ -312,7 +316,7 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
     case tf2NextPage:
       if (MorePages()) {
         ++pageIndex_;
-        Pause(kFrameGapMs);
+        Pause(kClass2PageGapMs);
         Command("AT+FDT", kTicks30s);
         Wait(tf2GetParams);
       } else {
@@ -392,7 +396,6 @@ void TKvCustomSendFax::Step(const FaxInput& in) {
       break;
     case tf1EcmSignalSent:
       if (ok) {
-        Pause(kFrameGapMs);
         haveFrame_ = false;
         Command("AT+FRH=3", kTicks3s);
         Wait(tf1EcmWaitResp);
