@@ -123,17 +123,7 @@ void TKvCustomSendFax::EcmBlockDone() {
 }
 
 void TKvCustomSendFax::EcmResponse(const FaxInput& in) {
-  if (in.kind == FaxInput::kFrame) {
-    haveFrame_ = true;
-    lastFrame_ = in.frame;
-    return;
-  }
-  if (in.kind != FaxInput::kLine) return;
-  if (in.Starts("CONNECT")) {
-    SetInputMode(FaxInputMode::kFrame);
-    ArmTimeout(kTicks10s);
-    return;
-  }
+  if (CollectAnswerFrame(in)) return;
   if (in.Is("ERROR") || in.text.find("RRIER") != std::string::npos) {
     Proceed(tf1EcmPrepSignal);  // nothing heard: the signal again
     return;

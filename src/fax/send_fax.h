@@ -90,6 +90,9 @@ class TKvCustomSendFax : public TKvAbstractFax {
   bool CommonRules(const FaxInput& in);
   void Class1Connect(const FaxInput& in);
   void WaitCfr(const FaxInput& in);
+  // Collects the answer frame after "AT+FRH=3": keeps each frame and turns
+  // to frame input at CONNECT. True when `in` needs nothing more.
+  bool CollectAnswerFrame(const FaxInput& in);
   void WaitMcf(const FaxInput& in);
   void Class2Params(const FaxInput& in);
   void Class2PageStatus(const FaxInput& in);

@@ -714,18 +714,23 @@ void TKvCustomSendFax::WaitCfr(const FaxInput& in) {
   Wait(tf1TSIRespns);
 }
 
-void TKvCustomSendFax::WaitMcf(const FaxInput& in) {
+bool TKvCustomSendFax::CollectAnswerFrame(const FaxInput& in) {
   if (in.kind == FaxInput::kFrame) {
     haveFrame_ = true;
     lastFrame_ = in.frame;
-    return;
+    return true;
   }
-  if (in.kind != FaxInput::kLine) return;
+  if (in.kind != FaxInput::kLine) return true;
   if (in.Starts("CONNECT")) {
     SetInputMode(FaxInputMode::kFrame);
     ArmTimeout(kTicks10s);
-    return;
+    return true;
   }
+  return false;
+}
+
+void TKvCustomSendFax::WaitMcf(const FaxInput& in) {
+  if (CollectAnswerFrame(in)) return;
   if (in.Is("ERROR") || EndsWith(in.text, "RRIER")) {
     Proceed(tf1PrepEOP);
     return;
