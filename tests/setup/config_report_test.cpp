@@ -262,7 +262,8 @@ TEST(ConfigReport, ARunningProgramThatHoldsASerialDeviceIsFound) {
   ASSERT_GE(own, 0);
   std::vector<SerialUser> users;
   const auto until = Clock::now() + std::chrono::seconds(5);
-  while (users.empty() && Clock::now() < until) {
+  // The shell opens the device before it becomes `sleep`, so wait for the exec too.
+  while ((users.empty() || users[0].program != "sleep") && Clock::now() < until) {
     users = FindSerialUsers({line.SlavePath()});
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
