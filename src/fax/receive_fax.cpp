@@ -59,6 +59,7 @@ void TKvCustomReceiveFax::Step(const FaxInput& in) {
       sessionEcm_ = false;
       sessionCoding_ = T4Coding::MH;
       haveDcs_ = afterEom_ = hungUp_ = capsWide_ = false;
+      postPage_ = 0;
       currentPage_ = 0;
       SetRemoteId("");
       if (ConstantStatus) PostStatus(true, false);
@@ -182,6 +183,9 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       } else if (in.kind == FaxInput::kFrame) {
         frameSeen_ = true;
         frameFinal_ = in.frame.Final();
+        frameFcf_ = in.frame.fcf;
+      } else if (in.Is("OK") && frameSeen_ && frameFinal_ && !haveDcs_ && PostPageAfterAnswer()) {
+        AnswerPostPageAgain();
       } else if (in.Is("OK") && frameSeen_ && frameFinal_ && haveDcs_) {
         const t30::ReceiveModulation mod = t30::ModulationFor(dcs_);
         tcfCode_ = std::to_string(mod.tcf);
@@ -288,13 +292,7 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       } else if (in.kind == FaxInput::kFrame) {
         frameSeen_ = true;
         frameFinal_ = in.frame.Final();
-        if (t30::SameFrame(in.frame.fcf, t30::kMPS)) {
-          postPage_ = kPostMps;
-        } else if (t30::SameFrame(in.frame.fcf, t30::kEOM)) {
-          postPage_ = kPostEom;
-        } else if (t30::SameFrame(in.frame.fcf, t30::kEOP)) {
-          postPage_ = kPostEop;
-        }
+        if (const int post = PostPageOfFrame(in.frame.fcf); post != 0) postPage_ = post;
       } else if (in.Is("OK") && frameSeen_ && frameFinal_ && postPage_ != 0) {
         SetStatus(fax_status::kGettingEndOfPage);
         Proceed(rf1WritePage);
@@ -370,6 +368,15 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       } else if (in.Is("OK")) {
         frameSeen_ = false;
         ReceiveFrames(rf1WaitDCN);
+      }
+      break;
+
+    case rf1SendRtn:  // "CONNECT": RTN; "OK": the sender trains again, or hangs up
+      if (in.Starts("CONNECT")) {
+        SendFrame(t30::kRTN, "", true);
+      } else if (in.Is("OK")) {
+        frameSeen_ = false;
+        ReceiveFrames(rf1CollFrms);
       }
       break;
 
@@ -717,6 +724,35 @@ void TKvCustomReceiveFax::RetryFrames() {
     Proceed(rf1CollRtry1);
   } else {
     Fail(-fax_error::kMidSessionFailure);
+  }
+}
+
+int TKvCustomReceiveFax::PostPageOfFrame(std::uint8_t fcf) {
+  if (t30::SameFrame(fcf, t30::kMPS)) return kPostMps;
+  if (t30::SameFrame(fcf, t30::kEOM)) return kPostEom;
+  if (t30::SameFrame(fcf, t30::kEOP)) return kPostEop;
+  return 0;
+}
+
+bool TKvCustomReceiveFax::PostPageAfterAnswer() const {
+  return postPage_ != 0 && !dcs_.ecm && PostPageOfFrame(frameFcf_) != 0;
+}
+
+// A post-page command while we wait for the next page or document: either
+// the sender missed our answer and repeats its command, or it sent a page we
+// never heard and now ends that one. The same command is taken as the
+// first: it gets the same answer. Another command can only be the second:
+// RTN, so that the sender trains again and repeats the page, or counts it as
+// failed, instead of taking our silence or an old answer for the page.
+void TKvCustomReceiveFax::AnswerPostPageAgain() {
+  frameSeen_ = false;
+  if (PostPageOfFrame(frameFcf_) == kPostEop && postPage_ == kPostEop) {
+    Command("AT+FTH=3", rf1SendAgain);  // the file is closed: only the answer goes again
+  } else if (PostPageOfFrame(frameFcf_) == postPage_) {
+    pageAnswer_ = lastPageAnswer_;
+    Command("AT+FTH=3", rf1SendMCF);
+  } else {
+    Command("AT+FTH=3", rf1SendRtn);
   }
 }
 

@@ -68,6 +68,9 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void ReceiveFrames(TReceiveFaxState next, bool rearm = true);
   void SendFrame(std::uint8_t fcf, std::string_view info, bool final);
   void RetryFrames();
+  static int PostPageOfFrame(std::uint8_t fcf);
+  bool PostPageAfterAnswer() const;
+  void AnswerPostPageAgain();
   void StartTraining();
   void TrainingData(const FaxInput& input);
   void PageData(const FaxInput& input);
@@ -124,6 +127,7 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   std::string pageCode_ = "24";
   bool frameFinal_ = false;
   bool frameSeen_ = false;
+  std::uint8_t frameFcf_ = 0;  // the last frame's function (while collecting the sender's frames)
   bool dcnSeen_ = false;
   bool repeatSeen_ = false;  // the last page's signal came again while waiting for DCN
   int postPage_ = 0;  // 2 MPS, 3 EOM, 4 EOP (Class 2: +FET 0, 1, 2)

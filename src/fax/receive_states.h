@@ -51,9 +51,10 @@ enum TReceiveFaxState : std::uint8_t {
   rf1EcmWaitSig = 41,   // PPS, EOR, CTC or RR
   rf1EcmSendResp = 42,  // MCF, PPR, ERR or CTR for a block
   rf1SendAgain = 43,    // Class 1: the last page's answer again (the sender missed it)
+  rf1SendRtn = 44,      // Class 1: RTN for a page that never arrived
 };
 
-inline constexpr int kReceiveStateCount = rf1SendAgain + 1;
+inline constexpr int kReceiveStateCount = rf1SendRtn + 1;
 
 // Waiting times in ticks (18.2 per second).
 inline constexpr int kTicksAnswer = 1092;    // 60 s for the fax connection
@@ -116,6 +117,7 @@ inline constexpr ReceiveStateInfo kReceiveStates[kReceiveStateCount] = {
     {rf1EcmWaitSig, "rf1EcmWaitSig", rfAbort},
     {rf1EcmSendResp, "rf1EcmSendResp", rfAbort},
     {rf1SendAgain, "rf1SendAgain", rfComplete},
+    {rf1SendRtn, "rf1SendRtn", rfAbort},
 };
 
 constexpr bool ReceiveStateTableInOrder() {

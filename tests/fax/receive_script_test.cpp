@@ -1,6 +1,6 @@
 // The receive component against modems played from scripts: ring
 // counting, the training check's limit, DLE shielding in page data, Class 2
-// page status and rejected calls.
+// page status, rejected calls, and post-page commands heard twice.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -251,6 +251,79 @@ TEST(ReceiveScript, RandomBytesAndSilenceMidCallReturnToWaiting) {
   EXPECT_EQ(rig.fax.ReceiveState(), rfWaiting);
   EXPECT_TRUE(rig.logs.empty());
   EXPECT_EQ(rig.fax.LastError(), -fax_error::kTimeout);
+}
+
+// A two-page Class 1 call in which, after our MCF for page 1, the modem
+// finds no page carrier (+FCERROR) and hears a post-page command instead:
+// `again` is that command. The rest of the call follows in `frames` and
+// `carriers` (the training check and page 2).
+struct LostAnswerCall {
+  std::uint8_t again;
+  std::vector<std::pair<std::uint8_t, bool>> frames;  // after TSI, DCS, MPS, `again`
+  std::vector<std::string> carriers;                  // after TCF, page 1, +FCERROR
+  int frh = 0;
+  int frm = 0;
+  std::string operator()(const std::string& cmd) {
+    if (cmd == "AT+FTM=?" || cmd == "AT+FRM=?") return R::Result("24,48,72,96") + R::Result("OK");
+    if (cmd == "ATA" || cmd == "AT+FTH=3") return R::Result("CONNECT");
+    if (cmd == "AT+FRH=3") {
+      const int n = frh++;
+      if (n == 0) return R::Frame(t30::kTSI, t30::StationIdField("REMOTE 1"), false);
+      if (n == 1) return R::Frame(t30::kDCS, t30::EncodeDcs(4, false, false, 0), true);
+      if (n == 2) return R::Frame(t30::kMPS, "", true);
+      if (n == 3) return R::Frame(again, "", true);
+      if (std::size_t(n - 4) < frames.size()) {
+        const auto& [fcf, final] = frames[std::size_t(n - 4)];
+        return fcf == t30::kDCS ? R::Frame(fcf, t30::EncodeDcs(4, false, false, 0), final) : R::Frame(fcf, "", final);
+      }
+      return "";
+    }
+    if (cmd.rfind("AT+FRM=", 0) == 0) {
+      const int n = frm++;
+      if (n == 2) return R::Result("+FCERROR");
+      const std::string data = n == 0 ? Tcf(1000, 0) : n == 1 ? std::string(40, '\x11') : carriers[std::size_t(n - 3)];
+      return R::Result("CONNECT") + data + "\x10\x03" + R::Result("NO CARRIER");
+    }
+    return R::Result("OK");
+  }
+};
+
+TEST(ReceiveScript, APostPageCommandHeardAgainGetsTheSameAnswerAndAnotherOneRtn) {
+  const std::string page2(60, '\x22');
+  struct Case {
+    const char* what;
+    LostAnswerCall call;
+    std::vector<int> answers;  // every frame we send after DIS
+  };
+  const std::vector<Case> cases = {
+      // The sender missed our MCF and repeats MPS: it gets MCF again, then
+      // page 2 follows.
+      {"MPS again", {t30::kMPS, {{t30::kEOP, true}, {t30::kDCN, true}}, {page2}},
+       {t30::kCFR, t30::kMCF, t30::kMCF, t30::kMCF}},
+      // The sender sent page 2, which never arrived, and ends it with EOP:
+      // RTN, so the sender trains again and sends page 2 once more.
+      {"EOP for a lost page", {t30::kEOP, {{t30::kDCS, true}, {t30::kEOP, true}, {t30::kDCN, true}}, {Tcf(1000, 0), page2}},
+       {t30::kCFR, t30::kMCF, t30::kRTN, t30::kCFR, t30::kMCF}},
+  };
+  for (const Case& c : cases) {
+    ReceiveRig rig;
+    ScriptedModem modem(c.call);
+    rig.fax.SetFaxClass(fcClass1);
+    rig.port.SetDeviceName(modem.Path());
+    ASSERT_EQ(rig.fax.StartReceive(), 0);
+    rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+    modem.Write(R::Result("RING"));
+    rig.Pump(30, [&] { return rig.finish != INT_MIN; });
+    EXPECT_EQ(rig.finish, 0) << c.what;
+    std::vector<int> frames = modem.SentFrames();
+    ASSERT_GE(frames.size(), 2u) << c.what;
+    EXPECT_EQ(std::vector<int>(frames.begin() + 2, frames.end()), c.answers) << c.what;
+    ASSERT_EQ(rig.files.size(), 1u) << c.what;
+    int pages = -1;
+    ASSERT_EQ(ApfCountPages(rig.files[0], pages), 0);
+    EXPECT_EQ(pages, 2) << c.what;
+    EXPECT_EQ(PageImage(rig.files[0], 2), page2) << c.what;
+  }
 }
 
 TEST(ReceiveFileNames, CounterNamesThenTheFallback) {
