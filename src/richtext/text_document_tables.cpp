@@ -6,6 +6,7 @@
 #include <QTextTable>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "richtext/text_document_model.h"
 
@@ -97,6 +98,35 @@ rtf::BorderLine BorderOf(const QTextTableCellFormat& f, int side, double dpi) {
 
 // `spaceAfter`: of the cell's last paragraph, which a QTextTable leaves out
 // and word processors show.
+// The cell's background: its colour, else its percentage of black.
+std::optional<QColor> ShadeOf(const rtf::TableCell& cell) {
+  if (cell.shading != rtf::kAutoColor) return QColor(QRgb(0xFF000000u | cell.shading));
+  if (cell.shadingPercent > 0) return QColor::fromHsv(0, 0, 255 - 255 * cell.shadingPercent / 10000);
+  return std::nullopt;
+}
+
+// A fax page is black and white, where a grey fill would turn into white or
+// into a black block that hides the text: the shade becomes an even pattern
+// of black dots covering as much of the cell as the shade is dark. Qt draws
+// these patterns in device pixels, one dot a pixel at any scale.
+QBrush DotsAsDarkAs(const QColor& shade) {
+  struct Pattern {
+    int percent;
+    Qt::BrushStyle style;
+  };
+  static constexpr Pattern kPatterns[] = {{0, Qt::NoBrush},         {6, Qt::Dense7Pattern},
+                                          {12, Qt::Dense6Pattern},  {37, Qt::Dense5Pattern},
+                                          {50, Qt::Dense4Pattern},  {63, Qt::Dense3Pattern},
+                                          {88, Qt::Dense2Pattern},  {94, Qt::Dense1Pattern},
+                                          {100, Qt::SolidPattern}};
+  const int dark = 100 - qGray(shade.rgb()) * 100 / 255;
+  const Pattern* best = &kPatterns[0];
+  for (const Pattern& p : kPatterns) {
+    if (std::abs(p.percent - dark) < std::abs(best->percent - dark)) best = &p;
+  }
+  return best->style == Qt::NoBrush ? QBrush() : QBrush(Qt::black, best->style);
+}
+
 QTextTableCellFormat CellFormat(const rtf::TableCell& cell, const rtf::TableRow& row, int spaceAfter,
                                 const BuildOptions& options) {
   const double u = PixelsPerTwip(options.dpi);
@@ -112,12 +142,8 @@ QTextTableCellFormat CellFormat(const rtf::TableCell& cell, const rtf::TableRow&
   for (int side = 0; side < 4; ++side) SetBorder(f, side, *sides[side], options);
   if (cell.align == rtf::CellAlign::Center) f.setVerticalAlignment(QTextCharFormat::AlignMiddle);
   if (cell.align == rtf::CellAlign::Bottom) f.setVerticalAlignment(QTextCharFormat::AlignBottom);
-  if (!options.forPrinting) {
-    if (cell.shading != rtf::kAutoColor) {
-      f.setBackground(QColor(QRgb(0xFF000000u | cell.shading)));
-    } else if (cell.shadingPercent > 0) {
-      f.setBackground(QColor::fromHsv(0, 0, 255 - 255 * cell.shadingPercent / 10000));
-    }
+  if (const std::optional<QColor> shade = ShadeOf(cell)) {
+    f.setBackground(options.forPrinting ? DotsAsDarkAs(*shade) : QBrush(*shade));
   }
   f.setProperty(kShadingProperty, static_cast<qulonglong>(cell.shading));
   f.setProperty(kShadingPercentProperty, cell.shadingPercent);

@@ -313,5 +313,41 @@ TEST_F(TableDocumentTest, APictureInACellStaysInItsCellOnTheWayAndOnThePage) {
   EXPECT_LT(ink(300, 260, 780, 420), 50) << "nothing but the label in the first cell";
 }
 
+TEST_F(TableDocumentTest, ShadedCellsBecomeDotsAsDarkAsTheShadeOnThePage) {
+  // Three cells two inches wide, three lines tall: 10% and 50% black, and a
+  // light yellow background (about 10% dark); then an unshaded cell half an
+  // inch wide, so that the table fits between the margins.
+  const std::string rtf =
+      "{\\rtf1\\ansi{\\colortbl;\\red255\\green240\\blue170;}\\margl1440\\margr1440\\margt1440"
+      "\\trowd\\clshdng1000\\cellx2880\\clshdng5000\\cellx5760\\clcbpat1\\cellx8640\\cellx9360"
+      "\\intbl A\\line\\line\\cell B\\line\\line\\cell C\\line\\line\\cell D\\line\\line\\cell\\row\\pard\\par}";
+  rtf::Document model;
+  ASSERT_TRUE(rtf::ReadRtf(rtf, model));
+  PageRenderer renderer(model, 200, true);
+  QImage page(1700, 2200, QImage::Format_Grayscale8);
+  page.fill(Qt::white);
+  QPainter painter(&page);
+  renderer.PaintPage(&painter, 0, 0, page.width(), page.height(), 0, true);
+  painter.end();
+  // The share of black pixels in the right half of each cell's middle line,
+  // where no text is; cells start at x = 200 and are 400 pixels wide.
+  auto share = [&page](int cell) {
+    int black = 0, all = 0;
+    for (int y = 240; y < 260; ++y)
+      for (int x = 200 + cell * 400 + 40; x < 200 + cell * 400 + 90; ++x, ++all) black += qGray(page.pixel(x, y)) < 128;
+    return double(black) / all;
+  };
+  EXPECT_NEAR(share(0), 0.12, 0.04);
+  EXPECT_NEAR(share(1), 0.50, 0.05);
+  EXPECT_NEAR(share(2), 0.06, 0.04);
+  EXPECT_EQ(share(3), 0.0);
+  // Only black and white: a shade is dots, not grey.
+  for (int y = 200; y < 300; ++y)
+    for (int x = 200; x < 1500; ++x) {
+      const int g = qGray(page.pixel(x, y));
+      ASSERT_TRUE(g == 0 || g == 255) << x << "," << y << ": " << g;
+    }
+}
+
 }  // namespace
 }  // namespace tlm
