@@ -179,7 +179,11 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
 
     case rf1CollFrms:  // the sender's frames up to DCS and the training check
       if (in.Starts("CONNECT")) {
+        // Frames are coming: the wait for their start is over, and a burst
+        // that starts late (a sender whose receiver took line noise for a
+        // carrier answers seconds late) must not be cut off by it.
         SetInputMode(FaxInputMode::kFrame);
+        ArmTimeout(kTicksCommand);
       } else if (in.kind == FaxInput::kFrame) {
         frameSeen_ = true;
         frameFinal_ = in.frame.Final();

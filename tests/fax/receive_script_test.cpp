@@ -5,7 +5,9 @@
 
 #include <dirent.h>
 
+#include <chrono>
 #include <set>
+#include <thread>
 
 #include "fax/t30_frames.h"
 #include "faximage/apf_file.h"
@@ -324,6 +326,34 @@ TEST(ReceiveScript, APostPageCommandHeardAgainGetsTheSameAnswerAndAnotherOneRtn)
     EXPECT_EQ(pages, 2) << c.what;
     EXPECT_EQ(PageImage(rig.files[0], 2), page2) << c.what;
   }
+}
+
+// On a noisy line a sender may answer our capabilities seconds late: its
+// frames begin just before the wait for them ends and must still be heard
+// whole, not cut off for another round of our capabilities.
+TEST(ReceiveScript, FramesThatBeginLateAreHeardToTheirEnd) {
+  ReceiveRig rig;
+  Class1Call call{Tcf(1000, 0), std::string(40, '\x11')};
+  ScriptedModem* self = nullptr;
+  int frh = 0;
+  ScriptedModem modem([&](const std::string& cmd) -> std::string {
+    if (cmd != "AT+FRH=3" || frh++ != 0) return call(cmd);
+    // The TSI's carrier comes at 2.6 s; the frame is whole a second later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2600));
+    self->Write(R::Result("CONNECT"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    return call(cmd).substr(R::Result("CONNECT").size());
+  });
+  self = &modem;
+  rig.fax.SetFaxClass(fcClass1);
+  rig.port.SetDeviceName(modem.Path());
+  ASSERT_EQ(rig.fax.StartReceive(), 0);
+  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  modem.Write(R::Result("RING"));
+  rig.Pump(20, [&] { return rig.finish != INT_MIN; });
+  EXPECT_EQ(rig.finish, 0);
+  EXPECT_EQ(modem.SentFrames(), (std::vector<int>{t30::kCSI, t30::kDIS, t30::kCFR, t30::kMCF}));
+  EXPECT_EQ(rig.files.size(), 1u);
 }
 
 TEST(ReceiveFileNames, CounterNamesThenTheFallback) {
