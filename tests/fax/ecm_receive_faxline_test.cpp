@@ -48,6 +48,20 @@ std::string Name(const ReceiveCase& c) {
          (c.fine ? "Fine" : "Standard");
 }
 
+// One file holding the `pages` pages of the TIFF `tif`, pixel for pixel.
+void ExpectPagesAsSent(const ReceiveRig& rig, const std::string& tif, int pages, bool fine) {
+  ASSERT_EQ(rig.files.size(), 1u);
+  const std::vector<Bitmap> got = ReadPages(rig.files[0]);
+  ASSERT_EQ(got.size(), std::size_t(pages));
+  for (int i = 0; i < pages; ++i) {
+    Bitmap sent;
+    ASSERT_TRUE(fs::tiffPageToBitmap(tif, i, sent)) << "page " << i + 1;
+    EXPECT_EQ(got[std::size_t(i)].fine, fine) << "page " << i + 1;
+    ASSERT_EQ(got[std::size_t(i)].height, sent.height) << "page " << i + 1;
+    EXPECT_TRUE(got[std::size_t(i)].bits == sent.bits) << "page " << i + 1;
+  }
+}
+
 class ReceiveEcmFromSpandsp : public ::testing::TestWithParam<ReceiveCase> {};
 
 TEST_P(ReceiveEcmFromSpandsp, NegotiatesAndStoresPagesIntact) {
@@ -80,16 +94,7 @@ TEST_P(ReceiveEcmFromSpandsp, NegotiatesAndStoresPagesIntact) {
   const std::string page = FirstEvent(rig.Path("events"), "role=sender");
   EXPECT_EQ(fs::field(page, "ecm"), c.ecm ? "1" : "0") << page;
   EXPECT_EQ(fs::field(page, "encoding"), t30::CodingName(c.coding)) << page;
-  ASSERT_EQ(rig.files.size(), 1u);
-  const std::vector<Bitmap> got = ReadPages(rig.files[0]);
-  ASSERT_EQ(got.size(), std::size_t(kPages));
-  for (int i = 0; i < kPages; ++i) {
-    Bitmap sent;
-    ASSERT_TRUE(fs::tiffPageToBitmap(tif, i, sent)) << "page " << i + 1;
-    EXPECT_EQ(got[std::size_t(i)].fine, c.fine) << "page " << i + 1;
-    ASSERT_EQ(got[std::size_t(i)].height, sent.height) << "page " << i + 1;
-    EXPECT_TRUE(got[std::size_t(i)].bits == sent.bits) << "page " << i + 1;
-  }
+  ExpectPagesAsSent(rig, tif, kPages, c.fine);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codings, ReceiveEcmFromSpandsp,
@@ -140,15 +145,7 @@ TEST(ReceiveEcmFromSpandspNoise, EveryPageIsStoredIntactOnANoisyLine) {
   EXPECT_EQ(rig.finish, 0);
   if (rig.finish != 0) fs::run("cat " + rig.Path("events"));
   EXPECT_TRUE(rig.fax.SessionECM());
-  ASSERT_EQ(rig.files.size(), 1u);
-  const std::vector<Bitmap> got = ReadPages(rig.files[0]);
-  ASSERT_EQ(got.size(), std::size_t(kPages));
-  for (int i = 0; i < kPages; ++i) {
-    Bitmap sent;
-    ASSERT_TRUE(fs::tiffPageToBitmap(tif, i, sent)) << "page " << i + 1;
-    ASSERT_EQ(got[std::size_t(i)].height, sent.height) << "page " << i + 1;
-    EXPECT_TRUE(got[std::size_t(i)].bits == sent.bits) << "page " << i + 1;
-  }
+  ExpectPagesAsSent(rig, tif, kPages, false);
 }
 
 }  // namespace

@@ -26,6 +26,14 @@ std::string Tcf(int total, int nonZero) {
   return t;
 }
 
+// What every scripted Class 1 modem answers alike: the speed queries, the
+// answer and sending frames; empty for any other command.
+std::string Class1Basics(const std::string& cmd) {
+  if (cmd == "AT+FTM=?" || cmd == "AT+FRM=?") return R::Result("24,48,72,96") + R::Result("OK");
+  if (cmd == "ATA" || cmd == "AT+FTH=3") return R::Result("CONNECT");
+  return {};
+}
+
 // A Class 1 modem through one call: the sender's TSI and DCS at 9600
 // bit/s, the training check `tcf`, one page `page` (as delivered, DLE
 // shielded), EOP and DCN.
@@ -35,8 +43,7 @@ struct Class1Call {
   int frh = 0;
   int frm = 0;
   std::string operator()(const std::string& cmd) {
-    if (cmd == "AT+FTM=?" || cmd == "AT+FRM=?") return R::Result("24,48,72,96") + R::Result("OK");
-    if (cmd == "ATA" || cmd == "AT+FTH=3") return R::Result("CONNECT");
+    if (std::string basic = Class1Basics(cmd); !basic.empty()) return basic;
     if (cmd == "AT+FRH=3") {
       switch (frh++) {
         case 0: return R::Frame(t30::kTSI, t30::StationIdField("REMOTE 1"), false);
@@ -53,6 +60,15 @@ struct Class1Call {
     return R::Result("OK");
   }
 };
+
+// Starts the component on `modem` and waits until it waits for calls.
+::testing::AssertionResult WaitForCalls(ReceiveRig& rig, ScriptedModem& modem) {
+  rig.port.SetDeviceName(modem.Path());
+  if (const int rc = rig.fax.StartReceive(); rc != 0) return ::testing::AssertionFailure() << "StartReceive: " << rc;
+  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  if (rig.fax.ReceiveState() != rfWaiting) return ::testing::AssertionFailure() << "not waiting for calls";
+  return ::testing::AssertionSuccess();
+}
 
 std::vector<std::string> FilesIn(const std::string& dir) {
   std::vector<std::string> out;
@@ -100,9 +116,7 @@ TEST(ReceiveScript, TrainingCheckLimitDecidesCfrOrFtt) {
     ScriptedModem modem(Class1Call{Tcf(1000, nonZero), std::string("\x00\x80", 2)});
     rig.fax.SetFaxClass(fcClass1);
     rig.fax.AnswerOnRing = 1;
-    rig.port.SetDeviceName(modem.Path());
-    ASSERT_EQ(rig.fax.StartReceive(), 0);
-    rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+    ASSERT_TRUE(WaitForCalls(rig, modem));
     modem.Write(R::Result("RING"));
     const int expect = nonZero == 99 ? t30::kCFR : t30::kFTT;
     rig.Pump(10, [&] {
@@ -124,9 +138,7 @@ TEST(ReceiveScript, DleDleInPageDataIsStoredOnce) {
   const std::string delivered("\x00\x10\x10\x80\x10\x10\x10\x10\x01", 9);
   ScriptedModem modem(Class1Call{Tcf(1000, 0), delivered});
   rig.fax.SetFaxClass(fcClass1);
-  rig.port.SetDeviceName(modem.Path());
-  ASSERT_EQ(rig.fax.StartReceive(), 0);
-  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  ASSERT_TRUE(WaitForCalls(rig, modem));
   modem.Write(R::Result("RING"));
   rig.Pump(15, [&] { return rig.finish != INT_MIN; });
   EXPECT_EQ(rig.finish, 0);
@@ -142,9 +154,7 @@ TEST(ReceiveScript, AnswersOnTheThirdRingOnly) {
   ScriptedModem modem(Class1Call{Tcf(1000, 0), "x"});
   rig.fax.SetFaxClass(fcClass1);
   rig.fax.AnswerOnRing = 3;
-  rig.port.SetDeviceName(modem.Path());
-  ASSERT_EQ(rig.fax.StartReceive(), 0);
-  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  ASSERT_TRUE(WaitForCalls(rig, modem));
   modem.Write(R::Result("RING"));
   modem.Write(R::Result("RING"));
   // Two rings, then silence: still waiting.
@@ -184,9 +194,7 @@ TEST(ReceiveScript, Class2PageReportedBadIsCutAway) {
   const std::string p1(300, '\x11'), p2(500, '\x22');
   ScriptedModem modem(Class2Call{{p1, p2}, 2});
   rig.fax.SetFaxClass(fcClass2);
-  rig.port.SetDeviceName(modem.Path());
-  ASSERT_EQ(rig.fax.StartReceive(), 0);
-  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  ASSERT_TRUE(WaitForCalls(rig, modem));
   modem.Write(R::Result("RING"));
   rig.Pump(15, [&] { return rig.finish != INT_MIN; });
   EXPECT_EQ(rig.finish, 0);
@@ -208,9 +216,7 @@ TEST(ReceiveScript, RejectedCallLogsSkipAndLeavesNoFile) {
   ScriptedModem modem(Class2Call{{std::string(100, '\x11')}, 0});
   rig.fax.SetFaxClass(fcClass2);
   rig.fax.OnFaxAccept = [](TKvCustomAbstractFax&, bool& accept) { accept = false; };
-  rig.port.SetDeviceName(modem.Path());
-  ASSERT_EQ(rig.fax.StartReceive(), 0);
-  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  ASSERT_TRUE(WaitForCalls(rig, modem));
   modem.Write(R::Result("RING"));
   rig.Pump(10, [&] { return rig.Logged(lfaxReceiveSkip); });
   EXPECT_EQ(rig.logs, std::vector<int>{lfaxReceiveSkip});
@@ -235,9 +241,7 @@ TEST(ReceiveScript, RandomBytesAndSilenceMidCallReturnToWaiting) {
     return call(cmd);
   });
   rig.fax.SetFaxClass(fcClass1);
-  rig.port.SetDeviceName(modem.Path());
-  ASSERT_EQ(rig.fax.StartReceive(), 0);
-  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  ASSERT_TRUE(WaitForCalls(rig, modem));
   std::string junk;
   for (int i = 0; i < 500; ++i) junk += char((i * 31 + 7) & 0xFF);
   modem.Write(junk + "\r\n+FHNG:7\r\nERROR\r\n");
@@ -266,8 +270,7 @@ struct LostAnswerCall {
   int frh = 0;
   int frm = 0;
   std::string operator()(const std::string& cmd) {
-    if (cmd == "AT+FTM=?" || cmd == "AT+FRM=?") return R::Result("24,48,72,96") + R::Result("OK");
-    if (cmd == "ATA" || cmd == "AT+FTH=3") return R::Result("CONNECT");
+    if (std::string basic = Class1Basics(cmd); !basic.empty()) return basic;
     if (cmd == "AT+FRH=3") {
       const int n = frh++;
       if (n == 0) return R::Frame(t30::kTSI, t30::StationIdField("REMOTE 1"), false);
@@ -311,9 +314,7 @@ TEST(ReceiveScript, APostPageCommandHeardAgainGetsTheSameAnswerAndAnotherOneRtn)
     ReceiveRig rig;
     ScriptedModem modem(c.call);
     rig.fax.SetFaxClass(fcClass1);
-    rig.port.SetDeviceName(modem.Path());
-    ASSERT_EQ(rig.fax.StartReceive(), 0);
-    rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+    ASSERT_TRUE(WaitForCalls(rig, modem));
     modem.Write(R::Result("RING"));
     rig.Pump(30, [&] { return rig.finish != INT_MIN; });
     EXPECT_EQ(rig.finish, 0) << c.what;
@@ -346,9 +347,7 @@ TEST(ReceiveScript, FramesThatBeginLateAreHeardToTheirEnd) {
   });
   self = &modem;
   rig.fax.SetFaxClass(fcClass1);
-  rig.port.SetDeviceName(modem.Path());
-  ASSERT_EQ(rig.fax.StartReceive(), 0);
-  rig.Pump(5, [&] { return rig.fax.ReceiveState() == rfWaiting; });
+  ASSERT_TRUE(WaitForCalls(rig, modem));
   modem.Write(R::Result("RING"));
   rig.Pump(20, [&] { return rig.finish != INT_MIN; });
   EXPECT_EQ(rig.finish, 0);

@@ -17,6 +17,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "page_at_200dpi.h"
 #include "qt_app.h"
 #include "support/temp_dir.h"
 #include "richtext/page_renderer.h"
@@ -29,6 +30,8 @@
 
 namespace tlm {
 namespace {
+
+using testing::RenderAt200;
 
 class PictureDocumentTest : public ::testing::Test {
  protected:
@@ -143,16 +146,6 @@ rtf::Document ModelWithPicture(const QImage& image, int widthTwips, int heightTw
   doc.paragraphs.emplace_back();
   rtf::AppendPicture(doc.paragraphs.back(), 0, rtf::CharFormat{});
   return doc;
-}
-
-// The page at 200 dpi as the fax page is painted, in grey.
-QImage RenderAt200(const rtf::Document& doc) {
-  PageRenderer renderer(doc, 200, true);
-  QImage page(1700, 2200, QImage::Format_Grayscale8);
-  page.fill(Qt::white);
-  QPainter painter(&page);
-  renderer.PaintPage(&painter, 0, 0, page.width(), page.height(), 0, true);
-  return page;
 }
 
 // The fraction of black pixels in a box; counts grey pixels in `grey`.

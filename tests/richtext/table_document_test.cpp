@@ -10,6 +10,7 @@
 #include <QTextTable>
 #include <set>
 
+#include "page_at_200dpi.h"
 #include "qt_app.h"
 #include "richtext/page_renderer.h"
 #include "richtext/rtf/rtf_reader.h"
@@ -297,12 +298,7 @@ TEST_F(TableDocumentTest, APictureInACellStaysInItsCellOnTheWayAndOnThePage) {
 
   // On the page at 200 dpi: ink in the second cell's box (2 x 1 inches from
   // x = 4 inches), and the picture does not spill into the first cell.
-  PageRenderer renderer(again, 200, true);
-  QImage page(1700, 2200, QImage::Format_Grayscale8);
-  page.fill(Qt::white);
-  QPainter painter(&page);
-  renderer.PaintPage(&painter, 0, 0, page.width(), page.height(), 0, true);
-  painter.end();
+  const QImage page = testing::RenderAt200(again);
   auto ink = [&page](int x0, int y0, int x1, int y1) {
     int n = 0;
     for (int y = y0; y < y1; ++y)
@@ -323,12 +319,7 @@ TEST_F(TableDocumentTest, ShadedCellsBecomeDotsAsDarkAsTheShadeOnThePage) {
       "\\intbl A\\line\\line\\cell B\\line\\line\\cell C\\line\\line\\cell D\\line\\line\\cell\\row\\pard\\par}";
   rtf::Document model;
   ASSERT_TRUE(rtf::ReadRtf(rtf, model));
-  PageRenderer renderer(model, 200, true);
-  QImage page(1700, 2200, QImage::Format_Grayscale8);
-  page.fill(Qt::white);
-  QPainter painter(&page);
-  renderer.PaintPage(&painter, 0, 0, page.width(), page.height(), 0, true);
-  painter.end();
+  const QImage page = testing::RenderAt200(model);
   // The share of black pixels in the right half of each cell's middle line,
   // where no text is; cells start at x = 200 and are 400 pixels wide.
   auto share = [&page](int cell) {
