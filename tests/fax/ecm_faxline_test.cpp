@@ -30,6 +30,7 @@ struct SendCase {
   std::string remote = "";                 // faxline options of the receiving machine
   std::string line = "";                   // faxline line options (noise)
   int pages = 1;
+  bool mixed = false;  // pages alternate standard and fine, so each change of resolution starts a new document (EOM)
 };
 
 struct SendOutcome {
@@ -66,7 +67,8 @@ SendOutcome Send(const SendCase& c) {
   fax.SetStationID("TOLMERA");
   fax.PhoneNumber = "555";
   // About three seconds of MH page data at the speed.
-  for (int i = 0; i < c.pages; ++i) out.sent.push_back(PatternPage(i + c.bps / 2400, c.bps / 320, c.fine));
+  for (int i = 0; i < c.pages; ++i)
+    out.sent.push_back(PatternPage(i + c.bps / 2400, c.bps / 320, c.mixed ? i % 2 == 1 : c.fine));
   WriteApf(dir.File("doc.apf"), out.sent);
   fax.SetFaxFile(dir.File("doc.apf"));
   bool finished = false;
@@ -155,6 +157,19 @@ INSTANTIATE_TEST_SUITE_P(Codings, SendEcmFaxline,
                                            SendCase{14400, true, false, T4Coding::MH},
                                            SendCase{9600, false, false, T4Coding::MH}),
                          [](const auto& info) { return Name(info.param); });
+
+// Standard, fine, standard: each change of resolution ends a document with
+// EOM, and the next one is negotiated again, error correction and all.
+TEST(SendEcmFaxlineMixed, EachResolutionChangeStartsANewDocumentWithErrorCorrection) {
+  SendCase c{14400, false, true, T4Coding::MMR, ":compression=mh,mr,mmr", "", 3, true};
+  const SendOutcome out = Send(c);
+  EXPECT_EQ(out.result, 0);
+  EXPECT_TRUE(out.ecm);
+  EXPECT_EQ(faxsim::testing::field(out.done, "status"), "0") << out.done;
+  EXPECT_EQ(faxsim::testing::field(out.done, "pages"), "3") << out.done;
+  EXPECT_EQ(faxsim::testing::field(out.done, "ecm"), "1") << out.done;
+  ExpectPagesIntact(out);
+}
 
 // White noise on the line, at a level where an MH call at 14400 usually
 // fails or loses pages: with error correction every page arrives bit-exact.
