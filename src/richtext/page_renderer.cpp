@@ -28,16 +28,13 @@ PageRenderer::PageRenderer(const rtf::Document& doc, double dpi, bool pagedLayou
   BuildOptions options;
   options.dpi = LayoutDpi();
   options.forPrinting = true;
-  BuildTextDocument(doc, options, doc_);
-  MakePicturesBilevel(doc_, dpi);  // black and white at the device's own pixels
+  Build(doc, options);
   scale_ = dpi / options.dpi;
   const double u = options.dpi / 1440.0;
   marginTop_ = doc.page.marginTop * u;
   if (paged_) {
     pageHeight_ = doc.page.paperHeight * u;
     KeepTableRowsWhole(doc, options);
-  } else {
-    doc_.setPageSize(QSizeF(doc.page.paperWidth * u, -1));
   }
 
   QAbstractTextDocumentLayout* layout = doc_.documentLayout();
@@ -76,6 +73,13 @@ PageRenderer::PageRenderer(const rtf::Document& doc, double dpi, bool pagedLayou
       lines_[i].bottom = bottom;
     }
   }
+}
+
+void PageRenderer::Build(const rtf::Document& doc, const BuildOptions& options) {
+  BuildTextDocument(doc, options, doc_);
+  if (!paged_) doc_.setPageSize(QSizeF(doc.page.paperWidth * options.dpi / 1440.0, -1));
+  MakePicturesBilevel(doc_, dpi_);  // black and white at the device's own pixels
+  ApplyRowHeights(doc_, options.dpi);
 }
 
 // The layout breaks a table row between its lines when the row does not
@@ -118,7 +122,7 @@ void PageRenderer::KeepTableRowsWhole(const rtf::Document& doc, const BuildOptio
     }
     if (cutRow < 0) return;
     SplitTableBeforeRow(split, group, cutRow);
-    BuildTextDocument(split, options, doc_);
+    Build(split, options);
   }
 }
 

@@ -32,6 +32,9 @@ class PageRenderer {
   int PaintPage(QPainter* painter, int x, int y, int width, int height, int firstLine, bool paint);
 
  private:
+  // The page's document from the model: pictures black and white, rows as
+  // high as the model asks.
+  void Build(const rtf::Document& doc, const BuildOptions& options);
   void KeepTableRowsWhole(const rtf::Document& doc, const BuildOptions& options);
 
   struct Line {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <vector>
 
 #include "richtext/text_document_model.h"
 
@@ -445,6 +446,53 @@ void SplitTableBeforeRow(rtf::Document& doc, int group, int row) {
   }
   paras.insert(paras.begin() + static_cast<std::ptrdiff_t>(firstMoved), repeated.begin(), repeated.end());
   if (firstMoved < paras.size()) paras[firstMoved].format.pageBreakBefore = true;
+}
+
+void ApplyRowHeights(QTextDocument& doc, double dpi) {
+  struct Growth {
+    QTextTable* table;
+    int row;
+    double pixels;
+  };
+  std::vector<Growth> growths;
+  QAbstractTextDocumentLayout* layout = doc.documentLayout();
+  for (QTextFrame* frame : doc.rootFrame()->childFrames()) {
+    auto* table = qobject_cast<QTextTable*>(frame);
+    if (!table) continue;
+    for (int r = 0; r < table->rows(); ++r) {
+      const int height = table->cellAt(r, 0).format().intProperty(kRowHeightProperty);
+      if (height == 0) continue;
+      // The row's extent: each cell's text with its paddings.
+      double top = 1e18, bottom = -1e18;
+      for (int c = 0; c < table->columns(); ++c) {
+        const QTextTableCell cell = table->cellAt(r, c);
+        if (cell.row() != r || cell.column() != c || cell.rowSpan() > 1) continue;
+        const QTextTableCellFormat f = cell.format().toTableCellFormat();
+        const QRectF first = layout->blockBoundingRect(doc.findBlock(cell.firstPosition()));
+        const QRectF last = layout->blockBoundingRect(doc.findBlock(cell.lastPosition()));
+        top = std::min(top, first.top() - f.topPadding());
+        bottom = std::max(bottom, last.bottom() + f.bottomPadding());
+      }
+      const double missing = std::abs(height) * PixelsPerTwip(dpi) - (bottom - top);
+      if (bottom > top && missing >= 1) growths.push_back({table, r, missing});
+    }
+  }
+  // Each row grows by its own measure; the layout is redone once, after all.
+  for (const Growth& g : growths) {
+    for (int c = 0; c < g.table->columns(); ++c) {
+      QTextTableCell cell = g.table->cellAt(g.row, c);
+      if (cell.row() != g.row || cell.column() != c || cell.rowSpan() > 1) continue;
+      QTextTableCellFormat f = cell.format().toTableCellFormat();
+      // The room goes where the cell's alignment leaves it.
+      const auto align = f.verticalAlignment();
+      const double above = align == QTextCharFormat::AlignBottom   ? g.pixels
+                           : align == QTextCharFormat::AlignMiddle ? g.pixels / 2
+                                                                   : 0;
+      f.setTopPadding(f.topPadding() + above);
+      f.setBottomPadding(f.bottomPadding() + g.pixels - above);
+      cell.setFormat(f);
+    }
+  }
 }
 
 rtf::Document NewTableDocument(int rows, int columns, int width) {

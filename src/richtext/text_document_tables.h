@@ -43,6 +43,12 @@ inline constexpr int kTableFillerProperty = QTextFormat::UserProperty + 20;
 // its row `row`; the second part starts a new page.
 void SplitTableBeforeRow(rtf::Document& doc, int group, int row);
 
+// Rows with a height of their own grow to it on a page: a laid-out row
+// lower than its height gets the difference as cell padding. An exact
+// height lower than the row's text counts as a least height, so that no text
+// is cut off. Only for pages: the editor shows rows as high as their text.
+void ApplyRowHeights(QTextDocument& doc, double dpi);
+
 // A row-by-columns table of empty cells, `width` twips wide, with thin
 // single borders: what the editor inserts.
 rtf::Document NewTableDocument(int rows, int columns, int width);

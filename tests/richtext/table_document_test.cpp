@@ -340,5 +340,31 @@ TEST_F(TableDocumentTest, ShadedCellsBecomeDotsAsDarkAsTheShadeOnThePage) {
     }
 }
 
+TEST_F(TableDocumentTest, RowsAreAsHighAsTheirHeightOnThePage) {
+  // One-cell rows with top and bottom borders: at least half an inch,
+  // exactly an inch, as high as the text, and a least height below the
+  // text's, which leaves the row as high as its text.
+  const std::string cell = "\\clbrdrt\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\cellx4320";
+  const std::string rtf = "{\\rtf1\\ansi\\margl1440\\margr1440\\margt1440"
+                          "\\trowd\\trrh720" + cell + "\\intbl A\\cell\\row"
+                          "\\trowd\\trrh-1440" + cell + "\\intbl B\\cell\\row"
+                          "\\trowd" + cell + "\\intbl C\\cell\\row"
+                          "\\trowd\\trrh100" + cell + "\\intbl D\\cell\\row\\pard\\par}";
+  rtf::Document model;
+  ASSERT_TRUE(rtf::ReadRtf(rtf, model));
+  const QImage page = testing::RenderAt200(model);
+  // The borders met going down at x = 3 inches, where there is no text.
+  std::vector<int> lines;
+  for (int y = 150; y < 1000; ++y) {
+    if (qGray(page.pixel(600, y)) < 128 && (lines.empty() || y > lines.back() + 3)) lines.push_back(y);
+  }
+  ASSERT_EQ(lines.size(), 5u) << "a line above each row and below the last";
+  const int textRow = lines[3] - lines[2];
+  EXPECT_NEAR(lines[1] - lines[0], 100, 4) << "at least half an inch";
+  EXPECT_NEAR(lines[2] - lines[1], 200, 4) << "an inch";
+  EXPECT_LT(textRow, 80) << "as high as its text";
+  EXPECT_EQ(lines[4] - lines[3], textRow) << "the text is higher than the least height";
+}
+
 }  // namespace
 }  // namespace tlm
