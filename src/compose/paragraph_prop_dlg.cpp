@@ -1,17 +1,16 @@
 #include "compose/paragraph_prop_dlg.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
 
 #include "app/message_boxes.h"
+#include "compose/dialog_buttons.h"
 
 namespace tlm {
 
@@ -56,14 +55,9 @@ TParagraphPropDlg::TParagraphPropDlg(RichTextEditor& editor, QWidget* parent)
   form->addRow(QStringLiteral("Space after (pts)"), AddEdit("SpaceAfterPts", kAfter));
   form->addRow(QStringLiteral("Line Height (pts)"), AddEdit("LineHeightPts", kLineHeight));
 
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OKButton"));
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CancelButton"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
 
   // The first indent is kept as an absolute position in the dialog, as the
   // user sees it; the paragraph holds it relative to the left indent.

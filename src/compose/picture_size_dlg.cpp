@@ -2,17 +2,16 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
 #include <optional>
 
 #include "app/message_boxes.h"
 #include "app/window_placement.h"
+#include "compose/dialog_buttons.h"
 #include "richtext/picture_tools.h"
 #include "richtext/rich_text_editor.h"
 
@@ -62,14 +61,9 @@ TPictureSizeDlg::TPictureSizeDlg(RichTextEditor& editor, const QTextCursor& pict
   form->addRow(QStringLiteral("&Height"), HeightEdit);
   form->addRow(QStringLiteral("&Scale (%)"), ScaleEdit);
   form->addRow(QString(), KeepProportions);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OKButton"));
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CancelButton"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
-  layout->addWidget(buttons);
+  layout->addWidget(OkCancelButtons(this));
   connect(UnitsCombo, &QComboBox::currentIndexChanged, this, [this] { Display(kScale); });
   Display(static_cast<Field>(-1));
   WidthEdit->setFocus();

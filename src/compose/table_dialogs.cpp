@@ -1,14 +1,13 @@
 #include "compose/table_dialogs.h"
 
-#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QLocale>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "compose/dialog_buttons.h"
 #include "richtext/table_editing.h"
 
 namespace tlm {
@@ -17,16 +16,6 @@ namespace {
 constexpr double kTwipsPerInch = 1440.0;
 constexpr double kTwipsPerCm = 566.929;
 constexpr int kLeastColumnTwips = 144;
-
-QDialogButtonBox* OkCancel(QDialog* dialog) {
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OkButton"));
-  buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("CancelButton"));
-  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-  return buttons;
-}
 
 }  // namespace
 
@@ -45,7 +34,7 @@ TInsertTableDlg::TInsertTableDlg(QWidget* parent) : QDialog(parent) {
   form->addRow(QStringLiteral("&Columns:"), ColumnsEdit);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
-  layout->addWidget(OkCancel(this));
+  layout->addWidget(OkCancelButtons(this));
   RowsEdit->setFocus();
   RowsEdit->selectAll();
 }
@@ -68,7 +57,7 @@ TColumnWidthDlg::TColumnWidthDlg(int twips, int maxTwips, QWidget* parent)
   form->addRow(QStringLiteral("&Width:"), WidthEdit);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
-  layout->addWidget(OkCancel(this));
+  layout->addWidget(OkCancelButtons(this));
   WidthEdit->setFocus();
   WidthEdit->selectAll();
 }

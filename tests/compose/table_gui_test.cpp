@@ -141,7 +141,7 @@ TEST_F(TableEditingTest, TheTableMenuFollowsTheCaret) {
   driver.Then([&](QWidget* insert) {
     insert->findChild<QSpinBox*>("RowsEdit")->setValue(1);
     insert->findChild<QSpinBox*>("ColumnsEdit")->setValue(2);
-    ButtonIn(insert, "OkButton")->click();
+    ButtonIn(insert, "OKButton")->click();
   });
   item("InsertTableAction")->trigger();
   ExpectAllAnswered();

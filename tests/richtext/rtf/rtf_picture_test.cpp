@@ -8,20 +8,13 @@
 #include "richtext/rtf/rtf_reader.h"
 #include "richtext/rtf/rtf_writer.h"
 #include "support/temp_dir.h"
+#include "rtf_test_support.h"
 
 namespace tlm::rtf {
 namespace {
 
-std::string Fixture(const std::string& name) {
-  return testing::ReadText(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/" + name);
-}
-
-Document Read(const std::string& text) {
-  Document doc;
-  std::string error;
-  EXPECT_TRUE(ReadRtf(text, doc, &error)) << error;
-  return doc;
-}
+using test_support::Fixture;
+using test_support::Read;
 
 std::string ToHex(const std::string& bytes) {
   static const char digits[] = "0123456789abcdef";

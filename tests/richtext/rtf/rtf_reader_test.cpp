@@ -6,20 +6,13 @@
 
 #include "richtext/rtf/rtf_reader.h"
 #include "support/temp_dir.h"
+#include "rtf_test_support.h"
 
 namespace tlm::rtf {
 namespace {
 
-std::string Fixture(const std::string& name) {
-  return testing::ReadText(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/" + name);
-}
-
-Document Read(const std::string& text) {
-  Document doc;
-  std::string error;
-  EXPECT_TRUE(ReadRtf(text, doc, &error)) << error;
-  return doc;
-}
+using test_support::Fixture;
+using test_support::Read;
 
 const rtf::Run* FindRun(const Document& doc, const std::string& text) {
   for (const Paragraph& p : doc.paragraphs)

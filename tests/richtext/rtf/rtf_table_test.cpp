@@ -8,22 +8,15 @@
 #include "richtext/rtf/rtf_reader.h"
 #include "richtext/rtf/rtf_writer.h"
 #include "support/temp_dir.h"
+#include "rtf_test_support.h"
 
 namespace tlm::rtf {
 namespace {
 
 using Grid = std::vector<std::vector<std::string>>;
 
-std::string Fixture(const std::string& name) {
-  return testing::ReadText(std::string(TOLMERA_FIXTURES_DIR) + "/rtf/" + name);
-}
-
-Document Read(const std::string& text) {
-  Document doc;
-  std::string error;
-  EXPECT_TRUE(ReadRtf(text, doc, &error)) << error;
-  return doc;
-}
+using test_support::Fixture;
+using test_support::Read;
 
 // The text of each cell of table `t`, row by row; a cell's paragraphs are
 // joined by '|'.
