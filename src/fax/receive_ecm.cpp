@@ -46,13 +46,7 @@ void TKvCustomReceiveFax::EcmBurstData(const FaxInput& in) {
   const std::size_t used = dle_.Feed(data, modemData_) + (in.data.size() - data.size());
   ecmReader_.Feed(modemData_);
   bytesDone_ = bytesDone_ + static_cast<long>(modemData_.size());
-  ArmTimeout(kTicksPageData);
-  if (!dle_.Ended()) return;
-  ConsumeRaw(used);
-  SetInputFlow(false);
-  SetInputMode(FaxInputMode::kLines);
-  ArmTimeout(kTicksCommand);
-  Wait(rf1EcmFinBurst);
+  CarrierDataTaken(used, rf1EcmFinBurst);
 }
 
 void TKvCustomReceiveFax::EcmAnswer(std::uint8_t fcf, std::string info, bool longTrainingNext) {

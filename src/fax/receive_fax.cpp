@@ -178,17 +178,8 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       break;
 
     case rf1CollFrms:  // the sender's frames up to DCS and the training check
-      if (in.Starts("CONNECT")) {
-        // Frames are coming: the wait for their start is over, and a burst
-        // that starts late (a sender whose receiver took line noise for a
-        // carrier answers seconds late) must not be cut off by it.
-        SetInputMode(FaxInputMode::kFrame);
-        ArmTimeout(kTicksCommand);
-      } else if (in.kind == FaxInput::kFrame) {
-        frameSeen_ = true;
-        frameFinal_ = in.frame.Final();
-        frameFcf_ = in.frame.fcf;
-      } else if (in.Is("OK") && frameSeen_ && frameFinal_ && !haveDcs_ && PostPageAfterAnswer()) {
+      if (CollectFrame(in)) break;
+      if (in.Is("OK") && frameSeen_ && frameFinal_ && !haveDcs_ && PostPageAfterAnswer()) {
         AnswerPostPageAgain();
       } else if (in.Is("OK") && frameSeen_ && frameFinal_ && haveDcs_) {
         const t30::ReceiveModulation mod = t30::ModulationFor(dcs_);
@@ -291,12 +282,8 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       break;
 
     case rf1WaitEOP:  // MPS, EOM or EOP
-      if (in.Starts("CONNECT")) {
-        SetInputMode(FaxInputMode::kFrame);
-      } else if (in.kind == FaxInput::kFrame) {
-        frameSeen_ = true;
-        frameFinal_ = in.frame.Final();
-        if (const int post = PostPageOfFrame(in.frame.fcf); post != 0) postPage_ = post;
+      if (CollectFrame(in)) {
+        if (in.kind == FaxInput::kFrame && PostPageOfFrame(frameFcf_) != 0) postPage_ = PostPageOfFrame(frameFcf_);
       } else if (in.Is("OK") && frameSeen_ && frameFinal_ && postPage_ != 0) {
         SetStatus(fax_status::kGettingEndOfPage);
         Proceed(rf1WritePage);
@@ -344,13 +331,10 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       break;
 
     case rf1WaitDCN:  // the sender's disconnect
-      if (in.Starts("CONNECT")) {
-        SetInputMode(FaxInputMode::kFrame);
-      } else if (in.kind == FaxInput::kFrame) {
-        frameSeen_ = true;
-        frameFinal_ = in.frame.Final();
-        const std::uint8_t fcf = in.frame.fcf;
-        if (t30::SameFrame(fcf, t30::kEOP) || t30::SameFrame(fcf, t30::kPPS) || t30::SameFrame(fcf, t30::kEOR))
+      if (CollectFrame(in)) {
+        const std::uint8_t fcf = frameFcf_;
+        if (in.kind == FaxInput::kFrame &&
+            (t30::SameFrame(fcf, t30::kEOP) || t30::SameFrame(fcf, t30::kPPS) || t30::SameFrame(fcf, t30::kEOR)))
           repeatSeen_ = true;
       } else if (in.Is("OK") && dcnSeen_) {
         Command("ATH", rf1WtHngp);
@@ -424,14 +408,10 @@ void TKvCustomReceiveFax::StepClass1(const FaxInput& in) {
       break;
 
     case rf1EcmWaitSig:  // PPS, EOR, CTC or RR
-      if (in.Starts("CONNECT")) {
-        SetInputMode(FaxInputMode::kFrame);
-      } else if (in.kind == FaxInput::kFrame) {
-        frameSeen_ = true;
-        frameFinal_ = in.frame.Final();
-        const std::uint8_t fcf = in.frame.fcf;
-        if (t30::SameFrame(fcf, t30::kPPS) || t30::SameFrame(fcf, t30::kEOR) || t30::SameFrame(fcf, t30::kCTC) ||
-            t30::SameFrame(fcf, t30::kRR))
+      if (CollectFrame(in)) {
+        const std::uint8_t fcf = frameFcf_;
+        if (in.kind == FaxInput::kFrame && (t30::SameFrame(fcf, t30::kPPS) || t30::SameFrame(fcf, t30::kEOR) ||
+                                            t30::SameFrame(fcf, t30::kCTC) || t30::SameFrame(fcf, t30::kRR)))
           ecmSignal_ = in.frame;
       } else if (in.Is("OK") && frameSeen_ && frameFinal_ && ecmSignal_) {
         EcmSignal();
@@ -731,6 +711,24 @@ void TKvCustomReceiveFax::RetryFrames() {
   }
 }
 
+// "CONNECT" and the frames after it, alike in every state that collects the
+// sender's frames: true when `in` was one of them. Once a burst has begun
+// it gets a command's time to end, whatever was left of the wait for its
+// start: a sender whose receiver took line noise for a carrier answers
+// seconds late, and its frames must not be cut off.
+bool TKvCustomReceiveFax::CollectFrame(const FaxInput& in) {
+  if (in.Starts("CONNECT")) {
+    SetInputMode(FaxInputMode::kFrame);
+    ArmTimeout(kTicksCommand);
+    return true;
+  }
+  if (in.kind != FaxInput::kFrame) return false;
+  frameSeen_ = true;
+  frameFinal_ = in.frame.Final();
+  frameFcf_ = in.frame.fcf;
+  return true;
+}
+
 int TKvCustomReceiveFax::PostPageOfFrame(std::uint8_t fcf) {
   if (t30::SameFrame(fcf, t30::kMPS)) return kPostMps;
   if (t30::SameFrame(fcf, t30::kEOM)) return kPostEom;
@@ -841,13 +839,18 @@ void TKvCustomReceiveFax::PageData(const FaxInput& in) {
   }
   pageLength_ = pageLength_ + static_cast<long>(pageBuffer_.size());
   bytesDone_ = bytesDone_ + static_cast<long>(pageBuffer_.size());
+  CarrierDataTaken(used, Class1() ? rf1FinPage : rf2GtPgRslt);
+}
+
+void TKvCustomReceiveFax::CarrierDataTaken(std::size_t used, TReceiveFaxState next) {
   ArmTimeout(kTicksPageData);
   if (!dle_.Ended()) return;
+  // DLE ETX: the carrier's data is over; its result code follows.
   ConsumeRaw(used);
   SetInputFlow(false);
   SetInputMode(FaxInputMode::kLines);
   ArmTimeout(kTicksCommand);
-  Wait(Class1() ? rf1FinPage : rf2GtPgRslt);
+  Wait(next);
 }
 
 bool TKvCustomReceiveFax::AcceptCall() {

@@ -68,6 +68,9 @@ class TKvCustomReceiveFax : public TKvAbstractFax {
   void ReceiveFrames(TReceiveFaxState next, bool rearm = true);
   void SendFrame(std::uint8_t fcf, std::string_view info, bool final);
   void RetryFrames();
+  bool CollectFrame(const FaxInput& in);
+  // After each batch of a carrier's data: at its DLE ETX, on to `next`.
+  void CarrierDataTaken(std::size_t used, TReceiveFaxState next);
   static int PostPageOfFrame(std::uint8_t fcf);
   bool PostPageAfterAnswer() const;
   void AnswerPostPageAgain();
