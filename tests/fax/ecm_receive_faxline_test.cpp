@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdlib>
 #include <iostream>
 #include <fstream>
 
 #include <signal.h>
-#include <sys/stat.h>
 
 #include "fax/faxline_process.h"
 #include "receive_rig.h"
@@ -20,11 +20,6 @@ namespace {
 
 using faxsim::Bitmap;
 namespace fs = faxsim::testing;
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
 
 struct ReceiveCase {
   int bps;
@@ -78,7 +73,7 @@ TEST_P(ReceiveEcmFromSpandsp, NegotiatesAndStoresPagesIntact) {
   const int pid = fs::spawn(faxline + " --modem " + modem + "=100 --sender 777:" + tif + ":100:2:ident=SPANDSP" +
                             c.remote + " --exit-after-calls 1 > " + rig.Path("events") + " 2>&1");
   ASSERT_GT(pid, 0);
-  rig.Pump(5, [&] { return Exists(modem); });
+  rig.Pump(5, [&] { return std::filesystem::exists(modem); });
   rig.fax.SetFaxClass(fcClass1);
   rig.fax.DesiredBPS = c.bps;
   rig.fax.DesiredECM = c.ecm;
@@ -132,7 +127,7 @@ TEST(ReceiveEcmFromSpandspNoise, EveryPageIsStoredIntactOnANoisyLine) {
   const int pid = fs::spawn(faxline + " --modem " + modem + "=100 --noise " + (level ? level : "-46.5") + " " + (extra ? extra : "") + " --sender 777:" +
                             tif + ":100:2:ident=SPANDSP --exit-after-calls 1 > " + rig.Path("events") + " 2>&1");
   ASSERT_GT(pid, 0);
-  rig.Pump(5, [&] { return Exists(modem); });
+  rig.Pump(5, [&] { return std::filesystem::exists(modem); });
   rig.fax.SetFaxClass(fcClass1);
   rig.fax.DesiredBPS = 14400;
   rig.fax.DesiredECM = true;

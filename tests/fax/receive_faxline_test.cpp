@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include <signal.h>
-#include <sys/stat.h>
 
 #include "fax/faxline_process.h"
 #include "receive_rig.h"
@@ -17,11 +17,6 @@ namespace {
 
 using faxsim::Bitmap;
 namespace fs = faxsim::testing;
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
 
 struct Line {
   std::string modems;  // spandsp's image modems: v27 (4800), v29 (9600), v17 (14400)
@@ -54,7 +49,7 @@ TEST_P(ReceiveFromSpandsp, PagesDecodeToTheSentTiff) {
   const int pid = fs::spawn(faxline + " --modem " + modem + "=100 --sender 777:" + tif + ":100:2:modems=" + c.modems +
                             ":ecm=0:ident=SPANDSP --exit-after-calls 1 > " + rig.Path("events") + " 2>&1");
   ASSERT_GT(pid, 0);
-  rig.Pump(5, [&] { return Exists(modem); });
+  rig.Pump(5, [&] { return std::filesystem::exists(modem); });
   rig.fax.SetFaxClass(fcClass1);
   rig.fax.DesiredBPS = c.bps;
   ASSERT_EQ(rig.Run(modem, 60 + 30 * c.pages), 0);

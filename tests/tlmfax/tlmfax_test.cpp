@@ -136,6 +136,33 @@ TEST(Tlmfax, ErrorsPrintTheirTextAndFail) {
 }
 
 // Stopped while converting a long text, convert removes its partial file.
+struct Interrupted {
+  bool started = false;  // the file was being written when the signal went
+  bool waited = false;   // the child's end was collected
+  int status = 0;
+};
+
+// Waits up to `seconds` for a file named `prefix`... of over 100 kB below
+// `folder`, sends `sig` to the child `pid` (also when none came) and
+// collects its end.
+Interrupted InterruptWhenWriting(pid_t pid, const std::string& folder, const std::string& prefix, int sig,
+                                 int seconds) {
+  auto writing = [&] {
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+      if (e.path().filename().string().rfind(prefix, 0) == 0 && e.file_size() > 100000) return true;
+    }
+    return false;
+  };
+  Interrupted r;
+  for (int i = 0; i < seconds * 50 && !r.started; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    r.started = writing();
+  }
+  kill(pid, sig);
+  r.waited = waitpid(pid, &r.status, 0) == pid;
+  return r;
+}
+
 TEST(Tlmfax, AnInterruptedConversionLeavesNoFile) {
   TempDir dir;
   std::string text;
@@ -148,22 +175,10 @@ TEST(Tlmfax, AnInterruptedConversionLeavesNoFile) {
           static_cast<char*>(nullptr));
     _exit(127);
   }
-  auto partial = [&] {
-    for (const auto& e : std::filesystem::directory_iterator(dir.Folder())) {
-      if (e.path().filename().string().rfind("long.APF.part", 0) == 0 && e.file_size() > 100000) return true;
-    }
-    return false;
-  };
-  bool started = false;
-  for (int i = 0; i < 600 && !started; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    started = partial();
-  }
-  ASSERT_TRUE(started);
-  kill(pid, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+  const Interrupted stop = InterruptWhenWriting(pid, dir.Folder(), "long.APF.part", SIGTERM, 12);
+  ASSERT_TRUE(stop.started);
+  ASSERT_TRUE(stop.waited);
+  EXPECT_TRUE(WIFEXITED(stop.status) && WEXITSTATUS(stop.status) != 0) << stop.status;
   std::vector<std::string> left;
   for (const auto& e : std::filesystem::directory_iterator(dir.Folder())) left.push_back(e.path().filename().string());
   EXPECT_EQ(left, std::vector<std::string>{"long.txt"});
@@ -246,22 +261,10 @@ TEST(Tlmfax, SendLeavesNoWorkingFilesBehind) {
           dir.File("long.pdf").c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  auto converting = [&] {
-    for (const auto& e : std::filesystem::recursive_directory_iterator(tmp)) {
-      if (e.path().filename().string().rfind("DOCUMENT.APF.part", 0) == 0 && e.file_size() > 100000) return true;
-    }
-    return false;
-  };
-  bool started = false;
-  for (int i = 0; i < 1500 && !started; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    started = converting();
-  }
-  ASSERT_TRUE(started);
-  kill(pid, SIGINT);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
+  const Interrupted stop = InterruptWhenWriting(pid, tmp, "DOCUMENT.APF.part", SIGINT, 30);
+  ASSERT_TRUE(stop.started);
+  ASSERT_TRUE(stop.waited);
+  EXPECT_TRUE(WIFEXITED(stop.status) && WEXITSTATUS(stop.status) != 0) << stop.status;
   EXPECT_TRUE(FolderEntries(tmp).empty());
 }
 
