@@ -25,6 +25,7 @@
 #include "gui_test_support.h"
 #include "modal_driver.h"
 #include "richtext/rich_text_editor.h"
+#include "richtext/rtf/rtf_reader.h"
 #include "storage/log_tables.h"
 #include "storage/xb_components.h"
 
@@ -182,6 +183,17 @@ class ComposeWindowTest : public ::testing::Test {
     ASSERT_TRUE(table.Append());
     for (const auto& [name, value] : fields) ASSERT_TRUE(table.SetString(name, value)) << name;
     ASSERT_TRUE(table.Post()) << table.LastError();
+  }
+  // The rich text in `field` of the one record of the table `file` (by
+  // default the document of the one fax in the outgoing log), as
+  // python3-dbf reads it.
+  ::testing::AssertionResult ReadSavedDocument(rtf::Document& saved, const std::string& file = "TLM.DBF",
+                                               const std::string& field = "RTFDOC") const {
+    const std::vector<DbfRecord> records = ReadDbf(File(file));
+    if (records.size() != 1) return ::testing::AssertionFailure() << records.size() << " records in " << file;
+    if (!rtf::ReadRtf(records[0].values.at(field).toStdString(), saved))
+      return ::testing::AssertionFailure() << field << " is not RTF";
+    return ::testing::AssertionSuccess();
   }
   void AddCover(const std::string& description, const std::string& rtfText) {
     AddRecord(LogTable::kCover, {{"DESCRIPT", description}, {"COVER", rtfText}});

@@ -146,10 +146,8 @@ TEST_F(PictureEditorTest, PicturesAreInsertedPastedDroppedResizedAndSaved) {
   ExpectAllAnswered();
   w->close();
 
-  const std::vector<testing::DbfRecord> records = testing::ReadDbf(File("TLM.DBF"));
-  ASSERT_EQ(records.size(), 1u);
   rtf::Document saved;
-  ASSERT_TRUE(rtf::ReadRtf(records[0].values.at("RTFDOC").toStdString(), saved));
+  ASSERT_TRUE(ReadSavedDocument(saved));
   ASSERT_EQ(saved.pictures.size(), 3u) << saved.PlainText();
   EXPECT_EQ(saved.PlainText(), "\xEF\xBF\xBCLogo:\xEF\xBF\xBC\xEF\xBF\xBC");
   const rtf::Picture& dropped = saved.pictures[0];
@@ -212,10 +210,8 @@ TEST_F(PictureEditorTest, CoverEditorInsertsPicturesAndRefusesAFileThatIsNone) {
   w->CoverSheets();
   ExpectAllAnswered();
   w->close();
-  const std::vector<testing::DbfRecord> records = testing::ReadDbf(File("TLMCOV.DBF"));
-  ASSERT_EQ(records.size(), 1u);
   rtf::Document saved;
-  ASSERT_TRUE(rtf::ReadRtf(records[0].values.at("COVER").toStdString(), saved));
+  ASSERT_TRUE(ReadSavedDocument(saved, "TLMCOV.DBF", "COVER"));
   ASSERT_EQ(saved.pictures.size(), 1u);
   EXPECT_EQ(saved.PlainText(), "Head\xEF\xBF\xBC");
   EXPECT_EQ(saved.pictures[0].widthTwips, 3000);  // 400 pixels at 96 dpi, halved

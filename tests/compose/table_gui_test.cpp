@@ -101,10 +101,8 @@ TEST_F(TableEditingTest, ATableMadeFromTheKeyboardIsSavedWithTheFax) {
   ExpectAllAnswered();
   w->close();
 
-  const std::vector<testing::DbfRecord> records = testing::ReadDbf(File("TLM.DBF"));
-  ASSERT_EQ(records.size(), 1u);
   rtf::Document saved;
-  ASSERT_TRUE(rtf::ReadRtf(records[0].values.at("RTFDOC").toStdString(), saved));
+  ASSERT_TRUE(ReadSavedDocument(saved));
   ASSERT_EQ(saved.tables.size(), 1u);
   const rtf::Table& table = saved.tables[0];
   ASSERT_EQ(table.rows.size(), 4u);
