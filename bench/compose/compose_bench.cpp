@@ -168,12 +168,3 @@ BENCHMARK(BM_FillPlaceholders)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tlm
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

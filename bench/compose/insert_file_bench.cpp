@@ -4,7 +4,6 @@
 // Run: QT_QPA_PLATFORM=offscreen build/<cfg>/bench/compose/insert_file_bench
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <cstdio>
 #include <filesystem>
 
@@ -49,11 +48,3 @@ BENCHMARK(BM_InsertTwentyPagePdf)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace tlm
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  return 0;
-}

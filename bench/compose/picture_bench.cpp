@@ -5,7 +5,6 @@
 // Run: QT_QPA_PLATFORM=offscreen build/<cfg>/bench/compose/picture_bench
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QPainter>
 #include <QTextBlockFormat>
 #include <filesystem>
@@ -101,12 +100,3 @@ BENCHMARK(BM_RenderPhotoPage)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace tlm
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
