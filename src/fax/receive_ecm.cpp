@@ -67,7 +67,8 @@ void TKvCustomReceiveFax::EcmEndPage(std::uint8_t postPage, std::uint8_t answer)
     return;
   }
   pageAnswer_ = answer;
-  postPage_ = t30::SameFrame(postPage, t30::kMPS) ? 2 : t30::SameFrame(postPage, t30::kEOM) ? 3 : 4;
+  const int post = PostPageOfFrame(postPage);
+  postPage_ = post != 0 ? post : PostPageOfFrame(t30::kEOP);  // a PPS names MPS, EOM or EOP
   SetStatus(fax_status::kGettingEndOfPage);
   Proceed(rf1WritePage);
 }
